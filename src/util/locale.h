@@ -1,0 +1,34 @@
+#pragma once
+// The user's regional settings, as far as the note date needs them.
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace penwick {
+
+class Locale {
+public:
+    virtual ~Locale() = default;
+
+    // The short-date pattern in the system's pattern letters (d, M, y; "/" for the date
+    // separator; text in single quotes), or nothing when the system refuses to give one.
+    virtual std::optional<std::u16string> shortDatePattern() const = 0;
+    // The long-date pattern, in the same letters, or nothing.
+    virtual std::optional<std::u16string> longDatePattern() const = 0;
+    // The date separator that "/" stands for in a pattern.
+    virtual std::u16string dateSeparator() const = 0;
+    // Month 1..12 and weekday names in the user's language.
+    virtual std::u16string monthName(unsigned month, bool abbreviated) const = 0;
+    virtual std::u16string dayName(std::chrono::weekday day, bool abbreviated) const = 0;
+};
+
+// The machine's clock, replaceable so that "today" is fixed in tests.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Today's date in the user's time zone.
+    virtual std::chrono::year_month_day today() const = 0;
+};
+
+}  // namespace penwick

@@ -1,0 +1,35 @@
+#pragma once
+// The operating system as the program logic sees it: folders, the directory search and the
+// desktop shell.
+
+#include <string>
+#include <string_view>
+
+namespace penwick {
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // The folder that holds the program's executable file, without a trailing separator.
+    virtual std::u16string programFolder() const = 0;
+    // The current working folder at this moment.
+    virtual std::u16string currentFolder() const = 0;
+    // A per-user folder the program may always write to (created on demand).
+    virtual std::u16string userDataFolder() const = 0;
+    // True when a new file can be created in that folder.
+    virtual bool canWriteInFolder(std::u16string_view folder) const = 0;
+    // '\\' on Windows, '/' on Linux.
+    virtual char16_t directorySeparator() const = 0;
+
+    // The directory search with the wildcards '*' and '?', ordinary files only (no folders,
+    // no hidden or system files): the name of the first match, empty when nothing matches.
+    // Throws a Failure when the search itself fails.
+    virtual std::u16string findFirstFile(std::u16string_view pattern) const = 0;
+
+    // The desktop shell's verb "open" on a document or web address. The outcome is not
+    // reported: a missing browser changes nothing.
+    virtual void shellOpen(std::u16string_view target) = 0;
+};
+
+}  // namespace penwick
