@@ -1,0 +1,245 @@
+#include "support/fake_ui.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "util/failure.h"
+#include "util/text.h"
+
+namespace penwick::testing {
+
+using ui::ControlKind;
+
+FakeControl::FakeControl(FakeWindow& window, const ui::ControlDesc& description)
+    : window_(window),
+      description_(description),
+      text_(description.text),
+      visible_(description.visible),
+      background_(description.background.value_or(ui::SysColor::Window)) {}
+
+void FakeControl::requireKind(std::initializer_list<ControlKind> kinds, const char* member) const {
+    if (std::find(kinds.begin(), kinds.end(), description_.kind) == kinds.end())
+        raise(438, u"Object doesn't support this property or method",
+              fromUtf8(description_.name + "." + member));
+}
+
+bool FakeControl::isList() const {
+    return description_.kind == ControlKind::DropDownList ||
+           description_.kind == ControlKind::ListBox;
+}
+
+std::u16string FakeControl::text() const {
+    if (isList()) return listIndex_ < 0 ? std::u16string{} : items_[listIndex_];
+    return text_;
+}
+
+void FakeControl::setText(std::u16string_view text) {
+    text_ = text;
+    selStart_ = 0;
+    selLength_ = 0;
+}
+
+void FakeControl::setVisible(bool visible) {
+    visible_ = visible;
+    if (!visible && window_.focused_ == this) window_.moveFocus(nullptr);
+}
+
+void FakeControl::setFocus() {
+    if (!visible_ || !enabled_)
+        raise(5, u"Invalid procedure call or argument", fromUtf8(description_.name + ".SetFocus"));
+    window_.moveFocus(this);
+}
+
+bool FakeControl::hasFocus() const { return window_.focused_ == this; }
+
+void FakeControl::bringToFront() { ++raised_; }
+
+void FakeControl::setSelectionStart(int start) {
+    requireKind({ControlKind::TextBox, ControlKind::MultiLineTextBox}, "SelStart");
+    if (start < 0) raise(err::InvalidPropertyValue, u"SelStart");
+    selStart_ = std::min<int>(start, static_cast<int>(text_.size()));
+    selLength_ = 0;
+}
+
+void FakeControl::setSelectionLength(int length) {
+    requireKind({ControlKind::TextBox, ControlKind::MultiLineTextBox}, "SelLength");
+    if (length < 0) raise(err::InvalidPropertyValue, u"SelLength");
+    selLength_ = std::min<int>(length, static_cast<int>(text_.size()) - selStart_);
+}
+
+std::u16string FakeControl::selectedText() const {
+    return text_.substr(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_));
+}
+
+void FakeControl::setSelectedText(std::u16string_view text) {
+    requireKind({ControlKind::TextBox, ControlKind::MultiLineTextBox}, "SelText");
+    text_.replace(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_), text);
+    selStart_ += static_cast<int>(text.size());
+    selLength_ = 0;
+}
+
+void FakeControl::setListIndex(int index) {
+    requireKind({ControlKind::DropDownList, ControlKind::ListBox}, "ListIndex");
+    if (index < -1 || index >= listCount()) raise(err::InvalidPropertyValue, u"ListIndex");
+    listIndex_ = index;
+}
+
+std::u16string FakeControl::listItem(int index) const {
+    if (index < 0 || index >= listCount()) raise(381, u"Invalid property array index", u"List");
+    return items_[static_cast<std::size_t>(index)];
+}
+
+void FakeControl::clearList() {
+    requireKind({ControlKind::DropDownList, ControlKind::ListBox}, "Clear");
+    items_.clear();
+    listIndex_ = -1;
+}
+
+void FakeControl::addItem(std::u16string_view item) {
+    requireKind({ControlKind::DropDownList, ControlKind::ListBox}, "AddItem");
+    items_.emplace_back(item);
+}
+
+FakeWindow::FakeWindow(FakeUi& ui, const ui::WindowDesc& description, ui::EventSink& sink)
+    : ui_(ui), description_(description), sink_(sink), caption_(description.caption) {
+    for (const auto& c : description.controls)
+        controls_.push_back(std::make_unique<FakeControl>(*this, c));
+}
+
+FakeControl& FakeWindow::control(std::string_view name, int index) {
+    for (auto& c : controls_) {
+        if (c->description().name == name && c->description().index == index) return *c;
+    }
+    raise(err::InvalidCall, u"No such control: " + fromUtf8(name), fromUtf8(description_.name));
+}
+
+void FakeWindow::setCaption(std::u16string_view caption) {
+    caption_ = caption;
+    captions_.push_back(caption_);
+}
+
+void FakeWindow::moveFocus(FakeControl* to) {
+    FakeControl* from = focused_;
+    focused_ = to;
+    if (from != nullptr && from != to) deliver(ui::EventKind::LostFocus, from->description().name,
+                                               from->description().index);
+}
+
+void FakeWindow::deliver(ui::EventKind kind, std::string_view control, int index) {
+    sink_.deliver(ui::Event{kind, std::string(control), index});
+}
+
+void FakeWindow::showModal() {
+    visible_ = true;
+    auto& queue = ui_.modal_[description_.name];
+    if (queue.empty()) {
+        ADD_FAILURE() << description_.name << " was shown modally with no answer queued";
+        visible_ = false;
+        return;
+    }
+    auto answer = std::move(queue.front());
+    queue.pop_front();
+    const std::string name = description_.name;
+    FakeUi& ui = ui_;
+    answer(*this);
+    // The answer may have destroyed this window; look it up again before touching it.
+    if (FakeWindow* still = ui.find(name); still == this && visible_) {
+        ADD_FAILURE() << name << " is still shown after the test's answer";
+        visible_ = false;
+    }
+}
+
+void FakeWindow::click(std::string_view control, int index) {
+    deliver(ui::EventKind::Click, control, index);
+}
+
+void FakeWindow::doubleClick(std::string_view control, int index) {
+    deliver(ui::EventKind::DblClick, control, index);
+}
+
+void FakeWindow::requestClose() { deliver(ui::EventKind::CloseRequest, {}, -1); }
+
+void FakeWindow::type(std::string_view name, std::u16string_view text) {
+    FakeControl& c = control(name);
+    EXPECT_TRUE(c.enabled()) << name << " is disabled";
+    c.setText(text);
+}
+
+void FakeWindow::choose(std::string_view name, int index) {
+    control(name).setListIndex(index);
+    click(name);
+}
+
+FakeUi::~FakeUi() = default;
+
+ui::Window& FakeUi::create(const ui::WindowDesc& description, ui::EventSink& sink) {
+    EXPECT_EQ(find(description.name), nullptr) << description.name << " created twice";
+    windows_.push_back(std::make_unique<FakeWindow>(*this, description, sink));
+    return *windows_.back();
+}
+
+void FakeUi::destroy(ui::Window& window) {
+    auto it = std::find_if(windows_.begin(), windows_.end(),
+                           [&](const auto& w) { return w.get() == &window; });
+    ASSERT_NE(it, windows_.end());
+    destroyed_.push_back((*it)->description().name);
+    windows_.erase(it);
+}
+
+void FakeUi::yield() {
+    ++yields_;
+    if (onYield_) onYield_(yields_);
+}
+
+int FakeUi::messageBox(std::u16string_view prompt, int style, std::u16string_view title) {
+    messages_.push_back({std::u16string(prompt), style, std::u16string(title)});
+    if (!answers_.empty()) {
+        const int answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    }
+    if (style == ui::kInformationYesNo) {
+        ADD_FAILURE() << "a Yes/No question with no answer queued: " << toUtf8(prompt);
+        return ui::kAnswerNo;
+    }
+    return ui::kAnswerOk;
+}
+
+std::optional<std::u16string> FakeUi::openFile(const ui::FileDialogRequest& request, ui::Window*) {
+    fileDialogs_.push_back(request);
+    if (fileAnswers_.empty()) {
+        ADD_FAILURE() << "a file dialog with no answer queued";
+        return std::nullopt;
+    }
+    auto answer = fileAnswers_.front();
+    fileAnswers_.pop_front();
+    return answer;
+}
+
+FakeWindow* FakeUi::find(std::string_view name) const {
+    for (const auto& w : windows_) {
+        if (w->description().name == name) return w.get();
+    }
+    return nullptr;
+}
+
+FakeWindow& FakeUi::window(std::string_view name) const {
+    FakeWindow* w = find(name);
+    if (w == nullptr) throw std::runtime_error("window not created: " + std::string(name));
+    return *w;
+}
+
+void FakeUi::onModal(std::string name, std::function<void(FakeWindow&)> answer) {
+    modal_[name].push_back(std::move(answer));
+}
+
+void FakeUi::answerMessages(std::initializer_list<int> answers) {
+    answers_.insert(answers_.end(), answers.begin(), answers.end());
+}
+
+void FakeUi::answerFileDialog(std::optional<std::u16string> path) {
+    fileAnswers_.push_back(std::move(path));
+}
+
+}  // namespace penwick::testing
