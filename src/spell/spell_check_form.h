@@ -1,0 +1,51 @@
+#pragma once
+// The suggestions dialog: shows one misspelled word with the checker's suggestions and keeps
+// the user's decision for the run that showed it.
+
+#include <cstdint>
+#include <string>
+
+#include "ui/program.h"
+
+namespace penwick {
+class App;
+}
+
+namespace penwick::spell {
+
+// The dialog's layout, shared by every front end.
+const ui::WindowDesc& spellCheckWindow();
+
+class SpellCheckForm : public ui::Form {
+public:
+    explicit SpellCheckForm(App& app);
+    // The dialog needs only the program; this lets it live without the rest of the App.
+    explicit SpellCheckForm(ui::Program& program);
+
+    // The chosen replacement without outer spaces; empty leaves the word unchanged.
+    std::u16string ReplacementWord() const;
+    // Length of the chosen replacement minus length of the misspelled word.
+    std::int32_t LengthDifference() const { return lengthDifference_; }
+
+    // Set when the user dismissed the dialog with its close box instead of a button; the run
+    // clears it before each show and ends the spell check when it finds it set afterwards.
+    bool closedByUser() const { return closedByUser_; }
+    void clearClosedByUser() { closedByUser_ = false; }
+
+protected:
+    void handle(const ui::Event& event) override;
+
+private:
+    void change();
+    void ignore();
+    void suggestionClicked();
+    void suggestionDoubleClicked();
+    std::u16string selectedSuggestion();
+    void decide(std::u16string word);
+
+    std::int32_t lengthDifference_ = 0;
+    std::u16string replacementWord_;
+    bool closedByUser_ = false;
+};
+
+}  // namespace penwick::spell
