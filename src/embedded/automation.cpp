@@ -1,0 +1,417 @@
+// The automation classes over a contact database.
+//
+// Contact fields readable with ContactSet::Data: 1 identifier, 2 name, 3 company, 4 phone,
+// 5 e-mail, 6 city. Note-history fields written with NoteHistory::Data: 29 contact
+// identifier, 25 note type code, 26 text, 28 attachment path, 200 date. A record that gives
+// no field 29 belongs to the contact that was current at Add; one without field 25 is a
+// plain note (100); one without field 200 is dated today.
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <optional>
+#include <vector>
+
+#include "app/date_parse.h"
+#include "embedded/factory.h"
+#include "embedded/session.h"
+#include "embedded/store.h"
+#include "util/failure.h"
+#include "util/text.h"
+
+namespace penwick::embedded {
+
+namespace {
+
+using lookup::Argument;
+
+constexpr std::u16string_view kDatabaseSource = lookup::kDatabaseClass;
+constexpr std::u16string_view kApplicationSource = lookup::kApplicationClass;
+
+[[noreturn]] void fail(int number, std::u16string_view source, const std::string& message) {
+    raise(number, fromUtf8(message), std::u16string(source));
+}
+
+// Store failures keep their number and text and name the automation class as their source.
+template <class F>
+auto asMemberOf(std::u16string_view source, F&& f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (const Failure& failure) {
+        throw failure.passedOnBy(std::u16string(source));
+    }
+}
+
+bool sameClassName(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+    }
+    return true;
+}
+
+std::u16string textOf(const Argument& value) {
+    struct Visitor {
+        std::u16string operator()(const std::u16string& s) const { return s; }
+        std::u16string operator()(std::int16_t i) const { return decimal(i); }
+        std::u16string operator()(std::reference_wrapper<const TextSource> box) const {
+            return box.get().text();
+        }
+    };
+    return std::visit(Visitor{}, value);
+}
+
+std::int16_t int16Of(const Argument& value) {
+    if (const auto* i = std::get_if<std::int16_t>(&value)) return *i;
+    const std::u16string text = trimSpaces(textOf(value));
+    std::size_t k = (!text.empty() && text[0] == u'-') ? 1 : 0;
+    if (k == text.size() || text.size() - k > 5) {
+        fail(err::InvalidPropertyValue, kDatabaseSource,
+             "the note type must be a whole number, not \"" + toUtf8(text) + "\"");
+    }
+    long v = 0;
+    for (; k < text.size(); ++k) {
+        if (!isAsciiDigit(text[k])) {
+            fail(err::InvalidPropertyValue, kDatabaseSource,
+                 "the note type must be a whole number, not \"" + toUtf8(text) + "\"");
+        }
+        v = v * 10 + (text[k] - u'0');
+    }
+    if (text[0] == u'-') v = -v;
+    if (v < -32768 || v > 32767) raise(err::Overflow, std::u16string(kDatabaseSource));
+    return static_cast<std::int16_t>(v);
+}
+
+std::string isoDate(std::chrono::year_month_day d) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", int(d.year()), unsigned(d.month()),
+                  unsigned(d.day()));
+    return buffer;
+}
+
+std::string localToday() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday);
+    return buffer;
+}
+
+class EmbeddedDatabase;
+
+class EmbeddedContactSet final : public lookup::ContactSet {
+public:
+    explicit EmbeddedContactSet(EmbeddedDatabase& db) : db_(db) {}
+
+    void Loadlookupquery(std::u16string_view lookupFile) override;
+    void MoveFirst() override { moveTo(0); }
+    Value recordCount() override;
+    bool IsEOF() override { return position_ >= contacts_.size(); }
+    Value Data(std::int16_t field) override;
+    void movenext() override {
+        if (position_ < contacts_.size()) moveTo(position_ + 1);
+    }
+    void Lookup(std::int16_t field, std::u16string& value, std::int16_t mode) override;
+
+    std::optional<std::int64_t> current() const { return current_; }
+    void clear() {
+        contacts_.clear();
+        position_ = 0;
+        current_.reset();
+    }
+
+private:
+    void moveTo(std::size_t position) {
+        position_ = position;
+        current_ =
+            position_ < contacts_.size() ? std::optional(contacts_[position_]) : std::nullopt;
+    }
+
+    EmbeddedDatabase& db_;
+    std::vector<std::int64_t> contacts_;  // the lookup, as contact numbers
+    std::size_t position_ = 0;
+    // Lookup makes a contact current without moving the record set's position.
+    std::optional<std::int64_t> current_;
+};
+
+class EmbeddedNoteHistory final : public lookup::NoteHistory {
+public:
+    explicit EmbeddedNoteHistory(EmbeddedDatabase& db) : db_(db) {}
+    void Add() override;
+    void Data(std::int16_t field, const Argument& value) override;
+    void Update() override;
+    void clear() { pending_.reset(); }
+
+private:
+    struct Pending {
+        std::optional<std::int64_t> currentAtAdd;
+        std::optional<std::u16string> contactId;
+        std::int16_t typeCode = 100;
+        std::u16string text;
+        std::optional<std::u16string> attachment;
+        std::optional<std::u16string> date;
+    };
+    EmbeddedDatabase& db_;
+    std::optional<Pending> pending_;
+};
+
+class EmbeddedDatabase final : public lookup::Database {
+public:
+    explicit EmbeddedDatabase(const Locale& locale) : locale_(locale) {}
+
+    void Open(std::u16string& path) override {
+        Close();
+        store_ = asMemberOf(kDatabaseSource, [&] { return std::make_unique<Store>(toUtf8(path)); });
+    }
+
+    void validateuser(std::u16string& userName, std::u16string& password) override {
+        Store& s = store();
+        asMemberOf(kDatabaseSource, [&] {
+            if (!s.isMultiUser()) {
+                error_ = false;  // a single-user database takes anyone
+                return;
+            }
+            user_ = s.verifyUser(toUtf8(userName), toUtf8(password));
+            error_ = !user_.has_value();
+        });
+    }
+
+    Value Error() override { return error_; }
+    Value IsMultiUser() override {
+        return asMemberOf(kDatabaseSource, [&] { return store().isMultiUser(); });
+    }
+
+    void Close() override {
+        store_.reset();
+        contacts_.clear();
+        notes_.clear();
+        user_.reset();
+        error_ = false;
+        run_ = 0;
+    }
+
+    lookup::ContactSet& Contact() override { return contacts_; }
+    lookup::NoteHistory& NOTEHISTORY() override { return notes_; }
+
+    Store& store() {
+        if (!store_) fail(err::InvalidCall, kDatabaseSource, "no contact database is open");
+        return *store_;
+    }
+    const Locale& locale() const { return locale_; }
+    EmbeddedContactSet& contacts() { return contacts_; }
+
+    void addNote(const NoteRecord& note) {
+        Store& s = store();
+        const std::string userName = user_ ? *user_ : osUserName();
+        asMemberOf(kDatabaseSource, [&] { s.addNote(note, run_, userName, user_.has_value()); });
+    }
+
+private:
+    const Locale& locale_;
+    std::unique_ptr<Store> store_;
+    bool error_ = false;
+    std::optional<std::string> user_;  // set by an accepted login on a multi-user database
+    std::int64_t run_ = 0;             // this connection's run, once it has written a note
+    EmbeddedContactSet contacts_{*this};
+    EmbeddedNoteHistory notes_{*this};
+};
+
+void EmbeddedContactSet::Loadlookupquery(std::u16string_view lookupFile) {
+    Store& store = db_.store();
+    asMemberOf(kDatabaseSource, [&] {
+        const LookupFile lookup = readLookupFile(toUtf8(lookupFile));
+        if (lookup.databaseId != store.databaseId()) {
+            fail(err::AutomationError, kDatabaseSource,
+                 "the lookup in " + toUtf8(lookupFile) + " belongs to the database " +
+                     lookup.database + ", not to " + store.path());
+        }
+        clear();
+        contacts_.reserve(lookup.contacts.size());
+        // A contact removed since the lookup was saved is left out rather than failing later.
+        for (std::int64_t number : lookup.contacts) {
+            if (store.contactExists(number)) contacts_.push_back(number);
+        }
+        contacts_.shrink_to_fit();
+        moveTo(0);
+    });
+}
+
+Value EmbeddedContactSet::recordCount() {
+    if (contacts_.size() > 0x7FFFFFFF) raise(err::Overflow, std::u16string(kDatabaseSource));
+    return static_cast<std::int32_t>(contacts_.size());
+}
+
+Value EmbeddedContactSet::Data(std::int16_t field) {
+    if (!current_) fail(err::InvalidCall, kDatabaseSource, "there is no current contact");
+    if (field == 1) return fromUtf8(formatContactId(*current_));
+    if (field < 2 || field > 6) {
+        fail(err::InvalidPropertyValue, kDatabaseSource,
+             "no contact field " + std::to_string(field));
+    }
+    const auto contact =
+        asMemberOf(kDatabaseSource, [&] { return db_.store().contact(*current_); });
+    if (!contact) fail(err::AutomationError, kDatabaseSource, "the contact has been removed");
+    const std::string* values[] = {&contact->name, &contact->company, &contact->phone,
+                                   &contact->email, &contact->city};
+    return fromUtf8(*values[field - 2]);
+}
+
+void EmbeddedContactSet::Lookup(std::int16_t field, std::u16string& value, std::int16_t mode) {
+    if (field != 1 || mode != 1) {
+        fail(err::InvalidCall, kDatabaseSource, "contacts are looked up by identifier only");
+    }
+    Store& store = db_.store();
+    const auto number = parseContactId(std::u16string_view(value));
+    if (!number || !asMemberOf(kDatabaseSource, [&] { return store.contactExists(*number); })) {
+        fail(err::InvalidPropertyValue, kDatabaseSource,
+             "no contact has the identifier " + toUtf8(value));
+    }
+    current_ = *number;
+}
+
+void EmbeddedNoteHistory::Add() {
+    db_.store();
+    pending_ = Pending{};
+    pending_->currentAtAdd = db_.contacts().current();
+}
+
+void EmbeddedNoteHistory::Data(std::int16_t field, const Argument& value) {
+    if (!pending_) fail(err::InvalidCall, kDatabaseSource, "Add must come before Data");
+    switch (field) {
+        case 29:
+            pending_->contactId = textOf(value);
+            break;
+        case 25:
+            pending_->typeCode = int16Of(value);
+            break;
+        case 26:
+            pending_->text = textOf(value);
+            break;
+        case 28:
+            pending_->attachment = textOf(value);
+            break;
+        case 200:
+            pending_->date = textOf(value);
+            break;
+        default:
+            fail(err::InvalidPropertyValue, kDatabaseSource,
+                 "no note-history field " + std::to_string(field));
+    }
+}
+
+void EmbeddedNoteHistory::Update() {
+    if (!pending_) fail(err::InvalidCall, kDatabaseSource, "Add must come before Update");
+    // The record is used up whatever happens next: a refused record is not retried by a
+    // second Update with half of its fields.
+    const Pending p = std::move(*pending_);
+    pending_.reset();
+
+    NoteRecord note;
+    if (p.contactId) {
+        const auto number = parseContactId(std::u16string_view(*p.contactId));
+        if (!number) {
+            fail(err::InvalidPropertyValue, kDatabaseSource,
+                 "no contact has the identifier " + toUtf8(*p.contactId));
+        }
+        note.contact = *number;
+    } else if (p.currentAtAdd) {
+        note.contact = *p.currentAtAdd;
+    } else {
+        fail(err::InvalidCall, kDatabaseSource, "the note names no contact");
+    }
+    note.typeCode = p.typeCode;
+    note.text = toUtf8(p.text);
+    if (p.attachment) note.attachment = toUtf8(*p.attachment);
+    if (p.date) {
+        const auto parsed = parseDateTime(*p.date, db_.locale());
+        if (!parsed) {
+            fail(err::InvalidPropertyValue, kDatabaseSource,
+                 "cannot read the note date \"" + toUtf8(*p.date) + "\"");
+        }
+        note.dateText = toUtf8(*p.date);
+        note.date = isoDate(parsed->date);
+        if (parsed->timeOfDay) {
+            const long s = static_cast<long>(parsed->timeOfDay->count());
+            char buffer[32];
+            std::snprintf(buffer, sizeof buffer, "%02ld:%02ld:%02ld", s / 3600, s / 60 % 60,
+                          s % 60);
+            note.time = buffer;
+        }
+    } else {
+        note.date = localToday();
+        note.dateText = note.date;
+    }
+    db_.addNote(note);
+}
+
+class EmbeddedApplication final : public lookup::Application {
+public:
+    explicit EmbeddedApplication(std::string sessionPath) : sessionPath_(std::move(sessionPath)) {}
+
+    void SaveCurrentLookup(std::u16string_view lookupFile) override {
+        asMemberOf(kApplicationSource, [&] {
+            const Session s = session();
+            Store store(s.database);
+            writeLookupFile(toUtf8(lookupFile),
+                            LookupFile{store.databaseId(), store.path(), store.resolve(s.lookup)});
+        });
+    }
+
+    std::u16string GetOpenDBName() override { return fromUtf8(session().database); }
+
+    std::u16string GetCurrentUserName() override {
+        const Session s = session();
+        return fromUtf8(s.user.empty() ? osUserName() : s.user);
+    }
+
+private:
+    Session session() {
+        auto s = asMemberOf(kApplicationSource, [&] { return readSession(sessionPath_); });
+        if (!s) {
+            fail(err::AutomationError, kApplicationSource,
+                 "no contact database is open; open one with: penwick-contacts open DB");
+        }
+        return *s;
+    }
+
+    std::string sessionPath_;
+};
+
+class EmbeddedFactory final : public lookup::ContactManagerFactory {
+public:
+    EmbeddedFactory(const Locale& locale, std::string sessionPath)
+        : locale_(locale), sessionPath_(std::move(sessionPath)) {}
+
+    std::unique_ptr<lookup::Application> createApplication(std::u16string_view className) override {
+        if (!sameClassName(className, lookup::kApplicationClass)) cannotCreate(className);
+        return std::make_unique<EmbeddedApplication>(sessionPath_);
+    }
+
+    std::unique_ptr<lookup::Database> createDatabase(std::u16string_view className) override {
+        if (!sameClassName(className, lookup::kDatabaseClass)) cannotCreate(className);
+        return std::make_unique<EmbeddedDatabase>(locale_);
+    }
+
+private:
+    [[noreturn]] static void cannotCreate(std::u16string_view className) {
+        raise(err::CannotCreateObject, std::u16string(className));
+    }
+
+    const Locale& locale_;
+    std::string sessionPath_;
+};
+
+}  // namespace
+
+std::unique_ptr<lookup::ContactManagerFactory> makeContactManagerFactory(const Locale& locale) {
+    return makeContactManagerFactory(locale, defaultSessionPath());
+}
+
+std::unique_ptr<lookup::ContactManagerFactory> makeContactManagerFactory(const Locale& locale,
+                                                                         std::string sessionPath) {
+    return std::make_unique<EmbeddedFactory>(locale, std::move(sessionPath));
+}
+
+}  // namespace penwick::embedded

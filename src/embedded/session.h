@@ -1,0 +1,63 @@
+#pragma once
+// What the person working in the contact manager has open: the database, the logged-in user
+// and the current lookup, kept per user in a small text file, and the lookup files that pass
+// a lookup from that session to another connection.
+//
+// Session file (default $XDG_CONFIG_HOME/penwick-contacts/session.ini):
+//     penwick-contacts session 1
+//     database=/absolute/path.pwdb
+//     user=NAME                      (empty for a single-user database)
+//     lookup=all | where | ids
+//     where=FIELD=VALUE              (one line per condition, lookup=where only)
+//     ids=C000001,C000007            (lookup=ids only)
+//
+// Lookup file (written by SaveCurrentLookup, read by Loadlookupquery):
+//     penwick-lookup 1
+//     database-id=HEX                (the identity of the database it belongs to)
+//     database=/absolute/path.pwdb   (for people reading the file)
+//     count=N
+//     C000001                        (N identifiers, one a line)
+//     end
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "embedded/store.h"
+
+namespace penwick::embedded {
+
+struct Session {
+    std::string database;
+    std::string user;
+    LookupQuery lookup;
+};
+
+// $XDG_CONFIG_HOME/penwick-contacts/session.ini, or ~/.config/... when the variable is unset.
+std::string defaultSessionPath();
+// ~/.local/share/penwick (or $XDG_DATA_HOME/penwick).
+std::string defaultDataFolder();
+
+// Nothing when the file does not exist; a malformed file is a Failure.
+std::optional<Session> readSession(const std::string& path);
+// Replaces the file atomically (temporary file, fsync, rename), creating its folder.
+void writeSession(const std::string& path, const Session& session);
+
+struct LookupFile {
+    std::string databaseId;
+    std::string database;
+    std::vector<std::int64_t> contacts;
+};
+
+void writeLookupFile(const std::string& path, const LookupFile& lookup);
+LookupFile readLookupFile(const std::string& path);
+
+// Writes the whole text to the path so that readers see the old file or the new one, never a
+// part: a temporary file in the same folder, flushed to disk, renamed over the old one.
+void writeFileAtomically(const std::string& path, const std::string& content);
+
+// The absolute form of a path (the file need not exist).
+std::string absolutePath(const std::string& path);
+
+}  // namespace penwick::embedded

@@ -1,0 +1,133 @@
+#pragma once
+// One contact database: a single SQLite file holding contacts, users, runs and notes.
+//
+// A contact's identifier is "C" followed by its number with at least six digits ("C000042");
+// the number is the row's integer primary key, so finding a contact by identifier is one
+// primary-key search.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "embedded/sqlite.h"
+
+namespace penwick::embedded {
+
+// Stored in the file header (PRAGMA application_id and user_version) so that a file that is
+// not ours, or of another layout, is refused before anything is read or changed.
+inline constexpr std::int32_t kApplicationId = 0x50574B43;  // "PWKC"
+inline constexpr std::int32_t kSchemaVersion = 1;
+
+std::string formatContactId(std::int64_t number);
+// The number of a well-formed identifier (exactly as formatContactId writes it), else nothing.
+std::optional<std::int64_t> parseContactId(std::u16string_view id);
+std::optional<std::int64_t> parseContactId(std::string_view id);
+
+// Now in UTC as yyyy-mm-ddThh:mm:ss.mmmZ.
+std::string utcTimestamp();
+// The name of the operating-system user running this process.
+std::string osUserName();
+
+struct ContactFields {
+    std::string name, company, phone, email, city;
+};
+
+// The contact fields a lookup may select on, as the tool and its CSV header name them.
+// Returns the column name, or nothing for an unknown field.
+std::optional<std::string> contactColumn(std::string_view field);
+
+struct Contact {
+    std::int64_t number = 0;
+    ContactFields fields;
+};
+
+struct NoteRecord {
+    std::int64_t contact = 0;
+    std::int16_t typeCode = 100;
+    std::string text;
+    std::optional<std::string> attachment;
+    std::string dateText;             // as written
+    std::string date;                 // yyyy-mm-dd
+    std::optional<std::string> time;  // hh:mm:ss, when the written date carried one
+};
+
+struct StoredNote {
+    std::int64_t id = 0;
+    std::int64_t contact = 0;
+    std::int64_t run = 0;
+    NoteRecord record;
+    std::string writtenAt;
+    std::string userName;
+};
+
+struct Run {
+    std::int64_t id = 0;
+    std::string startedAt;
+    std::string userName;
+    std::string host;
+    std::int64_t pid = 0;
+    std::int64_t notes = 0;
+    std::optional<std::string> undoneAt;
+};
+
+// Who a lookup selects: every contact, those whose fields equal the given values (ASCII case
+// ignored), or the given contacts in the given order.
+struct LookupQuery {
+    enum class Kind { All, Where, Ids } kind = Kind::All;
+    std::vector<std::pair<std::string, std::string>> where;  // field, value
+    std::vector<std::int64_t> ids;
+};
+
+class Store {
+public:
+    // Creates a new, empty database; refuses a path that exists.
+    static void create(const std::string& path);
+
+    // Opens an existing database of ours and of this schema version; any other file is a
+    // Failure and is left untouched.
+    explicit Store(const std::string& path);
+
+    const std::string& path() const { return path_; }
+    // A random identity given at creation: lookups name the database by it.
+    const std::string& databaseId() const { return databaseId_; }
+    Connection& connection() { return connection_; }
+
+    // --- users
+    bool isMultiUser();
+    void addUser(std::string_view name, std::string_view password);
+    // The user's name as stored when the password is right, else nothing.
+    std::optional<std::string> verifyUser(std::string_view name, std::string_view password);
+
+    // --- contacts
+    // Adds the contacts in one transaction; returns how many.
+    std::size_t addContacts(const std::vector<ContactFields>& contacts);
+    bool contactExists(std::int64_t number);
+    std::optional<ContactFields> contact(std::int64_t number);
+    void forEachContact(const std::function<void(const Contact&)>& visit);
+    std::int64_t contactCount();
+    // The contact numbers the query selects, in order; unknown fields or identifiers fail.
+    std::vector<std::int64_t> resolve(const LookupQuery& query);
+
+    // --- notes and runs
+    // Stores one note in its own transaction, on disk when this returns. The run row is made
+    // with the first note of a run (`run` is 0 until then, and set here). `loggedIn` is
+    // whether the writing connection has logged in; on a multi-user database a note from a
+    // connection that has not is refused, checked within the same statement as the insert.
+    void addNote(const NoteRecord& note, std::int64_t& run, const std::string& userName,
+                 bool loggedIn);
+    void forEachNote(const std::function<void(const StoredNote&)>& visit);
+    std::vector<Run> runs();
+    std::optional<Run> run(std::int64_t id);
+    // Removes every note of the run and marks the run undone; returns how many were removed.
+    std::int64_t undoRun(std::int64_t id);
+
+private:
+    std::string path_;
+    Connection connection_;
+    std::string databaseId_;
+};
+
+}  // namespace penwick::embedded
