@@ -1,0 +1,26 @@
+#pragma once
+// Testing for a file and taking paths apart.
+
+#include <string>
+#include <string_view>
+
+#include "util/platform.h"
+
+namespace penwick {
+
+// True when the directory search finds an ordinary file for the path (wildcards allowed).
+// Never fails: a search that fails answers false.
+bool FileExists(const Platform& platform, std::u16string_view path);
+
+// Trims the caller's text of outer spaces in place; the result is the trimmed text with the
+// suffix appended unless its last character already equals the suffix.
+std::u16string EnsureTrailingChar(std::u16string& text, std::u16string_view suffix);
+
+// The text before the last "\" (or up to and including a later ":"); empty when there is
+// neither. Where '/' is the directory separator, pass slashIsSeparator so it counts as "\".
+std::u16string FolderOfPath(std::u16string_view path, bool slashIsSeparator = false);
+
+// The text after the last ":", "\" or "/"; empty when there is none.
+std::u16string FileNameOfPath(std::u16string_view path);
+
+}  // namespace penwick
