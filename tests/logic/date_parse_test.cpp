@@ -1,0 +1,93 @@
+// Recognition of a typed note date, the rule both the entry check and the store rely on.
+
+#include <gtest/gtest.h>
+
+#include "app/date_parse.h"
+#include "support/fakes.h"
+
+namespace penwick::testing {
+namespace {
+
+using namespace std::chrono;
+
+std::string narrow(std::u16string_view s) {
+    return std::string(s.begin(), s.end());
+}
+
+void expectDate(const Locale& locale, std::u16string_view text, year_month_day expected) {
+    const auto parsed = parseDate(text, locale);
+    ASSERT_TRUE(parsed.has_value()) << narrow(text);
+    EXPECT_EQ(*parsed, expected) << narrow(text);
+}
+
+constexpr year_month_day kDate{year{2026}, December, day{6}};
+
+TEST(ParseDate, ReadsNumbersInTheOrderOfThePattern) {
+    const FakeLocale us(u"M/d/yyyy");
+    for (auto text :
+         {u"12/6/2026", u"12-6-2026", u"12.06.2026", u"12 6 2026", u"12/06/26", u" 12/6/2026 "})
+        expectDate(us, text, kDate);
+
+    const FakeLocale uk(u"dd/MM/yyyy");
+    for (auto text : {u"6/12/2026", u"06.12.2026", u"6-12-26"}) expectDate(uk, text, kDate);
+
+    const FakeLocale japan(u"yyyy/MM/dd");
+    expectDate(japan, u"2026/12/06", kDate);
+    // No order in the pattern: day before month.
+    expectDate(FakeLocale(std::nullopt), u"6/12/2026", kDate);
+}
+
+TEST(ParseDate, ReadsIsoWhateverTheLocale) {
+    expectDate(FakeLocale(u"M/d/yyyy"), u"2026-12-06", kDate);
+    expectDate(FakeLocale(u"dd.MM.yyyy"), u"2026-12-06", kDate);
+}
+
+TEST(ParseDate, PivotsTwoDigitYearsAtThirty) {
+    const FakeLocale uk(u"dd/MM/yy");
+    expectDate(uk, u"1/1/00", year_month_day{year{2000}, January, day{1}});
+    expectDate(uk, u"1/1/29", year_month_day{year{2029}, January, day{1}});
+    expectDate(uk, u"1/1/30", year_month_day{year{1930}, January, day{1}});
+    expectDate(uk, u"1/1/99", year_month_day{year{1999}, January, day{1}});
+}
+
+TEST(ParseDate, ReadsMonthNamesInTheLocalesLanguageAndInEnglish) {
+    FakeLocale german(u"dd.MM.yyyy", u".");
+    german.setNames(
+        {u"Januar", u"Februar", u"März", u"April", u"Mai", u"Juni", u"Juli", u"August",
+         u"September", u"Oktober", u"November", u"Dezember"},
+        {u"Sonntag", u"Montag", u"Dienstag", u"Mittwoch", u"Donnerstag", u"Freitag", u"Samstag"});
+    for (auto text : {u"6. Dezember 2026", u"6 dezember 2026", u"Sonntag, 6. Dezember 2026",
+                      u"6 December 2026", u"6 Dec 2026"})
+        expectDate(german, text, kDate);
+    expectDate(german, u"1. März 2027", year_month_day{year{2027}, March, day{1}});
+    expectDate(german, u"1. MÄRZ 2027", year_month_day{year{2027}, March, day{1}});
+
+    const FakeLocale us(u"M/d/yyyy");
+    for (auto text : {u"December 6, 2026", u"Dec 6 2026", u"Sunday, December 6, 2026"})
+        expectDate(us, text, kDate);
+}
+
+TEST(ParseDate, TakesATimeOfDay) {
+    const FakeLocale us(u"M/d/yyyy");
+    const auto withTime = parseDateTime(u"12/6/2026 14:05", us);
+    ASSERT_TRUE(withTime);
+    EXPECT_EQ(withTime->date, kDate);
+    EXPECT_EQ(withTime->timeOfDay, hours{14} + minutes{5});
+    const auto pm = parseDateTime(u"12/6/2026 2:05:30 PM", us);
+    ASSERT_TRUE(pm);
+    EXPECT_EQ(pm->timeOfDay, hours{14} + minutes{5} + seconds{30});
+    EXPECT_FALSE(parseDateTime(u"12/6/2026", us)->timeOfDay.has_value());
+    EXPECT_FALSE(parseDate(u"12/6/2026 25:00", us));
+}
+
+TEST(ParseDate, RefusesWhatIsNoDate) {
+    const FakeLocale us(u"M/d/yyyy");
+    for (auto text :
+         {u"", u"   ", u"hello", u"2/30/2026", u"2/29/2027", u"13/1/2026", u"12/6/2026 and more",
+          u"12//6/2026", u"12/6", u"0/6/2026", u"12/32/2026", u"Smarch 6 2026", u"12/6/20266"})
+        EXPECT_FALSE(parseDate(text, us).has_value()) << narrow(text);
+    expectDate(us, u"2/29/2028", year_month_day{year{2028}, February, day{29}});
+}
+
+}  // namespace
+}  // namespace penwick::testing
