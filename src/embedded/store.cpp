@@ -264,6 +264,12 @@ std::optional<std::string> Store::verifyUser(std::string_view name, std::string_
     return stored;
 }
 
+std::optional<std::string> Store::findUser(std::string_view name) {
+    auto q = connection_.query("SELECT name FROM app_user WHERE name = ?1");
+    if (!q.bind(1, name).step()) return std::nullopt;
+    return q.text(0);
+}
+
 std::size_t Store::addContacts(const std::vector<ContactFields>& contacts) {
     Transaction tx(connection_);
     for (const ContactFields& f : contacts) {
@@ -450,7 +456,12 @@ std::optional<Run> Store::run(std::int64_t id) {
 
 std::int64_t Store::undoRun(std::int64_t id) {
     Transaction tx(connection_);
-    if (!run(id)) fail(err::InvalidPropertyValue, "no run " + std::to_string(id));
+    const auto found = run(id);
+    if (!found) fail(err::InvalidPropertyValue, "no run " + std::to_string(id));
+    if (found->undoneAt) {
+        fail(err::InvalidPropertyValue,
+             "run " + std::to_string(id) + " was already undone at " + *found->undoneAt);
+    }
     connection_.query("DELETE FROM note WHERE run_id = ?1").bind(1, id).run();
     const std::int64_t removed = sqlite3_changes(connection_.handle());
     connection_.query("UPDATE run SET undone_at = ?2 WHERE id = ?1")

@@ -100,6 +100,8 @@ public:
     void addUser(std::string_view name, std::string_view password);
     // The user's name as stored when the password is right, else nothing.
     std::optional<std::string> verifyUser(std::string_view name, std::string_view password);
+    // The user's name as stored (names ignore ASCII case), else nothing.
+    std::optional<std::string> findUser(std::string_view name);
 
     // --- contacts
     // Adds the contacts in one transaction; returns how many.
@@ -122,6 +124,7 @@ public:
     std::vector<Run> runs();
     std::optional<Run> run(std::int64_t id);
     // Removes every note of the run and marks the run undone; returns how many were removed.
+    // A run that was undone before is refused.
     std::int64_t undoRun(std::int64_t id);
 
 private:
