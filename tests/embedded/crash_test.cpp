@@ -1,0 +1,103 @@
+// A process killed while it writes notes leaves an intact database holding a prefix of its
+// lookup, each contact at most once.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "embedded_support.h"
+
+namespace penwick::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::int64_t noteCount(const std::string& path) {
+    sqlite3* db = nullptr;
+    std::int64_t n = -1;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 2000);
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM note", -1, &s, nullptr) == SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW) {
+            n = sqlite3_column_int64(s, 0);
+        }
+        sqlite3_finalize(s);
+    }
+    sqlite3_close(db);
+    return n;
+}
+
+// Runs the program's write-note run in this (child) process and never returns.
+[[noreturn]] void writeNotesAndExit(const std::string& db, std::vector<std::int64_t> lookup,
+                                    const std::string& folder) {
+    setenv("TMPDIR", folder.c_str(), 1);  // the child's scratch folder goes with the test's
+    EmbeddedRun run;
+    run.work(db, {embedded::LookupQuery::Kind::Ids, {}, std::move(lookup)});
+    run.start();
+    run.fill(u"3/7/2026", 0, u"crash test");
+    run.ui->answerMessages({ui::kAnswerYes});
+    run.main().click("cmdWriteNote");
+    _exit(0);
+}
+
+TEST(Crash, AKilledRunLeavesAnIntactPrefixOfItsLookup) {
+    std::mt19937 random(std::random_device{}());
+    for (int round = 0; round < 3; ++round) {
+        TempFolder t;
+        constexpr std::size_t kContacts = 20000;
+        const std::string db = makeDatabase(t.file("contacts.pwdb"), kContacts);
+        // The lookup in an order of its own, so that "prefix" means the lookup's order.
+        std::vector<std::int64_t> lookup(kContacts);
+        std::iota(lookup.begin(), lookup.end(), 1);
+        std::shuffle(lookup.begin(), lookup.end(), random);
+
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) writeNotesAndExit(db, lookup, t.path());
+
+        // Kill at a random moment once the child is writing.
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        while (noteCount(db) < 1 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(1ms);
+        }
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(std::uniform_int_distribution<int>(0, 300000)(random)));
+        ASSERT_EQ(kill(child, SIGKILL), 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended before it was killed";
+
+        embedded::Store store(db);  // opens: the database is still ours and readable
+        auto check = store.connection().query("PRAGMA integrity_check");
+        ASSERT_TRUE(check.step());
+        EXPECT_EQ(check.text(0), "ok");
+        auto fk = store.connection().query("PRAGMA foreign_key_check");
+        EXPECT_FALSE(fk.step());
+
+        const auto notes = notesOf(db);
+        ASSERT_GE(notes.size(), 1u);
+        EXPECT_LT(notes.size(), kContacts);
+        std::set<std::int64_t> seen;
+        for (std::size_t i = 0; i < notes.size(); ++i) {
+            ASSERT_EQ(notes[i].contact, lookup[i]) << "note " << i << " is out of order";
+            EXPECT_TRUE(seen.insert(notes[i].contact).second);
+            EXPECT_EQ(notes[i].record.text, "crash test");
+            EXPECT_EQ(notes[i].record.date, "2026-03-07");
+        }
+        const auto runs = store.runs();
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_EQ(runs[0].notes, static_cast<std::int64_t>(notes.size()));
+    }
+}
+
+}  // namespace
+}  // namespace penwick::testing

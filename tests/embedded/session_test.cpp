@@ -1,0 +1,133 @@
+// The session of the person working in the contact manager, and the lookup files that carry
+// its lookup to another connection.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "embedded_support.h"
+#include "util/failure.h"
+#include "util/text.h"
+
+namespace penwick::testing {
+namespace {
+
+using embedded::LookupQuery;
+
+struct SessionFixture : ::testing::Test {
+    std::unique_ptr<lookup::Application> application() {
+        return factory->createApplication(u"ACTOLE.APPOBJECT");
+    }
+    std::unique_ptr<lookup::Database> open(const std::string& database) {
+        auto db = factory->createDatabase(u"ACTOLE.DATABASE");
+        std::u16string path = fromUtf8(database);
+        db->Open(path);
+        return db;
+    }
+    std::vector<std::u16string> idsOf(lookup::ContactSet& set) {
+        std::vector<std::u16string> ids;
+        for (set.MoveFirst(); !set.IsEOF(); set.movenext()) ids.push_back(toText(set.Data(1)));
+        return ids;
+    }
+
+    TempFolder t;
+    std::string sessionPath = t.file("cfg/session.ini");
+    std::string lookupFile = t.file("lkup.dat");
+    FakeLocale locale;
+    std::unique_ptr<lookup::ContactManagerFactory> factory =
+        embedded::makeContactManagerFactory(locale, sessionPath);
+};
+
+TEST_F(SessionFixture, SessionKeepsDatabaseUserAndLookup) {
+    embedded::Session s{"/data/a.pwdb",
+                        "Pat",
+                        {LookupQuery::Kind::Where, {{"city", "Paris"}, {"name", "A=B"}}, {}}};
+    embedded::writeSession(sessionPath, s);
+    const auto back = embedded::readSession(sessionPath);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->database, "/data/a.pwdb");
+    EXPECT_EQ(back->user, "Pat");
+    EXPECT_EQ(back->lookup.where, s.lookup.where);
+    EXPECT_FALSE(embedded::readSession(t.file("none.ini")));
+    s.user = "two\nlines";
+    EXPECT_THROW(embedded::writeSession(sessionPath, s), Failure);
+}
+
+TEST_F(SessionFixture, TheApplicationSavesTheLookupAndTheConnectionReloadsIt) {
+    const std::string db = makeDatabase(t.file("a.pwdb"), 5);
+    embedded::writeSession(sessionPath, {db, "", {LookupQuery::Kind::Ids, {}, {4, 2, 5}}});
+    auto app = application();
+    EXPECT_EQ(app->GetOpenDBName(), fromUtf8(db));
+    EXPECT_FALSE(app->GetCurrentUserName().empty());
+    app->SaveCurrentLookup(fromUtf8(lookupFile));
+    auto connection = open(db);
+    connection->Contact().Loadlookupquery(fromUtf8(lookupFile));
+    EXPECT_EQ(toInt32(connection->Contact().recordCount(), u"test"), 3);
+    EXPECT_EQ(idsOf(connection->Contact()),
+              (std::vector<std::u16string>{u"C000004", u"C000002", u"C000005"}));
+}
+
+TEST_F(SessionFixture, NoOpenDatabaseIsAClearFailure) {
+    auto app = application();
+    try {
+        app->GetOpenDBName();
+        FAIL();
+    } catch (const Failure& f) {
+        EXPECT_NE(toUtf8(f.description()).find("no contact database is open"), std::string::npos);
+    }
+}
+
+TEST_F(SessionFixture, ALookupOfAnotherDatabaseIsRefused) {
+    const std::string a = makeDatabase(t.file("a.pwdb"), 3);
+    const std::string b = makeDatabase(t.file("b.pwdb"), 3);
+    embedded::writeSession(sessionPath, {a, "", {}});
+    application()->SaveCurrentLookup(fromUtf8(lookupFile));
+    auto connection = open(b);
+    try {
+        connection->Contact().Loadlookupquery(fromUtf8(lookupFile));
+        FAIL() << "a lookup of a.pwdb loaded into b.pwdb";
+    } catch (const Failure& f) {
+        EXPECT_NE(toUtf8(f.description()).find("belongs to the database"), std::string::npos);
+    }
+    // A copy of a database file is the same database: its lookups still fit.
+    std::filesystem::copy_file(a, t.file("copy.pwdb"));
+    open(t.file("copy.pwdb"))->Contact().Loadlookupquery(fromUtf8(lookupFile));
+}
+
+TEST_F(SessionFixture, ACutOffOrForeignLookupFileIsRefused) {
+    const std::string db = makeDatabase(t.file("a.pwdb"), 3);
+    embedded::writeSession(sessionPath, {db, "", {}});
+    application()->SaveCurrentLookup(fromUtf8(lookupFile));
+    std::string content;
+    {
+        std::ifstream in(lookupFile);
+        content.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    auto connection = open(db);
+    const auto refuses = [&](const std::string& text) {
+        std::ofstream(lookupFile, std::ios::trunc) << text;
+        EXPECT_THROW(connection->Contact().Loadlookupquery(fromUtf8(lookupFile)), Failure) << text;
+    };
+    refuses(content.substr(0, content.rfind("end")));      // the last line missing
+    refuses(content.substr(0, content.rfind("C000003")));  // cut inside the list
+    refuses("penwick-lookup 2\n" + content.substr(content.find('\n') + 1));
+    refuses("");
+    std::ofstream(lookupFile, std::ios::trunc) << content;
+    connection->Contact().Loadlookupquery(fromUtf8(lookupFile));
+    EXPECT_EQ(idsOf(connection->Contact()).size(), 3u);
+}
+
+TEST_F(SessionFixture, AContactRemovedSinceTheLookupWasSavedIsLeftOut) {
+    const std::string db = makeDatabase(t.file("a.pwdb"), 3);
+    embedded::writeSession(sessionPath, {db, "", {}});
+    application()->SaveCurrentLookup(fromUtf8(lookupFile));
+    embedded::Store(db).connection().exec("DELETE FROM contact WHERE id = 2");
+    auto connection = open(db);
+    connection->Contact().Loadlookupquery(fromUtf8(lookupFile));
+    EXPECT_EQ(idsOf(connection->Contact()), (std::vector<std::u16string>{u"C000001", u"C000003"}));
+    EXPECT_EQ(toInt32(connection->Contact().recordCount(), u"test"), 2);
+}
+
+}  // namespace
+}  // namespace penwick::testing

@@ -1,0 +1,257 @@
+// The contact database file and the automation objects over it.
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "embedded_support.h"
+#include "util/failure.h"
+#include "util/text.h"
+
+namespace penwick::testing {
+namespace {
+
+using embedded::Store;
+
+std::string bytesOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void rawExec(const std::string& path, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+std::string failureText(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Failure& failure) {
+        return toUtf8(failure.description());
+    }
+    return "(no failure)";
+}
+
+TEST(Store, RefusesFilesThatAreNotOursOrOfAnotherLayoutAndLeavesThemAlone) {
+    TempFolder t;
+    const std::string other = t.file("other.db");
+    rawExec(other, "CREATE TABLE x(a); INSERT INTO x VALUES (1);");
+    const std::string text = t.file("notes.txt");
+    std::ofstream(text) << "just some text\n";
+    const std::string newer = makeDatabase(t.file("newer.pwdb"), 1);
+    rawExec(newer, "PRAGMA user_version = 2");
+
+    for (const std::string& path : {other, text, newer}) {
+        const std::string before = bytesOf(path);
+        EXPECT_THROW(Store{path}, Failure) << path;
+        EXPECT_EQ(bytesOf(path), before) << path;
+    }
+    EXPECT_NE(failureText([&] { Store{newer}; }).find("version 2"), std::string::npos);
+    EXPECT_NE(failureText([&] { Store{other}; }).find("not a Penwick contact database"),
+              std::string::npos);
+    EXPECT_THROW(Store{t.file("missing.pwdb")}, Failure);
+    // create never replaces a file.
+    EXPECT_THROW(Store::create(text), Failure);
+    EXPECT_EQ(bytesOf(text), "just some text\n");
+}
+
+TEST(Store, IsWalWithForeignKeysAndFullSync) {
+    TempFolder t;
+    Store store(makeDatabase(t.file("a.pwdb"), 1));
+    auto& c = store.connection();
+    auto mode = c.query("PRAGMA journal_mode");
+    ASSERT_TRUE(mode.step());
+    EXPECT_EQ(mode.text(0), "wal");
+    EXPECT_EQ(c.pragmaInteger("foreign_keys"), 1);
+    EXPECT_EQ(c.pragmaInteger("synchronous"), 2);  // FULL
+}
+
+TEST(Store, ContactIdentifiersAreCanonicalOnly) {
+    EXPECT_EQ(embedded::formatContactId(42), "C000042");
+    EXPECT_EQ(embedded::parseContactId(std::string_view("C000042")), 42);
+    EXPECT_EQ(embedded::parseContactId(std::string_view("C1234567")), 1234567);
+    for (const char* bad : {"C0000042", "C42", "c000042", "C00004x", "C000000", " C000042", ""}) {
+        EXPECT_FALSE(embedded::parseContactId(std::string_view(bad))) << bad;
+    }
+}
+
+TEST(Store, LookupsSelectByFieldIgnoringCaseAndKeepTheGivenOrderOfIdentifiers) {
+    TempFolder t;
+    Store::create(t.file("a.pwdb"));
+    Store store(t.file("a.pwdb"));
+    store.addContacts({{"Ann", "Acme", "", "", "Paris"},
+                       {"Bob", "Bolt", "", "", "paris"},
+                       {"Cy", "Acme", "", "", "Rome"}});
+    embedded::LookupQuery all;
+    EXPECT_EQ(store.resolve(all), (std::vector<std::int64_t>{1, 2, 3}));
+    embedded::LookupQuery where{embedded::LookupQuery::Kind::Where, {{"city", "PARIS"}}, {}};
+    EXPECT_EQ(store.resolve(where), (std::vector<std::int64_t>{1, 2}));
+    where.where.emplace_back("company", "acme");
+    EXPECT_EQ(store.resolve(where), (std::vector<std::int64_t>{1}));
+    // A value is bound, never spliced into the SQL.
+    embedded::LookupQuery tricky{
+        embedded::LookupQuery::Kind::Where, {{"name", "x' OR '1'='1"}}, {}};
+    EXPECT_TRUE(store.resolve(tricky).empty());
+    embedded::LookupQuery ids{embedded::LookupQuery::Kind::Ids, {}, {3, 1}};
+    EXPECT_EQ(store.resolve(ids), (std::vector<std::int64_t>{3, 1}));
+    ids.ids.push_back(9);
+    EXPECT_THROW(store.resolve(ids), Failure);
+    embedded::LookupQuery unknown{embedded::LookupQuery::Kind::Where, {{"id; DROP", "1"}}, {}};
+    EXPECT_THROW(store.resolve(unknown), Failure);
+}
+
+// The automation objects of one connection on a database of three contacts.
+struct Connection {
+    explicit Connection(const std::string& database) : path(fromUtf8(database)) {
+        db = factory->createDatabase(u"ACTOLE.DATABASE");
+        db->Open(path);
+    }
+    // One note for `contact` with the given date, written the way the update loop does.
+    void note(std::u16string contact, std::u16string date, std::u16string text = u"hello") {
+        auto& h = db->NOTEHISTORY();
+        h.Add();
+        h.Data(29, contact);
+        h.Data(26, text);
+        h.Data(25, std::int16_t{100});
+        h.Data(200, date);
+        h.Update();
+    }
+    FakeLocale locale;  // M/d/yyyy
+    std::unique_ptr<lookup::ContactManagerFactory> factory =
+        embedded::makeContactManagerFactory(locale, "/nonexistent/session.ini");
+    std::u16string path;
+    std::unique_ptr<lookup::Database> db;
+};
+
+TEST(Automation, ClassesAreCreatedByNameOnly) {
+    FakeLocale locale;
+    auto factory = embedded::makeContactManagerFactory(locale, "/nonexistent/session.ini");
+    EXPECT_TRUE(factory->createDatabase(u"actole.database"));
+    try {
+        factory->createApplication(u"ACTOLE.OTHER");
+        FAIL();
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), err::CannotCreateObject);
+    }
+}
+
+TEST(Automation, NotesKeepTheDateAsWrittenAndAsACalendarDate) {
+    TempFolder t;
+    const std::string path = makeDatabase(t.file("a.pwdb"), 3);
+    Connection c(path);
+    c.note(u"C000002", u"3/7/2026");
+    c.note(u"C000003", u"March 9, 2026 14:30");
+    c.note(u"C000001", u"2026-12-31");
+    const auto notes = notesOf(path);
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_EQ(notes[0].contact, 2);
+    EXPECT_EQ(notes[0].record.dateText, "3/7/2026");
+    EXPECT_EQ(notes[0].record.date, "2026-03-07");
+    EXPECT_FALSE(notes[0].record.time);
+    EXPECT_EQ(notes[1].record.date, "2026-03-09");
+    EXPECT_EQ(notes[1].record.time, "14:30:00");
+    EXPECT_EQ(notes[2].record.date, "2026-12-31");
+    // One connection is one run.
+    EXPECT_EQ(notes[0].run, notes[2].run);
+}
+
+TEST(Automation, RefusesAWholeNoteForAnUnknownContactOrAnUnreadableDate) {
+    TempFolder t;
+    const std::string path = makeDatabase(t.file("a.pwdb"), 3);
+    Connection c(path);
+    // The first note of a connection would also make its run: neither may be left behind.
+    EXPECT_THROW(c.note(u"C000009", u"3/7/2026"), Failure);
+    EXPECT_THROW(c.note(u"C0000001", u"3/7/2026"), Failure);
+    EXPECT_THROW(c.note(u"C000001", u"2/30/2026"), Failure);
+    EXPECT_THROW(c.note(u"C000001", u"3/7/2026 and then some"), Failure);
+    EXPECT_TRUE(notesOf(path).empty());
+    EXPECT_TRUE(Store(path).runs().empty());
+    // A refused record is used up: a second Update has nothing to store.
+    EXPECT_THROW(c.db->NOTEHISTORY().Update(), Failure);
+    c.note(u"C000001", u"3/7/2026");
+    EXPECT_EQ(notesOf(path).size(), 1u);
+    EXPECT_EQ(Store(path).runs().size(), 1u);
+}
+
+TEST(Automation, LookupFindsOnlyExistingContactsByIdentifier) {
+    TempFolder t;
+    Connection c(makeDatabase(t.file("a.pwdb"), 3));
+    std::u16string id = u"C000003";
+    c.db->Contact().Lookup(1, id, 1);
+    EXPECT_EQ(toText(c.db->Contact().Data(2)), u"Contact 3");
+    std::u16string missing = u"C000004";
+    EXPECT_THROW(c.db->Contact().Lookup(1, missing, 1), Failure);
+    EXPECT_THROW(c.db->Contact().Lookup(2, id, 1), Failure);
+}
+
+TEST(Automation, AMultiUserDatabaseTakesNotesOnlyFromALoggedInConnection) {
+    TempFolder t;
+    const std::string path = makeDatabase(t.file("a.pwdb"), 2);
+    Store(path).addUser("Pat", "s3cret");
+    Connection c(path);
+    EXPECT_TRUE(toBool(c.db->IsMultiUser()));
+    EXPECT_THROW(c.note(u"C000001", u"3/7/2026"), Failure);  // never logged in
+
+    std::u16string user = u"pat", wrong = u"guess";
+    c.db->validateuser(user, wrong);
+    EXPECT_TRUE(toBool(c.db->Error()));
+    EXPECT_THROW(c.note(u"C000001", u"3/7/2026"), Failure);
+
+    std::u16string right = u"s3cret";
+    c.db->validateuser(user, right);
+    EXPECT_FALSE(toBool(c.db->Error()));
+    c.note(u"C000001", u"3/7/2026");
+
+    // A later refusal logs the connection out again.
+    c.db->validateuser(user, wrong);
+    EXPECT_THROW(c.note(u"C000002", u"3/7/2026"), Failure);
+
+    const auto notes = notesOf(path);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].userName, "Pat");  // as stored, not as typed
+}
+
+TEST(Automation, ASingleUserDatabaseTakesAnyLogin) {
+    TempFolder t;
+    Connection c(makeDatabase(t.file("a.pwdb"), 1));
+    EXPECT_FALSE(toBool(c.db->IsMultiUser()));
+    std::u16string user = u"anyone", password;
+    c.db->validateuser(user, password);
+    EXPECT_FALSE(toBool(c.db->Error()));
+}
+
+TEST(Store, UndoRemovesExactlyOneRunOnce) {
+    TempFolder t;
+    const std::string path = makeDatabase(t.file("a.pwdb"), 3);
+    {
+        Connection first(path);
+        first.note(u"C000001", u"3/7/2026", u"first");
+        first.note(u"C000002", u"3/7/2026", u"first");
+    }
+    {
+        Connection second(path);
+        second.note(u"C000001", u"3/8/2026", u"second");
+    }
+    Store store(path);
+    const auto runs = store.runs();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].notes, 2);
+    EXPECT_EQ(runs[1].notes, 1);
+    EXPECT_EQ(store.undoRun(runs[0].id), 2);
+    const auto left = notesOf(path);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].record.text, "second");
+    EXPECT_TRUE(store.run(runs[0].id)->undoneAt);
+    EXPECT_THROW(store.undoRun(runs[0].id), Failure);
+    EXPECT_THROW(store.undoRun(99), Failure);
+}
+
+}  // namespace
+}  // namespace penwick::testing

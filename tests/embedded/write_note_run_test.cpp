@@ -1,0 +1,250 @@
+// Whole write-note runs: the program with the in-memory front end, on the embedded contact
+// manager and a real database made by the test.
+
+#include <gtest/gtest.h>
+
+#include "embedded_support.h"
+#include "lookup/scramble.h"
+#include "util/text.h"
+
+namespace penwick::testing {
+namespace {
+
+using embedded::LookupQuery;
+constexpr int kEmail = 1, kFileAttachment = 7;
+
+// Members are built in order; the run (and its folder) must come before the database.
+struct Run : ::testing::Test {
+    EmbeddedRun run;
+    std::string db = makeDatabase(run.folder.file("contacts.pwdb"), 6);
+
+    std::vector<std::u16string> prompts() const {
+        std::vector<std::u16string> p;
+        for (const auto& m : run.ui->messages()) p.push_back(m.prompt);
+        return p;
+    }
+    void multiUser() { embedded::Store(db).addUser("Pat", "pässwörd€"); }
+};
+
+TEST_F(Run, EveryContactOfTheLookupGetsOneNoteInLookupOrder) {
+    run.work(db, {LookupQuery::Kind::Ids, {}, {5, 2, 6, 1}});
+    run.start();
+    run.fill(u"March 9, 2026", kEmail, u"Spring catalogue sent");
+    run.ui->answerMessages({ui::kAnswerYes});
+    run.main().click("cmdWriteNote");
+
+    const auto notes = notesOf(db);
+    ASSERT_EQ(notes.size(), 4u);
+    const std::vector<std::int64_t> order = {5, 2, 6, 1};
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        EXPECT_EQ(notes[i].contact, order[i]);
+        EXPECT_EQ(notes[i].record.typeCode, 102);
+        EXPECT_EQ(notes[i].record.text, "Spring catalogue sent");
+        EXPECT_EQ(notes[i].record.dateText, "March 9, 2026");
+        EXPECT_EQ(notes[i].record.date, "2026-03-09");
+        EXPECT_FALSE(notes[i].record.attachment);
+        EXPECT_EQ(notes[i].run, notes[0].run);
+    }
+    EXPECT_EQ(embedded::Store(db).runs().size(), 1u);
+
+    const auto& m = run.ui->messages();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(m[0].prompt,
+              u"Are you sure you would like to update the current lookup\r\nof 4 contacts "
+              u"with this note dated March 9, 2026");
+    EXPECT_EQ(m[0].style, ui::kInformationYesNo);
+    EXPECT_EQ(m[0].title, u"Penwick");
+    EXPECT_EQ(m[1].prompt, u"Finished");
+    EXPECT_EQ(run.ui->yieldCount(), 4);
+    EXPECT_FALSE(run.mainWindowOpen());  // the run ends the program
+    EXPECT_TRUE(run.app->program().ended());
+}
+
+// The contact manager the user works in, with something happening right after it saved the
+// lookup and before the program's own connection reads it back.
+struct AfterSave final : lookup::ContactManagerFactory {
+    struct App final : lookup::Application {
+        App(std::unique_ptr<lookup::Application> inner, std::function<void()> after)
+            : inner(std::move(inner)), after(std::move(after)) {}
+        void SaveCurrentLookup(std::u16string_view file) override {
+            inner->SaveCurrentLookup(file);
+            after();
+        }
+        std::u16string GetOpenDBName() override { return inner->GetOpenDBName(); }
+        std::u16string GetCurrentUserName() override { return inner->GetCurrentUserName(); }
+        std::unique_ptr<lookup::Application> inner;
+        std::function<void()> after;
+    };
+    AfterSave(lookup::ContactManagerFactory& inner, std::function<void()> after)
+        : inner(inner), after(std::move(after)) {}
+    std::unique_ptr<lookup::Application> createApplication(std::u16string_view name) override {
+        return std::make_unique<App>(inner.createApplication(name), after);
+    }
+    std::unique_ptr<lookup::Database> createDatabase(std::u16string_view name) override {
+        return inner.createDatabase(name);
+    }
+    lookup::ContactManagerFactory& inner;
+    std::function<void()> after;
+};
+
+TEST_F(Run, TheConfirmationCountsTheReloadedLookup) {
+    run.work(db, {LookupQuery::Kind::Ids, {}, {1, 2, 3}});
+    AfterSave factory(*run.embedded, [&] {
+        embedded::Store(db).connection().exec("DELETE FROM contact WHERE id = 3");
+    });
+    run.start(&factory);
+    run.fill(u"3/7/2026", 0, u"x");
+    run.ui->answerMessages({ui::kAnswerYes});
+    run.main().click("cmdWriteNote");
+    EXPECT_NE(prompts()[0].find(u"of 2 contacts"), std::u16string::npos);
+    EXPECT_EQ(notesOf(db).size(), 2u);
+}
+
+TEST_F(Run, AFileAttachmentCarriesItsPath) {
+    run.work(db, {LookupQuery::Kind::Ids, {}, {1, 2}});
+    run.platform.addFile(u"/home/pat/offer.pdf");
+    run.start();
+    run.fill(u"2026-03-07", kFileAttachment, u"Offer attached", u"/home/pat/offer.pdf");
+    run.ui->answerMessages({ui::kAnswerYes});
+    run.main().click("cmdWriteNote");
+    const auto notes = notesOf(db);
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[1].record.typeCode, 101);
+    EXPECT_EQ(notes[1].record.attachment, "/home/pat/offer.pdf");
+}
+
+TEST_F(Run, AnotherNoteTypeNeverWritesTheAttachment) {
+    run.work(db, {LookupQuery::Kind::Ids, {}, {1}});
+    run.start();
+    run.fill(u"3/7/2026", kEmail, u"x", u"/no/such/file.pdf");  // not tested either
+    run.ui->answerMessages({ui::kAnswerYes});
+    run.main().click("cmdWriteNote");
+    const auto notes = notesOf(db);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_FALSE(notes[0].record.attachment);
+}
+
+TEST_F(Run, AMissingAttachmentOrBadEntriesReachNoContactManager) {
+    run.work(db);
+    run.start();
+    run.fill(u"3/7/2026", kFileAttachment, u"x", u"/home/pat/gone.pdf");
+    run.main().click("cmdWriteNote");
+    run.fill(u"31/31/2026", kEmail, u"x");
+    run.main().click("cmdWriteNote");
+    EXPECT_EQ(run.contacts.created, 0);
+    EXPECT_EQ(prompts(), (std::vector<std::u16string>{
+                             u"Could not find the file:\r\n/home/pat/gone.pdf", u"Invalid date"}));
+    EXPECT_TRUE(run.main().control("cmdWriteNote").enabled());
+    EXPECT_TRUE(notesOf(db).empty());
+}
+
+TEST_F(Run, ADeclinedConfirmationWritesNothingAndEndsTheProgram) {
+    run.work(db);
+    run.start();
+    run.fill(u"3/7/2026", kEmail, u"x");
+    run.ui->answerMessages({ui::kAnswerNo});
+    run.main().click("cmdWriteNote");
+    EXPECT_NE(prompts()[0].find(u"of 6 contacts"), std::u16string::npos);
+    EXPECT_TRUE(notesOf(db).empty());
+    EXPECT_TRUE(embedded::Store(db).runs().empty());
+    EXPECT_FALSE(run.mainWindowOpen());
+}
+
+TEST_F(Run, ALookupWithoutContactsFinishesWithoutWriting) {
+    run.work(db, {LookupQuery::Kind::Where, {{"city", "Atlantis"}}, {}});
+    run.start();
+    run.fill(u"3/7/2026", kEmail, u"x");
+    run.ui->answerMessages({ui::kAnswerYes});
+    run.main().click("cmdWriteNote");
+    EXPECT_NE(prompts()[0].find(u"of 0 contacts"), std::u16string::npos);
+    EXPECT_EQ(prompts().back(), u"Finished");
+    EXPECT_TRUE(notesOf(db).empty());
+    EXPECT_TRUE(embedded::Store(db).runs().empty());  // no empty run is recorded
+}
+
+TEST_F(Run, EditsAndCancelWhileTheLoopYields) {
+    run.work(db);
+    run.start();
+    run.fill(u"3/7/2026", kEmail, u"before");
+    run.ui->answerMessages({ui::kAnswerYes});
+    run.ui->onYield([&](int k) {
+        if (k == 3) run.main().control("txtNote").setText(u"after");
+        if (k == 5) run.main().click("cmdCancel");
+    });
+    run.main().click("cmdWriteNote");
+    // Cancel at the fifth yield ends the program before the fifth note.
+    const auto notes = notesOf(db);
+    ASSERT_EQ(notes.size(), 4u);
+    EXPECT_EQ(notes[1].record.text, "before");
+    EXPECT_EQ(notes[2].record.text, "after");
+    EXPECT_FALSE(run.mainWindowOpen());
+}
+
+TEST_F(Run, ARefusedLoginGivenUpKeepsTheWindowOpenAndTheNextTryWorks) {
+    multiUser();
+    run.work(db, {}, "Pat");
+    run.start();
+    run.fill(u"3/7/2026", kEmail, u"x");
+    run.answerLogin(u"Pat", u"wrong");
+    run.ui->answerMessages({ui::kAnswerNo});  // try again? No
+    run.main().click("cmdWriteNote");
+    EXPECT_TRUE(run.mainWindowOpen());
+    EXPECT_TRUE(run.main().control("cmdWriteNote").enabled());
+    EXPECT_TRUE(notesOf(db).empty());
+    EXPECT_EQ(run.settings.get(u"penwick", u"contacts.pwdb", u"USER", u"-"), u"Pat");
+    EXPECT_EQ(run.settings.get(u"penwick", u"contacts.pwdb", u"SYS", u"-"), u"");
+
+    // Again, now wrong once and then right after "Yes".
+    run.answerLogin(u"Pat", u"nope");
+    run.answerLogin(u"Pat", u"pässwörd€");
+    run.ui->answerMessages({ui::kAnswerYes, ui::kAnswerYes});
+    run.main().click("cmdWriteNote");
+    const auto notes = notesOf(db);
+    ASSERT_EQ(notes.size(), 6u);
+    EXPECT_EQ(notes[0].userName, "Pat");
+    EXPECT_FALSE(run.mainWindowOpen());
+}
+
+TEST_F(Run, RememberedCredentialsSkipTheDialogInTheNextProgram) {
+    multiUser();
+    run.work(db, {LookupQuery::Kind::Ids, {}, {1}}, "Pat");
+    run.start();
+    run.fill(u"3/7/2026", kEmail, u"first");
+    run.answerLogin(u"Pat", u"pässwörd€");
+    run.ui->answerMessages({ui::kAnswerYes});
+    run.main().click("cmdWriteNote");
+    ASSERT_EQ(notesOf(db).size(), 1u);
+    // Stored scrambled, never as typed.
+    const std::u16string sys = run.settings.get(u"penwick", u"contacts.pwdb", u"SYS", u"");
+    EXPECT_NE(sys, u"pässwörd€");
+    EXPECT_EQ(lookup::ScrambleText(sys, lookup::kScrambleKey, run.codePage), u"pässwörd€");
+
+    run.start();  // a new program with the same settings; no login dialog answer is queued
+    run.fill(u"3/8/2026", kEmail, u"second");
+    run.ui->answerMessages({ui::kAnswerYes});
+    run.main().click("cmdWriteNote");
+    const auto notes = notesOf(db);
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[1].record.text, "second");
+    EXPECT_NE(notes[1].run, notes[0].run);
+}
+
+TEST_F(Run, CancelAndTheCloseBoxOfTheLoginDialog) {
+    multiUser();
+    run.work(db, {LookupQuery::Kind::Ids, {}, {1}}, "Pat");
+    run.start();
+    run.fill(u"3/7/2026", kEmail, u"x");
+    // The close box sends empty texts (refused); Cancel still logs in with what was typed.
+    run.answerLogin(u"Pat", u"pässwörd€", "");
+    run.answerLogin(u"Pat", u"pässwörd€", "Command1");
+    run.ui->answerMessages({ui::kAnswerYes, ui::kAnswerYes});
+    run.main().click("cmdWriteNote");
+    ASSERT_EQ(prompts().size(), 3u);
+    EXPECT_EQ(prompts()[0],
+              u"Incorrect user name and password for this database.\r\nWould you like to try "
+              u"again?");
+    EXPECT_EQ(notesOf(db).size(), 1u);
+}
+
+}  // namespace
+}  // namespace penwick::testing
