@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
+#include "app/note_update_form.h"
 #include "spell/spell_check_form.h"
 #include "util/failure.h"
 #include "util/text.h"
@@ -52,9 +54,8 @@ std::int32_t findSpace(std::u16string_view text, std::int32_t start) {
 }
 
 struct Decision {
-    bool closed = false;  // the close box: the check ends here
-    std::u16string replacement;
-    std::int32_t lengthDifference = 0;
+    bool closed = false;         // the close box: the check ends here
+    std::u16string replacement;  // empty: the word stays as it is
 };
 
 Decision ask(SpellCheckForm& dialog, SpellChecker& checker, const SpellingError& error) {
@@ -73,7 +74,6 @@ Decision ask(SpellCheckForm& dialog, SpellChecker& checker, const SpellingError&
         return decision;
     }
     decision.replacement = dialog.ReplacementWord();
-    if (!decision.replacement.empty()) decision.lengthDifference = dialog.LengthDifference();
     return decision;
 }
 
@@ -100,6 +100,10 @@ void walk(ui::Control& note, SpellCheckForm& dialog, SpellChecker& checker) {
     // line's word), the rest of that token is checked on its own before the walk moves on,
     // so a second misspelled word there is offered too.
     std::optional<std::int32_t> rest;
+    // The note changes during the walk only through the walk (the main window takes no input
+    // while the dialog is up), so it is read once and again after each dialog; reading the
+    // whole text for every token would make the walk quadratic in the note's length.
+    std::u16string text = note.text();
 
     for (;;) {
         if (rest) {
@@ -108,8 +112,6 @@ void walk(ui::Control& note, SpellCheckForm& dialog, SpellChecker& checker) {
         } else {
             if (finished) break;
             start = add(end, 1);
-            // Read afresh: a replacement made for an earlier token is part of the text now.
-            const std::u16string text = note.text();
             end = findSpace(text, start);
             if (end == 0) {
                 end = add(lengthOf(text), 1);
@@ -140,7 +142,9 @@ void walk(ui::Control& note, SpellCheckForm& dialog, SpellChecker& checker) {
                 step([&] { note.setSelectionStart(wordStart - 1); });
                 step([&] { note.setSelectionLength(lengthOf(error.text)); });
                 step([&] { note.setSelectedText(decision.replacement); });
-                end = add(end, decision.lengthDifference);
+                // Measured on what was written: the dialog's own difference counts the outer
+                // spaces of a listed suggestion, which the replacement no longer has.
+                end = add(end, lengthOf(decision.replacement) - lengthOf(error.text));
                 behind = add(wordStart, lengthOf(decision.replacement));
             } else {
                 // A word the token does not hold: the whole token is replaced, and the walk
@@ -155,6 +159,8 @@ void walk(ui::Control& note, SpellCheckForm& dialog, SpellChecker& checker) {
         }
         // A replacement is never checked again, and an empty word must not stall the walk.
         if (behind > start && behind < end) rest = behind;
+        // A replacement is part of the text that the next space is looked for in.
+        text = note.text();
     }
 }
 
@@ -207,6 +213,18 @@ void runSpellCheck(ui::Ui& ui, ui::Control& note, SpellCheckForm& dialog,
         shutDownQuietly();
         report(ui, checkers, failure);
     }
+}
+
+void runSpellCheck(App& app) {
+    ui::Ui& ui = app.services().ui;
+    ui::Control* note = nullptr;
+    try {
+        note = &app.frmNoteUpdate().control("txtNote");
+    } catch (const Failure& failure) {
+        report(ui, app.services().spellChecker, failure);
+        return;
+    }
+    runSpellCheck(ui, *note, app.frmSpellCheck(), app.services().spellChecker);
 }
 
 }  // namespace penwick::spell
