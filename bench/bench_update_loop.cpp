@@ -1,0 +1,418 @@
+// The whole update loop of a write-note run on the embedded contact manager, against the
+// storage limit: bare SQLite inserts of the same rows, one committed transaction per row, with
+// the same journal and sync settings. Prints notes/s, the ratio to the limit, time per note
+// and peak memory per contact for each lookup size, and writes them to bench_update_loop.json
+// and (merged under "update_loop") results.json in --out.
+//
+//     bench_update_loop [--out DIR] [--sizes 1000,10000,100000] [--reps 3]
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <new>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "embedded/factory.h"
+#include "embedded/session.h"
+#include "embedded/store.h"
+#include "support/fake_ui.h"
+#include "support/fakes.h"
+#include "util/codepage.h"
+#include "util/failure.h"
+#include "util/text.h"
+
+// --- live heap bytes of C++ allocations, and their peak --------------------------------------
+
+namespace {
+std::atomic<long long> gLive{0};
+std::atomic<long long> gPeak{0};
+constexpr std::size_t kHeader = alignof(std::max_align_t);
+
+void* allocate(std::size_t size) {
+    void* block = std::malloc(size + kHeader);
+    if (block == nullptr) throw std::bad_alloc();
+    *static_cast<std::size_t*>(block) = size;
+    const long long live = gLive.fetch_add(static_cast<long long>(size)) + size;
+    long long peak = gPeak.load();
+    while (live > peak && !gPeak.compare_exchange_weak(peak, live)) {
+    }
+    return static_cast<char*>(block) + kHeader;
+}
+
+void release(void* p) noexcept {
+    if (p == nullptr) return;
+    char* block = static_cast<char*>(p) - kHeader;
+    gLive.fetch_sub(static_cast<long long>(*reinterpret_cast<std::size_t*>(block)));
+    std::free(block);
+}
+}  // namespace
+
+void* operator new(std::size_t size) {
+    return allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return allocate(size);
+}
+void operator delete(void* p) noexcept {
+    release(p);
+}
+void operator delete[](void* p) noexcept {
+    release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    release(p);
+}
+
+namespace {
+
+using namespace penwick;
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+void check(int rc, sqlite3* db, const char* what) {
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        std::cerr << "bench_update_loop: " << what << ": " << sqlite3_errmsg(db) << "\n";
+        std::exit(1);
+    }
+}
+
+std::string makeDatabase(const std::string& path, std::size_t n) {
+    std::filesystem::remove(path);
+    embedded::Store::create(path);
+    embedded::Store store(path);
+    std::vector<embedded::ContactFields> contacts(n, {"Pat Doe", "Acme", "555", "p@x", "Town"});
+    store.addContacts(contacts);
+    return store.path();
+}
+
+// Heap bytes a string keeps beyond its own object (none while it fits the small buffer).
+std::size_t heapOf(const std::u16string& s) {
+    return s.capacity() > 7 ? (s.capacity() + 1) * sizeof(char16_t) : 0;
+}
+
+// The storage limit: the same row, n times, one committed transaction each.
+double bareInserts(const std::string& path, std::size_t n) {
+    sqlite3* db = nullptr;
+    check(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), db, "open");
+    check(sqlite3_exec(db,
+                       "PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; "
+                       "PRAGMA foreign_keys = ON; "
+                       "INSERT INTO run(started_at, user_name, host, pid) "
+                       "VALUES ('2026-03-07T00:00:00.000Z', 'bench', 'host', 1)",
+                       nullptr, nullptr, nullptr),
+          db, "setup");
+    sqlite3_stmt* insert = nullptr;
+    check(sqlite3_prepare_v2(db,
+                             "INSERT INTO note(contact_id, run_id, type_code, text, attachment, "
+                             "date_text, date, time, written_at, user_name) VALUES (?1, 1, 102, "
+                             "'Spring catalogue sent', NULL, '3/7/2026', '2026-03-07', NULL, "
+                             "'2026-03-07T10:00:00.000Z', 'bench')",
+                             -1, &insert, nullptr),
+          db, "prepare");
+    const auto start = Clock::now();
+    for (std::size_t i = 1; i <= n; ++i) {
+        sqlite3_bind_int64(insert, 1, static_cast<sqlite3_int64>(i));
+        check(sqlite3_step(insert), db, "insert");
+        sqlite3_reset(insert);
+    }
+    const double elapsed = seconds(Clock::now() - start);
+    sqlite3_finalize(insert);
+    sqlite3_close(db);
+    return elapsed;
+}
+
+struct LoopResult {
+    double seconds = 0;
+    double heapPerContact = 0;    // C++ heap at the peak, less identifiers and the test UI's log
+    double sqlitePerContact = 0;  // SQLite's own allocations at their peak
+    std::size_t notes = 0;
+};
+
+// One write-note run through the program on a lookup of every contact.
+LoopResult wholeRun(const std::string& database, const std::string& folder) {
+    const std::string sessionPath = folder + "/session.ini";
+    embedded::writeSession(sessionPath, {database, "", {}});
+
+    testing::FakeUi ui;
+    testing::FakePlatform platform;
+    platform.setSeparator(u'/');
+    platform.setProgramFolder(fromUtf8(folder));
+    testing::MemorySettings settings;
+    testing::FakeLocale locale;
+    testing::FixedClock clock(std::chrono::year_month_day{std::chrono::year{2026},
+                                                          std::chrono::March, std::chrono::day{7}});
+    Windows1252 codePage;
+    auto contacts = embedded::makeContactManagerFactory(locale, sessionPath);
+    struct NoSpeller final : spell::SpellCheckerFactory {
+        std::unique_ptr<spell::SpellChecker> create(std::u16string_view) override {
+            raise(err::CannotCreateObject, u"bench");
+        }
+        std::u16string requirement() const override { return u"none"; }
+    } speller;
+    Services services{.ui = ui,
+                      .platform = platform,
+                      .settings = settings,
+                      .locale = locale,
+                      .clock = clock,
+                      .codePage = codePage,
+                      .contactManager = *contacts,
+                      .spellChecker = speller};
+    App app(services);
+    app.start();
+    testing::FakeWindow& main = ui.window("frmNoteUpdate");
+    main.type("txtDate", u"3/7/2026");
+    main.choose("cboNoteType", 1);
+    main.type("txtNote", u"Spring catalogue sent");
+    ui.answerMessages({ui::kAnswerYes});
+
+    // The identifiers and the test UI's record of every caption are measured at the last
+    // yield, while they are all there, and left out of the program's own memory.
+    std::size_t identifiers = 0, captionLog = 0;
+    std::size_t expected = 0;
+    {
+        embedded::Store store(database);
+        expected = static_cast<std::size_t>(store.contactCount());
+    }
+    ui.onYield([&](int k) {
+        if (static_cast<std::size_t>(k) != expected) return;
+        const auto& ids = app.state().ContactIds;
+        identifiers = ids.capacity() * sizeof(std::u16string);
+        for (const auto& id : ids) identifiers += heapOf(id);
+        const auto& captions = main.captionHistory();
+        captionLog = captions.capacity() * sizeof(std::u16string);
+        for (const auto& c : captions) captionLog += heapOf(c);
+    });
+
+    const long long before = gLive.load();
+    gPeak.store(before);
+    sqlite3_int64 sqliteBefore = sqlite3_memory_used();
+    sqlite3_memory_highwater(1);
+    const auto start = Clock::now();
+    main.click("cmdWriteNote");
+    const double elapsed = seconds(Clock::now() - start);
+
+    LoopResult r;
+    r.seconds = elapsed;
+    const double n = static_cast<double>(expected);
+    r.heapPerContact =
+        static_cast<double>(gPeak.load() - before - static_cast<long long>(identifiers) -
+                            static_cast<long long>(captionLog)) /
+        n;
+    r.sqlitePerContact = static_cast<double>(sqlite3_memory_highwater(0) - sqliteBefore) / n;
+    embedded::Store store(database);
+    store.forEachNote([&](const embedded::StoredNote&) { ++r.notes; });
+    if (r.notes != expected) {
+        std::cerr << "bench_update_loop: the run wrote " << r.notes << " of " << expected
+                  << " notes\n";
+        std::exit(1);
+    }
+    return r;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+struct Figures {
+    std::size_t n;
+    double loopSeconds, bareSeconds;
+    double heapPerContact, sqlitePerContact;
+    double loopRate() const { return n / loopSeconds; }
+    double bareRate() const { return n / bareSeconds; }
+    double ratio() const { return loopRate() / bareRate(); }
+    double microsPerNote() const { return loopSeconds / n * 1e6; }
+};
+
+// The top-level members of a JSON object as (key, raw value) pairs; nothing when the text is
+// not an object. Only as much of JSON as keeping other programs' members needs.
+std::optional<std::vector<std::pair<std::string, std::string>>> members(const std::string& t) {
+    std::size_t i = 0;
+    auto space = [&] {
+        while (i < t.size() && std::isspace(static_cast<unsigned char>(t[i]))) ++i;
+    };
+    auto string = [&]() -> std::optional<std::string> {
+        if (i >= t.size() || t[i] != '"') return std::nullopt;
+        const std::size_t start = i++;
+        while (i < t.size() && t[i] != '"') i += t[i] == '\\' ? 2 : 1;
+        if (i >= t.size()) return std::nullopt;
+        ++i;
+        return t.substr(start, i - start);
+    };
+    auto value = [&]() -> std::optional<std::string> {
+        const std::size_t start = i;
+        int depth = 0;
+        while (i < t.size()) {
+            const char c = t[i];
+            if (c == '"') {
+                if (!string()) return std::nullopt;
+                continue;
+            }
+            if (c == '{' || c == '[') ++depth;
+            if (c == '}' || c == ']') {
+                if (depth == 0) break;
+                --depth;
+            }
+            if (c == ',' && depth == 0) break;
+            ++i;
+        }
+        if (depth != 0) return std::nullopt;
+        std::string v = t.substr(start, i - start);
+        while (!v.empty() && std::isspace(static_cast<unsigned char>(v.back()))) v.pop_back();
+        return v;
+    };
+    std::vector<std::pair<std::string, std::string>> out;
+    space();
+    if (i >= t.size() || t[i++] != '{') return std::nullopt;
+    space();
+    if (i < t.size() && t[i] == '}') return out;
+    for (;;) {
+        space();
+        auto key = string();
+        space();
+        if (!key || i >= t.size() || t[i++] != ':') return std::nullopt;
+        space();
+        auto v = value();
+        if (!v || v->empty()) return std::nullopt;
+        out.emplace_back(*key, *v);
+        if (i >= t.size()) return std::nullopt;
+        if (t[i] == '}') return out;
+        if (t[i++] != ',') return std::nullopt;
+    }
+}
+
+void mergeInto(const std::filesystem::path& path, const std::string& key,
+               const std::string& value) {
+    std::vector<std::pair<std::string, std::string>> all;
+    if (std::ifstream in(path); in) {
+        std::stringstream s;
+        s << in.rdbuf();
+        if (auto existing = members(s.str())) {
+            all = *existing;
+        } else if (!s.str().empty()) {
+            std::cerr << "bench_update_loop: " << path << " is not a JSON object; left as it is\n";
+            return;
+        }
+    }
+    const std::string quoted = "\"" + key + "\"";
+    bool replaced = false;
+    for (auto& [k, v] : all) {
+        if (k == quoted) v = value, replaced = true;
+    }
+    if (!replaced) all.emplace_back(quoted, value);
+    std::ofstream out(path.string() + ".tmp");
+    out << "{\n";
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        out << "  " << all[i].first << ": " << all[i].second << (i + 1 < all.size() ? ",\n" : "\n");
+    }
+    out << "}\n";
+    out.close();
+    std::filesystem::rename(path.string() + ".tmp", path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string outDir = "build/bench";
+    std::vector<std::size_t> sizes = {1000, 10000, 100000};
+    int reps = 3;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string arg = argv[i];
+        if (arg == "--out") {
+            outDir = argv[i + 1];
+        } else if (arg == "--reps") {
+            reps = std::max(1, std::atoi(argv[i + 1]));
+        } else if (arg == "--sizes") {
+            sizes.clear();
+            std::stringstream list(argv[i + 1]);
+            for (std::string item; std::getline(list, item, ',');)
+                sizes.push_back(std::stoul(item));
+        } else {
+            std::cerr << "usage: bench_update_loop [--out DIR] [--sizes N,N,...] [--reps N]\n";
+            return 2;
+        }
+    }
+    std::filesystem::create_directories(outDir);
+    const std::string work = outDir + "/update_loop-work";
+    std::filesystem::remove_all(work);
+    std::filesystem::create_directories(work);
+
+    std::vector<Figures> figures;
+    try {
+        // The disk's sync time wanders; a warm-up first, then each size several times with
+        // the two sides taking turns to go first, and the median of each side.
+        bareInserts(makeDatabase(work + "/bare.pwdb", 500), 500);
+        for (std::size_t n : sizes) {
+            std::vector<double> bare, loop, heap, sqlite;
+            for (int rep = 0; rep < reps; ++rep) {
+                auto measureBare = [&] {
+                    bare.push_back(bareInserts(makeDatabase(work + "/bare.pwdb", n), n));
+                };
+                if (rep % 2 == 0) measureBare();
+                const LoopResult r = wholeRun(makeDatabase(work + "/loop.pwdb", n), work);
+                loop.push_back(r.seconds);
+                heap.push_back(r.heapPerContact);
+                sqlite.push_back(r.sqlitePerContact);
+                if (rep % 2 == 1) measureBare();
+            }
+            figures.push_back({n, median(loop), median(bare), median(heap), median(sqlite)});
+            const Figures& f = figures.back();
+            std::printf(
+                "%7zu contacts: loop %8.1f notes/s, bare SQLite %8.1f notes/s, ratio %.3f, "
+                "%7.1f us/note, peak %.1f B/contact above the identifiers (+ SQLite %.1f)\n",
+                n, f.loopRate(), f.bareRate(), f.ratio(), f.microsPerNote(), f.heapPerContact,
+                f.sqlitePerContact);
+            std::fflush(stdout);
+        }
+    } catch (const Failure& failure) {
+        std::cerr << "bench_update_loop: " << toUtf8(failure.description()) << "\n";
+        return 1;
+    }
+    std::filesystem::remove_all(work);
+
+    const Figures& small = figures.front();
+    const Figures& large = figures.back();
+    const double growth = large.microsPerNote() / small.microsPerNote();
+    const double memory = large.heapPerContact + large.sqlitePerContact;
+    std::printf(
+        "targets at %zu: ratio %.3f (>= 0.6 %s), time per note %.2fx that at %zu "
+        "(<= 1.3 %s), %.1f B/contact (< 300 %s)\n",
+        large.n, large.ratio(), large.ratio() >= 0.6 ? "met" : "MISSED", growth, small.n,
+        growth <= 1.3 ? "met" : "MISSED", memory, memory < 300 ? "met" : "MISSED");
+
+    std::ostringstream json;
+    json << "{\"sizes\": [";
+    for (std::size_t i = 0; i < figures.size(); ++i) {
+        const Figures& f = figures[i];
+        json << (i ? ", " : "") << "{\"contacts\": " << f.n << ", \"notes_per_s\": " << f.loopRate()
+             << ", \"bare_sqlite_notes_per_s\": " << f.bareRate() << ", \"ratio\": " << f.ratio()
+             << ", \"us_per_note\": " << f.microsPerNote()
+             << ", \"heap_bytes_per_contact\": " << f.heapPerContact
+             << ", \"sqlite_bytes_per_contact\": " << f.sqlitePerContact << "}";
+    }
+    json << "], \"time_per_note_growth\": " << growth << ", \"targets\": {\"ratio_min\": 0.6, "
+         << "\"time_growth_max\": 1.3, \"bytes_per_contact_max\": 300}, \"met\": "
+         << ((large.ratio() >= 0.6 && growth <= 1.3 && memory < 300) ? "true" : "false") << "}";
+    std::ofstream(std::filesystem::path(outDir) / "bench_update_loop.json") << json.str() << "\n";
+    mergeInto(std::filesystem::path(outDir) / "results.json", "update_loop", json.str());
+    return 0;
+}
