@@ -1,0 +1,221 @@
+// penwick-contacts end to end, through the same entry point as its main.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "embedded_support.h"
+#include "tools/contacts_tool.h"
+#include "tools/demo.h"
+#include "util/text.h"
+
+namespace penwick::testing {
+namespace {
+
+struct Tool : ::testing::Test {
+    struct Result {
+        int status;
+        std::string out, err;
+    };
+    Result run(std::vector<std::string> args, const std::string& input = {}) {
+        std::istringstream in(input);
+        std::ostringstream out, err;
+        tools::ToolIo io{in, out, err, t.file("cfg/session.ini"), t.file("data")};
+        const int status = tools::runContactsTool(args, io);
+        return {status, out.str(), err.str()};
+    }
+    Result ok(std::vector<std::string> args, const std::string& input = {}) {
+        Result r = run(args, input);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r;
+    }
+    // A failure is one line on stderr and a non-zero status.
+    Result fails(std::vector<std::string> args, const std::string& input = {}) {
+        Result r = run(args, input);
+        EXPECT_NE(r.status, 0);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        return r;
+    }
+    std::string write(const std::string& name, const std::string& content) {
+        std::ofstream(t.file(name), std::ios::binary) << content;
+        return t.file(name);
+    }
+    TempFolder t;
+    std::string db = t.file("a.pwdb");
+};
+
+TEST_F(Tool, ImportsCsvWithQuotingAndListsTheContacts) {
+    ok({"init", db});
+    const std::string csv = write("c.csv",
+                                  "\xEF\xBB\xBF"
+                                  "Name,E-mail,City\r\n"
+                                  "\"Doe, Jane\",jane@example.com,Paris\r\n"
+                                  "\"Bob \"\"the builder\"\"\",,\"Saint-\nDenis\"\r\n"
+                                  "Zoë,z@example.com,Köln\r\n");
+    EXPECT_NE(ok({"import", db, csv}).out.find("added 3 contacts"), std::string::npos);
+    EXPECT_EQ(ok({"contacts", db, "--format", "csv"}).out,
+              "id,name,company,phone,email,city\r\n"
+              "C000001,\"Doe, Jane\",,,jane@example.com,Paris\r\n"
+              "C000002,\"Bob \"\"the builder\"\"\",,,,\"Saint-\nDenis\"\r\n"
+              "C000003,Zoë,,,z@example.com,Köln\r\n");
+    const std::string json = ok({"contacts", db, "--format=json"}).out;
+    EXPECT_NE(json.find("\"name\": \"Bob \\\"the builder\\\"\""), std::string::npos);
+    EXPECT_NE(json.find("\"city\": \"Saint-\\nDenis\""), std::string::npos);
+}
+
+TEST_F(Tool, AFaultyCsvImportsNothing) {
+    ok({"init", db});
+    const auto importing = [&](const std::string& content, const std::string& expected) {
+        const Tool::Result r = fails({"import", db, write("bad.csv", content)});
+        EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
+    };
+    importing("name,city\nAnn,Paris\nBob\n", "line 3");
+    importing("name,shoe size\nAnn,9\n", "shoe size");
+    importing("name,name\nAnn,Ann\n", "twice");
+    importing("name\nAnn\n\"Bob\n", "never closed");
+    importing("name\n\xFF\n", "UTF-8");
+    EXPECT_EQ(ok({"contacts", db, "--format", "csv"}).out, "id,name,company,phone,email,city\r\n");
+}
+
+TEST_F(Tool, OpenLookupAndStatus) {
+    fails({"status"});
+    ok({"init", db});
+    ok({"import", db, write("c.csv", "name,city\nAnn,Paris\nBob,Rome\nCy,paris\n")});
+    fails({"lookup", "--all"});  // nothing open yet
+    ok({"open", db});
+    EXPECT_NE(ok({"status"}).out.find("all contacts, 3 contacts"), std::string::npos);
+    EXPECT_NE(ok({"lookup", "--where", "city=PARIS"}).out.find("2 contacts"), std::string::npos);
+    EXPECT_NE(ok({"lookup", "--ids", "C000003,C000001"}).out.find("2 contacts"), std::string::npos);
+    const auto session = embedded::readSession(t.file("cfg/session.ini"));
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->lookup.ids, (std::vector<std::int64_t>{3, 1}));
+    // A wrong lookup leaves the one before in place.
+    fails({"lookup", "--ids", "C000009"});
+    fails({"lookup", "--where", "shoe=9"});
+    fails({"lookup", "--all", "--ids", "C000001"});
+    EXPECT_EQ(embedded::readSession(t.file("cfg/session.ini"))->lookup.ids,
+              (std::vector<std::int64_t>{3, 1}));
+    fails({"open", t.file("missing.pwdb")});
+    fails({"open", db, "--user", "Pat"});  // no users in this database
+}
+
+TEST_F(Tool, UsersMakeTheDatabaseAskForALogin) {
+    ok({"init", db});
+    fails({"add-user", db, "Pat"});  // the password never goes on the command line
+    fails({"add-user", db, "Pat", "--password-stdin"}, "\n");
+    EXPECT_NE(ok({"add-user", db, "Pat", "--password-stdin"}, "s3cret\n").out.find("login"),
+              std::string::npos);
+    fails({"add-user", db, "pat", "--password-stdin"}, "x\n");  // names ignore case
+    embedded::Store store(db);
+    EXPECT_TRUE(store.isMultiUser());
+    EXPECT_EQ(store.verifyUser("Pat", "s3cret"), "Pat");
+    EXPECT_FALSE(store.verifyUser("Pat", "s3cret\n"));
+    ok({"open", db, "--user", "pat"});
+    EXPECT_EQ(embedded::readSession(t.file("cfg/session.ini"))->user, "Pat");
+    fails({"open", db, "--user", "Nobody"});
+}
+
+TEST_F(Tool, RunsAreListedAndOneCanBeUndoneAfterConfirmation) {
+    db = makeDatabase(db, 3);
+    // Two runs, as two connections of the program would write them.
+    FakeLocale locale;
+    auto factory = embedded::makeContactManagerFactory(locale, t.file("none.ini"));
+    for (int run = 0; run < 2; ++run) {
+        auto connection = factory->createDatabase(u"ACTOLE.DATABASE");
+        std::u16string path = fromUtf8(db);
+        connection->Open(path);
+        for (int k = 0; k <= run; ++k) {
+            auto& h = connection->NOTEHISTORY();
+            h.Add();
+            h.Data(29, std::u16string(u"C00000") + char16_t(u'1' + k));
+            h.Data(200, std::u16string(u"3/7/2026"));
+            h.Update();
+        }
+    }
+    const std::string runs = ok({"runs", db, "--format", "csv"}).out;
+    EXPECT_NE(runs.find("\r\n1,"), std::string::npos);
+    EXPECT_NE(runs.find(",1,\r\n"), std::string::npos);  // run 1: one note, not undone
+    EXPECT_NE(runs.find(",2,\r\n"), std::string::npos);  // run 2: two notes
+
+    Tool::Result declined = fails({"undo-run", db, "2"}, "n\n");
+    EXPECT_NE(declined.out.find("2 notes"), std::string::npos);
+    fails({"undo-run", db, "2"}, "");  // no answer is no
+    EXPECT_EQ(notesOf(db).size(), 3u);
+
+    EXPECT_NE(ok({"undo-run", db, "2"}, "yes\n").out.find("removed 2 notes"), std::string::npos);
+    const auto left = notesOf(db);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].run, 1);
+    fails({"undo-run", db, "2", "--yes"});  // once only
+    fails({"undo-run", db, "7", "--yes"});
+    ok({"undo-run", db, "1", "--yes"});
+    EXPECT_TRUE(notesOf(db).empty());
+    EXPECT_NE(ok({"notes", db, "--format", "json"}).out, "");
+}
+
+TEST_F(Tool, NotesShowWhatTheRunWrote) {
+    db = makeDatabase(db, 2);
+    FakeLocale locale;
+    auto factory = embedded::makeContactManagerFactory(locale, t.file("none.ini"));
+    auto connection = factory->createDatabase(u"ACTOLE.DATABASE");
+    std::u16string path = fromUtf8(db);
+    connection->Open(path);
+    auto& h = connection->NOTEHISTORY();
+    h.Add();
+    h.Data(29, std::u16string(u"C000002"));
+    h.Data(26, std::u16string(u"said \"hi\",\nthen left"));
+    h.Data(200, std::u16string(u"March 9, 2026"));
+    h.Update();
+    const std::string csv = ok({"notes", db, "--format", "csv"}).out;
+    EXPECT_NE(csv.find("C000002,1,100,2026-03-09,,\"March 9, 2026\",\"said \"\"hi\"\",\nthen "
+                       "left\""),
+              std::string::npos)
+        << csv;
+    const std::string table = ok({"notes", db}).out;
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 2);  // header and one line
+    ok({"open", db});
+    EXPECT_EQ(ok({"notes"}).out, table);  // the open database by default
+    fails({"notes", db, "--format", "xml"});
+}
+
+TEST_F(Tool, DemoIsTheSameEveryTimeAndWorksInItsDatabase) {
+    const std::string first = ok({"demo", t.file("d1.pwdb")}).out;
+    ok({"demo", t.file("d2.pwdb")});
+    const std::string c1 = ok({"contacts", t.file("d1.pwdb"), "--format", "csv"}).out;
+    EXPECT_EQ(c1, ok({"contacts", t.file("d2.pwdb"), "--format", "csv"}).out);
+    EXPECT_EQ(std::count(c1.begin(), c1.end(), '\n'), 1 + long(tools::kDemoContacts));
+    const auto session = embedded::readSession(t.file("cfg/session.ini"));
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->database, t.file("d2.pwdb"));
+    const auto lookup = embedded::Store(session->database).resolve(session->lookup);
+    EXPECT_GT(lookup.size(), 0u);
+    EXPECT_LT(lookup.size(), tools::kDemoContacts);
+    // Again on an existing database: used as it is, never replaced.
+    ok({"demo", t.file("d1.pwdb")});
+    EXPECT_EQ(ok({"contacts", t.file("d1.pwdb"), "--format", "csv"}).out, c1);
+    fails({"demo", write("plain.txt", "not a database")});
+    // The default place is the data folder.
+    EXPECT_NE(ok({"demo"}).out.find(t.file("data") + "/demo.pwdb"), std::string::npos);
+}
+
+TEST_F(Tool, EveryCommandHasHelpAndBadCommandLinesAreOneLine) {
+    const std::string overview = ok({"--help"}).out;
+    for (const char* command : {"init", "import", "add-user", "open", "lookup", "status",
+                                "contacts", "notes", "runs", "undo-run", "demo"}) {
+        EXPECT_NE(overview.find(std::string("  ") + command), std::string::npos) << command;
+        const Tool::Result help = ok({command, "--help"});
+        EXPECT_EQ(help.out.rfind(std::string("usage: penwick-contacts ") + command, 0), 0u)
+            << command;
+        EXPECT_TRUE(help.err.empty());
+    }
+    EXPECT_EQ(fails({"frobnicate"}).status, 2);
+    EXPECT_EQ(fails({"init"}).status, 2);
+    EXPECT_EQ(fails({"init", db, "extra"}).status, 2);
+    EXPECT_EQ(fails({"contacts", "--bogus"}).status, 2);
+    EXPECT_EQ(fails({"undo-run", db, "x1"}).status, 2);
+    EXPECT_EQ(fails({"init", t.file("no/such/folder/a.pwdb")}).status, 1);
+}
+
+}  // namespace
+}  // namespace penwick::testing
