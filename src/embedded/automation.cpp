@@ -355,7 +355,8 @@ public:
             const Session s = session();
             Store store(s.database);
             writeLookupFile(toUtf8(lookupFile),
-                            LookupFile{store.databaseId(), store.path(), store.resolve(s.lookup)});
+                            LookupFile{store.databaseId(), store.path(),
+                                       store.resolve(s.lookup, /*skipRemoved=*/true)});
         });
     }
 

@@ -312,7 +312,7 @@ std::int64_t Store::contactCount() {
     return q.step() ? q.integer(0) : 0;
 }
 
-std::vector<std::int64_t> Store::resolve(const LookupQuery& query) {
+std::vector<std::int64_t> Store::resolve(const LookupQuery& query, bool skipRemoved) {
     std::vector<std::int64_t> numbers;
     switch (query.kind) {
         case LookupQuery::Kind::All: {
@@ -345,6 +345,7 @@ std::vector<std::int64_t> Store::resolve(const LookupQuery& query) {
         case LookupQuery::Kind::Ids:
             for (std::int64_t id : query.ids) {
                 if (!contactExists(id)) {
+                    if (skipRemoved) continue;
                     fail(err::InvalidPropertyValue,
                          "no contact has the identifier " + formatContactId(id));
                 }

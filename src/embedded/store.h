@@ -110,8 +110,9 @@ public:
     std::optional<ContactFields> contact(std::int64_t number);
     void forEachContact(const std::function<void(const Contact&)>& visit);
     std::int64_t contactCount();
-    // The contact numbers the query selects, in order; unknown fields or identifiers fail.
-    std::vector<std::int64_t> resolve(const LookupQuery& query);
+    // The contact numbers the query selects, in order; unknown fields fail, and so do unknown
+    // identifiers unless `skipRemoved` (a kept lookup outlives contacts removed since).
+    std::vector<std::int64_t> resolve(const LookupQuery& query, bool skipRemoved = false);
 
     // --- notes and runs
     // Stores one note in its own transaction, on disk when this returns. The run row is made

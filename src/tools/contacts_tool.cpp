@@ -466,7 +466,7 @@ int cmdStatus(const Arguments& a, ToolIo& io) {
     expectPositional(a, 0, 0);
     const Session session = requireSession(io);
     Store store(session.database);
-    const auto selected = store.resolve(session.lookup);
+    const auto selected = store.resolve(session.lookup, /*skipRemoved=*/true);
     io.out << "database: " << store.path() << " (" << plural(store.contactCount(), "contact")
            << (store.isMultiUser() ? ", asks for a login" : "") << ")\n";
     io.out << "user:     " << (session.user.empty() ? embedded::osUserName() : session.user)

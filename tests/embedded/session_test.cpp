@@ -118,6 +118,16 @@ TEST_F(SessionFixture, ACutOffOrForeignLookupFileIsRefused) {
     EXPECT_EQ(idsOf(connection->Contact()).size(), 3u);
 }
 
+TEST_F(SessionFixture, AChosenContactRemovedSinceIsLeftOutOfTheSavedLookup) {
+    const std::string db = makeDatabase(t.file("a.pwdb"), 3);
+    embedded::writeSession(sessionPath, {db, "", {LookupQuery::Kind::Ids, {}, {3, 2, 1}}});
+    embedded::Store(db).connection().exec("DELETE FROM contact WHERE id = 2");
+    application()->SaveCurrentLookup(fromUtf8(lookupFile));
+    auto connection = open(db);
+    connection->Contact().Loadlookupquery(fromUtf8(lookupFile));
+    EXPECT_EQ(idsOf(connection->Contact()), (std::vector<std::u16string>{u"C000003", u"C000001"}));
+}
+
 TEST_F(SessionFixture, AContactRemovedSinceTheLookupWasSavedIsLeftOut) {
     const std::string db = makeDatabase(t.file("a.pwdb"), 3);
     embedded::writeSession(sessionPath, {db, "", {}});
