@@ -1,0 +1,42 @@
+// Penwick on Linux: every outside part is chosen here, once, and handed to the program.
+
+#include <QApplication>
+
+#include <clocale>
+
+#include "app/app.h"
+#include "embedded/factory.h"
+#include "hunspell/factory.h"
+#include "linux/ini_settings.h"
+#include "linux/linux_platform.h"
+#include "linux/posix_locale.h"
+#include "qt/widgets_ui.h"
+#include "util/codepage.h"
+
+int main(int argc, char* argv[]) {
+    std::setlocale(LC_ALL, "");
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("penwick"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Penwick"));
+
+    penwick::qt::QtUi ui;
+    penwick::linux_platform::LinuxPlatform platform;
+    penwick::linux_platform::IniSettings settings;
+    penwick::linux_platform::PosixLocale locale;
+    penwick::linux_platform::SystemClock clock;
+    penwick::Windows1252 codePage;
+    const auto contacts = penwick::embedded::makeContactManagerFactory(locale);
+    const auto speller = penwick::hunspell::makeSpellCheckerFactory(locale);
+
+    penwick::Services services{.ui = ui,
+                               .platform = platform,
+                               .settings = settings,
+                               .locale = locale,
+                               .clock = clock,
+                               .codePage = codePage,
+                               .contactManager = *contacts,
+                               .spellChecker = *speller};
+    penwick::App app(services);
+    app.start();
+    return ui.run();
+}

@@ -1,0 +1,106 @@
+#include "qt/images.h"
+
+#include <QBitmap>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace penwick::qt {
+
+namespace {
+
+// A sheet of note paper with ruled lines and a pen across its corner.
+QPixmap noteIcon() {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QColor(0, 0, 128));
+    p.setBrush(QColor(255, 255, 192));
+    p.drawRect(1, 1, 11, 13);
+    p.setPen(QColor(0, 128, 128));
+    for (int y = 4; y <= 12; y += 3) p.drawLine(3, y, 10, y);
+    p.setPen(QPen(QColor(128, 0, 0), 2));
+    p.drawLine(14, 2, 8, 10);
+    p.setPen(QColor(0, 0, 0));
+    p.drawPoint(7, 11);
+    return pm;
+}
+
+// A key, for the login.
+QPixmap keyIcon() {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(128, 96, 0), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(1.5, 5.5, 6, 6));
+    p.drawLine(QPointF(7.5, 8.5), QPointF(14.5, 8.5));
+    p.drawLine(QPointF(12.5, 8.5), QPointF(12.5, 11.5));
+    p.drawLine(QPointF(14.5, 8.5), QPointF(14.5, 11.5));
+    return pm;
+}
+
+// "abc" with a tick under it, for the spell check.
+QPixmap spellIcon() {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QColor(0, 0, 128));
+    QFont f = p.font();
+    f.setPixelSize(7);
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(QRect(0, 0, 16, 8), Qt::AlignCenter, QStringLiteral("abc"));
+    p.setPen(QPen(QColor(0, 128, 0), 2));
+    p.drawLine(3, 11, 6, 14);
+    p.drawLine(6, 14, 13, 8);
+    return pm;
+}
+
+}  // namespace
+
+QIcon windowIcon(ui::Image image) {
+    switch (image) {
+        case ui::Image::MainIcon:
+            return QIcon(noteIcon());
+        case ui::Image::LoginIcon:
+            return QIcon(keyIcon());
+        case ui::Image::SpellIcon:
+            return QIcon(spellIcon());
+        default:
+            return {};
+    }
+}
+
+QCursor linkCursor() {
+    // Two colours: a white hand with a black outline on a transparent ground.
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    QPainterPath hand;
+    hand.moveTo(6, 1);  // finger tip
+    hand.lineTo(9, 1);
+    hand.lineTo(9, 11);
+    hand.lineTo(12, 10);
+    hand.lineTo(15, 11);
+    hand.lineTo(18, 12);
+    hand.lineTo(21, 14);
+    hand.lineTo(21, 22);
+    hand.lineTo(18, 27);
+    hand.lineTo(8, 27);
+    hand.lineTo(2, 19);
+    hand.lineTo(2, 15);
+    hand.lineTo(6, 17);
+    hand.closeSubpath();
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    p.drawPath(hand);
+    p.drawLine(12, 11, 12, 16);
+    p.drawLine(15, 12, 15, 16);
+    p.drawLine(18, 13, 18, 16);
+    p.end();
+    return QCursor(pm, 7, 1);
+}
+
+}  // namespace penwick::qt

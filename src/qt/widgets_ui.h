@@ -1,0 +1,57 @@
+#pragma once
+// The Qt Widgets front end: real windows built from the logic's window descriptions, and the
+// message boxes, file dialog and message loop the logic asks for.
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <vector>
+
+#include "ui/window.h"
+
+class QWidget;
+
+namespace penwick::qt {
+
+class QtWindow;
+
+class QtUi final : public ui::Ui {
+public:
+    QtUi();
+    ~QtUi() override;
+
+    ui::Window& create(const ui::WindowDesc& description, ui::EventSink& sink) override;
+    void destroy(ui::Window& window) override;
+    void yield() override;
+    int messageBox(std::u16string_view prompt, int style, std::u16string_view title) override;
+    std::optional<std::u16string> openFile(const ui::FileDialogRequest& request,
+                                           ui::Window* owner) override;
+    ui::ScreenSize screenSize() const override;
+    void quit(int exitCode) override;
+    int run() override;
+
+    // The screen's logical resolution that twips are measured against.
+    double dotsPerInch() const;
+    // The top-level widget of a window this front end made (for grabs and tests).
+    QWidget* widgetOf(ui::Window& window) const;
+    const std::vector<std::unique_ptr<QtWindow>>& windows() const { return windows_; }
+
+    // Called by windows around every event they pass to the logic: windows unloaded inside
+    // a handler are freed only once no handler is on the stack any more.
+    void enterHandler() { ++handlerDepth_; }
+    void leaveHandler();
+
+private:
+    void reap();
+    QWidget* activeOwner() const;
+
+    std::vector<std::unique_ptr<QtWindow>> windows_;
+    std::vector<std::unique_ptr<QtWindow>> unloaded_;
+    int handlerDepth_ = 0;
+    bool quitRequested_ = false;
+    int exitCode_ = 0;
+    std::unique_ptr<QObject> focusWatch_;
+};
+
+}  // namespace penwick::qt
