@@ -1,0 +1,287 @@
+// The Qt front end: windows built from their descriptions, the text-box rules, modal showing
+// and closing, and a picture of the started main window.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cmath>
+#include <filesystem>
+
+#include "app/note_update_form.h"
+#include "lookup/validate_user_form.h"
+#include "qt/widgets_ui.h"
+#include "spell/spell_check_form.h"
+#include "support/app_harness.h"
+#include "util/failure.h"
+
+namespace penwick::qt {
+namespace {
+
+using testing::FakeLocale;
+
+// Records what the front end delivers.
+struct RecordingSink final : ui::EventSink {
+    void deliver(const ui::Event& e) override {
+        events.push_back(e);
+        if (onEvent) onEvent(e);
+    }
+    std::vector<ui::Event> events;
+    std::function<void(const ui::Event&)> onEvent;
+};
+
+ui::WindowDesc sampleWindow() {
+    ui::WindowDesc w;
+    w.name = "frmSample";
+    w.caption = u"Sample";
+    w.clientWidth = 4800;
+    w.clientHeight = 3000;
+    w.controls = {
+        {.name = "fra",
+         .kind = ui::ControlKind::Frame,
+         .geometry = {120, 120, 3000, 2000},
+         .tabIndex = 4},
+        {.name = "txtOne",
+         .kind = ui::ControlKind::TextBox,
+         .geometry = {150, 300, 1500, 300},
+         .tabIndex = 2,
+         .parent = "fra"},
+        {.name = "txtMany",
+         .kind = ui::ControlKind::MultiLineTextBox,
+         .geometry = {150, 700, 2500, 900},
+         .tabIndex = 1,
+         .parent = "fra"},
+        {.name = "lbl",
+         .index = 1,
+         .kind = ui::ControlKind::Label,
+         .text = u"Name:",
+         .geometry = {3300, 150, 1000, 240},
+         .font = ui::Font{u"Verdana", 9.75, true},
+         .tabIndex = 0},
+        {.name = "cmdGo",
+         .kind = ui::ControlKind::Button,
+         .text = u"Go",
+         .geometry = {3300, 2400, 1200, 375},
+         .tabIndex = 3},
+        {.name = "lst",
+         .kind = ui::ControlKind::ListBox,
+         .geometry = {3300, 600, 1200, 1200},
+         .tabIndex = 5},
+    };
+    return w;
+}
+
+class QtUiTest : public ::testing::Test {
+protected:
+    QtUi ui;
+    RecordingSink sink;
+    ui::WindowDesc desc = sampleWindow();
+};
+
+TEST_F(QtUiTest, BuildsControlsAtTheirTwipsGeometry) {
+    ui::Window& w = ui.create(desc, sink);
+    QWidget* top = ui.widgetOf(w);
+    const double dpi = ui.dotsPerInch();
+    const auto px = [&](int twips) { return static_cast<int>(std::lround(twips * dpi / 1440)); };
+
+    EXPECT_EQ(top->objectName(), "frmSample");
+    EXPECT_EQ(top->size(), QSize(px(4800), px(3000)));
+    auto* one = top->findChild<QLineEdit*>("txtOne");
+    ASSERT_NE(one, nullptr);
+    EXPECT_EQ(one->parentWidget()->objectName(), "fra");  // measured from the frame
+    EXPECT_EQ(one->geometry(), QRect(px(150), px(300), px(1500), px(300)));
+    auto* label = top->findChild<QLabel*>("lbl_1");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "Name:");
+    EXPECT_EQ(label->font().family(), "Verdana");
+    EXPECT_DOUBLE_EQ(label->font().pointSizeF(), 9.75);
+    EXPECT_TRUE(label->font().bold());
+    EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(&w.control("lbl", 1), &w.control("lbl", 1));
+    try {
+        w.control("lbl");  // the array needs its index
+        FAIL() << "no failure for a missing control";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), err::InvalidCall);
+    }
+}
+
+// The next of the window's own controls in the focus chain, past Qt's inner widgets.
+QString nextControl(QWidget* from) {
+    for (QWidget* w = from->nextInFocusChain(); w != from; w = w->nextInFocusChain())
+        if (w->focusPolicy() != Qt::NoFocus && !w->objectName().isEmpty() &&
+            !w->objectName().startsWith("qt_"))
+            return w->objectName();
+    return {};
+}
+
+TEST_F(QtUiTest, ChainsTheTabOrderByTabIndex) {
+    ui::Window& w = ui.create(desc, sink);
+    QWidget* top = ui.widgetOf(w);
+    EXPECT_EQ(nextControl(top->findChild<QWidget*>("txtMany")), "txtOne");
+    EXPECT_EQ(nextControl(top->findChild<QWidget*>("txtOne")), "cmdGo");
+    EXPECT_EQ(nextControl(top->findChild<QWidget*>("cmdGo")), "lst");
+}
+
+TEST_F(QtUiTest, TextBoxesFollowTheSelectionRules) {
+    ui::Window& w = ui.create(desc, sink);
+    for (const char* name : {"txtOne", "txtMany"}) {
+        SCOPED_TRACE(name);
+        ui::Control& box = w.control(name);
+        box.setText(u"Hello wrold again");
+        box.setSelectionStart(6);
+        box.setSelectionLength(5);
+        EXPECT_EQ(box.selectedText(), u"wrold");
+        box.setSelectedText(u"world");
+        EXPECT_EQ(box.text(), u"Hello world again");
+        EXPECT_EQ(box.selectionStart(), 11);  // the caret behind the new text
+        EXPECT_EQ(box.selectionLength(), 0);
+
+        box.setSelectionStart(1000);  // past the end: the end
+        EXPECT_EQ(box.selectionStart(), 17);
+        box.setSelectionStart(12);
+        box.setSelectionLength(1000);  // cut to the end
+        EXPECT_EQ(box.selectedText(), u"again");
+        for (auto bad : {std::function<void()>([&] { box.setSelectionStart(-1); }),
+                         std::function<void()>([&] { box.setSelectionLength(-1); })}) {
+            try {
+                bad();
+                ADD_FAILURE() << "a negative value must fail";
+            } catch (const Failure& f) {
+                EXPECT_EQ(f.number(), err::InvalidPropertyValue);
+            }
+        }
+    }
+    ui::Control& many = w.control("txtMany");
+    many.setText(u"first\nsecond");
+    many.setSelectionStart(3);
+    many.setSelectionLength(5);
+    EXPECT_EQ(many.selectedText(), u"st\nse");  // the line break is one character
+}
+
+TEST_F(QtUiTest, ListsChangeQuietlyAndReportTheUsersClick) {
+    ui::Window& w = ui.create(desc, sink);
+    ui::Control& list = w.control("lst");
+    list.addItem(u"the");
+    list.addItem(u"tea");
+    list.setListIndex(1);
+    EXPECT_EQ(list.text(), u"tea");
+    EXPECT_TRUE(sink.events.empty());
+    ui.widgetOf(w)->findChild<QListWidget*>("lst")->setCurrentRow(0);  // as the user would
+    ASSERT_EQ(sink.events.size(), 1u);
+    EXPECT_EQ(sink.events[0].kind, ui::EventKind::Click);
+    EXPECT_EQ(sink.events[0].control, "lst");
+    list.setListIndex(-1);
+    EXPECT_EQ(list.listIndex(), -1);
+    EXPECT_THROW(list.setListIndex(2), Failure);
+}
+
+TEST_F(QtUiTest, TheCloseBoxAsksAndTheWindowStaysUntilUnloaded) {
+    ui::Window& w = ui.create(desc, sink);
+    w.show();
+    QWidget* top = ui.widgetOf(w);
+    top->close();
+    ASSERT_FALSE(sink.events.empty());
+    EXPECT_EQ(sink.events.back().kind, ui::EventKind::CloseRequest);
+    EXPECT_TRUE(w.visible());
+    ui.destroy(w);
+    EXPECT_EQ(ui.widgetOf(w), nullptr);
+}
+
+TEST_F(QtUiTest, ModalShowReturnsWhenTheHandlerHidesTheWindow) {
+    ui::Window& w = ui.create(desc, sink);
+    sink.onEvent = [&](const ui::Event& e) {
+        if (e.kind == ui::EventKind::Click && e.control == "cmdGo") w.hide();
+    };
+    QTimer::singleShot(0, [&] { ui.widgetOf(w)->findChild<QPushButton*>("cmdGo")->click(); });
+    w.showModal();  // would hang if the hide did not end the modal loop
+    EXPECT_FALSE(w.visible());
+}
+
+TEST_F(QtUiTest, ModalShowReturnsWhenTheHandlerUnloadsTheWindow) {
+    ui::Window& w = ui.create(desc, sink);
+    sink.onEvent = [&](const ui::Event& e) {
+        if (e.kind == ui::EventKind::CloseRequest) ui.destroy(w);
+    };
+    QTimer::singleShot(0, [&] { ui.widgetOf(w)->close(); });
+    w.showModal();
+    EXPECT_EQ(ui.widgetOf(w), nullptr);
+}
+
+TEST_F(QtUiTest, GivesFocusOnlyToVisibleEnabledControls) {
+    ui::Window& w = ui.create(desc, sink);
+    w.show();
+    ui::Control& one = w.control("txtOne");
+    one.setEnabled(false);
+    EXPECT_THROW(one.setFocus(), Failure);
+    one.setEnabled(true);
+    one.setFocus();
+    EXPECT_TRUE(one.hasFocus());
+    EXPECT_FALSE(w.control("txtMany").hasFocus());
+}
+
+// The whole program on the Qt front end, with in-memory outside parts.
+TEST(QtProgram, StartsIntoTheMainWindowAndGrabsIt) {
+    QtUi ui;
+    testing::AppHarness h;
+    Services services{.ui = ui,
+                      .platform = h.platform,
+                      .settings = h.settings,
+                      .locale = h.locale,
+                      .clock = h.clock,
+                      .codePage = h.codePage,
+                      .contactManager = h.missingContacts,
+                      .spellChecker = h.missingSpeller};
+    App app(services);
+    app.start();
+    ui::Window& main = app.frmNoteUpdate().window();
+    QWidget* top = ui.widgetOf(main);
+    ASSERT_NE(top, nullptr);
+    QApplication::processEvents();
+
+    EXPECT_TRUE(top->isVisible());
+    EXPECT_EQ(top->windowTitle(), "Penwick by Hollowfen ver 2.2");
+    EXPECT_EQ(top->findChild<QLineEdit*>("txtDate")->text(), "12/6/2026");
+    EXPECT_EQ(top->findChild<QComboBox*>("cboNoteType")->currentText(), "Note");
+    EXPECT_FALSE(top->findChild<QLineEdit*>("txtFile")->isEnabled());
+    EXPECT_TRUE(top->findChild<QCalendarWidget*>("Cal")->isHidden());
+    EXPECT_FALSE(top->windowFlags() & Qt::WindowMaximizeButtonHint);
+    // The address labels: underlined, with the link cursor.
+    auto* web = top->findChild<QLabel*>("Label8");
+    EXPECT_TRUE(web->font().underline());
+    EXPECT_EQ(web->cursor().shape(), Qt::BitmapCursor);
+
+    const std::filesystem::path dir = PENWICK_SCREENSHOT_DIR;
+    std::filesystem::create_directories(dir);
+    EXPECT_TRUE(top->grab().save(QString::fromStdString((dir / "frmNoteUpdate.png").string())));
+
+    // The other two windows, built but not shown modally.
+    for (ui::Window* w : {&app.frmValidateUser().window(), &app.frmSpellCheck().window()}) {
+        QWidget* dialog = ui.widgetOf(*w);
+        const auto file = dir / (w->description().name + ".png");
+        EXPECT_TRUE(dialog->grab().save(QString::fromStdString(file.string())));
+    }
+
+    // Cancel closes everything and ends the program.
+    top->findChild<QPushButton*>("cmdCancel")->click();
+    EXPECT_TRUE(app.program().ended());
+    EXPECT_EQ(ui.run(), 0);
+}
+
+}  // namespace
+}  // namespace penwick::qt
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
