@@ -281,6 +281,8 @@ TEST(QtProgram, StartsIntoTheMainWindowAndGrabsIt) {
 }  // namespace penwick::qt
 
 int main(int argc, char** argv) {
+    // The tests need no display; CTest's discovery runs them before any test environment.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
