@@ -471,6 +471,9 @@ void QtWindow::show() {
 }
 
 void QtWindow::showModal() {
+    // The modal loop is a frame of its own: a window unloaded inside it is freed after it.
+    QtUi& ui = ui_;
+    ui.enterHandler();
     place();
     widget_->setWindowModality(Qt::ApplicationModal);
     widget_->show();
@@ -484,6 +487,7 @@ void QtWindow::showModal() {
         widget_->hide();
         widget_->setWindowModality(Qt::NonModal);
     }
+    ui.leaveHandler();  // may free this window; nothing after it
 }
 
 void QtWindow::hide() {
