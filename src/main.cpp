@@ -17,7 +17,6 @@ int main(int argc, char* argv[]) {
     std::setlocale(LC_ALL, "");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("penwick"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Penwick"));
 
     penwick::qt::QtUi ui;
     penwick::linux_platform::LinuxPlatform platform;

@@ -792,7 +792,8 @@ int QtUi::messageBox(std::u16string_view prompt, int style, std::u16string_view 
     }
     QString text = toQ(prompt);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    const QString caption = title.empty() ? QGuiApplication::applicationDisplayName() : toQ(title);
+    // A box without a title of its own bears the program's name.
+    const QString caption = toQ(title.empty() ? std::u16string_view(u"Penwick") : title);
     QMessageBox box(icon, caption, text, buttons, activeOwner());
     box.setTextFormat(Qt::PlainText);
     switch (box.exec()) {
