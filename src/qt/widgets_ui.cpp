@@ -16,7 +16,6 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSignalBlocker>
-#include <QTextBlock>
 #include <QTextCursor>
 
 #include <algorithm>
@@ -104,12 +103,11 @@ QStringList nameFilters(std::u16string_view filter) {
 // One control: the widget and the description it was built from.
 class QtControl final : public ui::Control {
 public:
-    QtControl(QtWindow& window, const ui::ControlDesc& description, QWidget* widget)
-        : window_(window), description_(description), widget_(widget) {}
+    QtControl(const ui::ControlDesc& description, QWidget* widget)
+        : description_(description), widget_(widget) {}
 
     const ui::ControlDesc& description() const override { return description_; }
     QWidget* widget() const { return widget_; }
-    QtWindow& window() const { return window_; }
 
     std::u16string text() const override;
     void setText(std::u16string_view text) override;
@@ -153,7 +151,6 @@ private:
     QPlainTextEdit* plain() const { return qobject_cast<QPlainTextEdit*>(widget_); }
     int textLength() const { return static_cast<int>(text().size()); }
 
-    QtWindow& window_;
     const ui::ControlDesc& description_;
     QWidget* widget_;
     SysColor background_ = SysColor::Window;
@@ -265,7 +262,7 @@ QtWindow::QtWindow(QtUi& ui, const ui::WindowDesc& d, ui::EventSink& sink, doubl
             if ((c.kind == ControlKind::Frame) != containers) continue;
             QWidget* parent = widget_;
             if (!c.parent.empty()) parent = static_cast<QtControl&>(control(c.parent)).widget();
-            controls_.push_back(std::make_unique<QtControl>(*this, c, build(c, parent)));
+            controls_.push_back(std::make_unique<QtControl>(c, build(c, parent)));
         }
     }
     // The small buttons lie over the right end of their text boxes.

@@ -35,7 +35,6 @@ public:
     double dotsPerInch() const;
     // The top-level widget of a window this front end made (for grabs and tests).
     QWidget* widgetOf(ui::Window& window) const;
-    const std::vector<std::unique_ptr<QtWindow>>& windows() const { return windows_; }
 
     // Called by windows around every event they pass to the logic: windows unloaded inside
     // a handler are freed only once no handler is on the stack any more.

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
