@@ -91,6 +91,7 @@ std::u16string SpellCheckForm::ReplacementWord() const {
 
 void SpellCheckForm::handle(const ui::Event& event) {
     using ui::EventKind;
+    // No handler here traps a failure: they reach the standard fatal-error report.
     if (event.kind == EventKind::CloseRequest && event.control.empty()) {
         // The close box destroys the window; the run sees the flag and ends the check.
         closedByUser_ = true;
