@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 
 #include "qt/images.h"
 #include "util/failure.h"
@@ -92,6 +94,21 @@ QStringList nameFilters(std::u16string_view filter) {
         out << parts[i] + QStringLiteral(" (") + patterns.join(u' ') + u')';
     }
     return out;
+}
+
+// A multi-line box's text as the logic sees it: the document's own characters, one for one with
+// cursor positions. toPlainText() would also turn no-break spaces into spaces.
+std::u16string documentText(QString raw) {
+    for (QChar& c : raw)
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
+    return fromQ(raw);
+}
+
+// A list box's index is its selected entry. Qt's current item alone is no choice: the view
+// makes its first entry current when it merely takes the focus.
+int selectedRow(const QListWidget* list) {
+    const QList<QListWidgetItem*> items = list->selectedItems();
+    return items.isEmpty() ? -1 : list->row(items.constFirst());
 }
 
 [[noreturn]] void invalidValue(const ui::ControlDesc& d, const char16_t* member) {
@@ -302,6 +319,7 @@ QWidget* QtWindow::build(const ui::ControlDesc& d, QWidget* parent) {
                 edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
             }
             edit->setReadOnly(d.readOnly);
+            edit->setMaxLength(std::numeric_limits<int>::max());  // Qt would cut at 32767
             w = edit;
             break;
         }
@@ -385,7 +403,7 @@ void QtWindow::connectEvents(const ui::ControlDesc& d, QWidget* w) {
             break;
         case ControlKind::ListBox: {
             auto* list = static_cast<QListWidget*>(w);
-            QObject::connect(list, &QListWidget::currentRowChanged, ctx,
+            QObject::connect(list, &QListWidget::itemSelectionChanged, ctx,
                              [this, c] { deliver(ui::EventKind::Click, c); });
             QObject::connect(list, &QListWidget::itemDoubleClicked, ctx,
                              [this, c] { deliver(ui::EventKind::DblClick, c); });
@@ -402,8 +420,14 @@ void QtWindow::connectEvents(const ui::ControlDesc& d, QWidget* w) {
             public:
                 ClickFilter(QObject* parent, std::function<void()> click)
                     : QObject(parent), click_(std::move(click)) {}
-                bool eventFilter(QObject*, QEvent* e) override {
-                    if (e->type() == QEvent::MouseButtonRelease) click_();
+                bool eventFilter(QObject* watched, QEvent* e) override {
+                    // A click is the left button let go over the label, as with a button.
+                    if (e->type() != QEvent::MouseButtonRelease) return false;
+                    const auto* mouse = static_cast<QMouseEvent*>(e);
+                    const auto* label = static_cast<QWidget*>(watched);
+                    if (mouse->button() == Qt::LeftButton &&
+                        label->rect().contains(mouse->position().toPoint()))
+                        click_();
                     return false;
                 }
 
@@ -521,12 +545,12 @@ std::u16string QtControl::text() const {
         case ControlKind::TextBox:
             return fromQ(line()->text());
         case ControlKind::MultiLineTextBox:
-            return fromQ(plain()->toPlainText());
+            return documentText(plain()->document()->toRawText());
         case ControlKind::DropDownList:
             return fromQ(combo()->currentText());
         case ControlKind::ListBox: {
-            const QListWidgetItem* item = list()->currentItem();
-            return item ? fromQ(item->text()) : std::u16string();
+            const int row = selectedRow(list());
+            return row < 0 ? std::u16string() : fromQ(list()->item(row)->text());
         }
         case ControlKind::Button:
             return fromQ(static_cast<QPushButton*>(widget_)->text());
@@ -624,16 +648,11 @@ void QtControl::setSelectionLength(int length) {
 
 std::u16string QtControl::selectedText() const {
     if (QLineEdit* e = line()) return fromQ(e->selectedText());
-    QString s = as<QPlainTextEdit>(u"SelText")->textCursor().selectedText();
-    s.replace(QChar::ParagraphSeparator, u'\n');
-    return fromQ(s);
+    return documentText(as<QPlainTextEdit>(u"SelText")->textCursor().selectedText());
 }
 
 void QtControl::setSelectedText(std::u16string_view text) {
-    if (QLineEdit* e = line()) {
-        e->del();  // removes the selection, if any
-        return e->insert(toQ(text));
-    }
+    if (QLineEdit* e = line()) return e->insert(toQ(text));  // replaces the selection
     QPlainTextEdit* edit = as<QPlainTextEdit>(u"SelText");
     QTextCursor c = edit->textCursor();
     c.insertText(toQ(text));
@@ -642,7 +661,7 @@ void QtControl::setSelectedText(std::u16string_view text) {
 
 int QtControl::listIndex() const {
     if (QComboBox* c = combo()) return c->currentIndex();
-    return as<QListWidget>(u"ListIndex")->currentRow();
+    return selectedRow(as<QListWidget>(u"ListIndex"));
 }
 
 void QtControl::setListIndex(int index) {
@@ -650,8 +669,12 @@ void QtControl::setListIndex(int index) {
     if (QComboBox* c = combo()) return c->setCurrentIndex(index);
     QListWidget* l = as<QListWidget>(u"ListIndex");
     const QSignalBlocker quiet(l);  // the logic's own change is no click
-    l->setCurrentRow(index);
-    if (index < 0) l->clearSelection();
+    if (index < 0) {
+        l->clearSelection();
+        l->setCurrentRow(-1);
+    } else {
+        l->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+    }
 }
 
 int QtControl::listCount() const {
@@ -814,6 +837,8 @@ std::optional<std::u16string> QtUi::openFile(const ui::FileDialogRequest& reques
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(nameFilters(request.filter));
+    // Shown as the logic names them; the patterns Qt reads stay out of sight.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return fromQ(dialog.selectedFiles().constFirst());
 }

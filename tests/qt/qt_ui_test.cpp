@@ -6,15 +6,21 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include <unistd.h>
 
 #include "app/note_update_form.h"
 #include "lookup/validate_user_form.h"
@@ -167,6 +173,37 @@ TEST_F(QtUiTest, TextBoxesFollowTheSelectionRules) {
     EXPECT_EQ(many.selectedText(), u"st\nse");  // the line break is one character
 }
 
+TEST_F(QtUiTest, TextBoxesInsertAtTheCaretAndKeepEveryCharacter) {
+    ui::Window& w = ui.create(desc, sink);
+    for (const char* name : {"txtOne", "txtMany"}) {
+        SCOPED_TRACE(name);
+        ui::Control& box = w.control(name);
+        box.setText(u"Hello world");
+        box.setSelectionStart(2);
+        box.setSelectionLength(3);
+        box.setSelectionStart(5);  // a new start drops the old selection
+        EXPECT_EQ(box.selectionLength(), 0);
+        box.setSelectedText(u",");  // nothing selected: an insertion, nothing removed
+        EXPECT_EQ(box.text(), u"Hello, world");
+        EXPECT_EQ(box.selectionStart(), 6);
+
+        // No-break spaces, tabs and characters beyond the BMP come back as they went in, and
+        // positions count UTF-16 units.
+        const std::u16string odd = u"a\u00a0b\tc\U0001F600d";
+        box.setText(odd);
+        EXPECT_EQ(box.text(), odd);
+        box.setSelectionStart(5);
+        box.setSelectionLength(2);
+        EXPECT_EQ(box.selectedText(), u"\U0001F600");
+        box.setSelectedText(u"e");
+        EXPECT_EQ(box.text(), u"a\u00a0b\tced");
+    }
+    // A single-line box holds more than Qt's default limit.
+    ui::Control& one = w.control("txtOne");
+    one.setText(std::u16string(40000, u'x'));
+    EXPECT_EQ(one.text().size(), 40000u);
+}
+
 TEST_F(QtUiTest, ListsChangeQuietlyAndReportTheUsersClick) {
     ui::Window& w = ui.create(desc, sink);
     ui::Control& list = w.control("lst");
@@ -181,7 +218,102 @@ TEST_F(QtUiTest, ListsChangeQuietlyAndReportTheUsersClick) {
     EXPECT_EQ(sink.events[0].control, "lst");
     list.setListIndex(-1);
     EXPECT_EQ(list.listIndex(), -1);
+    EXPECT_EQ(list.text(), u"");
     EXPECT_THROW(list.setListIndex(2), Failure);
+
+    // Tabbing into the list makes an entry current but chooses none.
+    w.show();
+    sink.events.clear();
+    ui.widgetOf(w)->findChild<QListWidget*>("lst")->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(list.listIndex(), -1);
+    for (const ui::Event& e : sink.events)
+        EXPECT_NE(e.kind, ui::EventKind::Click) << "a click from " << e.control;
+}
+
+// After a quit Qt ends every event loop at once until the application's own loop has run
+// again; the tests after this one need theirs.
+void allowLoopsAgain() {
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QApplication::exec();
+}
+
+// Answers the next modal dialog of type D once it is up.
+template <class D>
+void whenModal(std::function<void(D&)> answer) {
+    QTimer::singleShot(0, [answer] {
+        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            ADD_FAILURE() << "no modal dialog of the expected kind";
+            return;
+        }
+        answer(*dialog);
+    });
+}
+
+TEST_F(QtUiTest, MessageBoxesShowTheirStyleAndGiveTheAnswer) {
+    struct Case {
+        int style;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton press;
+        int answer;
+    };
+    for (const Case& c : {
+             Case{64, QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, 1},
+             Case{68, QMessageBox::Information, QMessageBox::Yes | QMessageBox::No,
+                  QMessageBox::Yes, 6},
+             Case{68, QMessageBox::Information, QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
+                  7},
+             Case{16, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok, 1},
+         }) {
+        SCOPED_TRACE(c.style);
+        whenModal<QMessageBox>([&](QMessageBox& box) {
+            EXPECT_EQ(box.icon(), c.icon);
+            EXPECT_EQ(box.standardButtons(), c.buttons);
+            EXPECT_EQ(box.windowTitle(), "Penwicks");
+            EXPECT_EQ(box.text(), "Two\nlines");
+            box.button(c.press)->click();
+        });
+        EXPECT_EQ(ui.messageBox(u"Two\r\nlines", c.style, u"Penwicks"), c.answer);
+    }
+    // Esc on a question is its No.
+    whenModal<QMessageBox>([](QMessageBox& box) { box.reject(); });
+    EXPECT_EQ(ui.messageBox(u"Sure?", 68, u"Penwick"), ui::kAnswerNo);
+}
+
+TEST_F(QtUiTest, FileDialogOpensWhereAskedAndGivesTheChosenPath) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("penwick-qt-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "README") << "a file without a dot in its name\n";
+    const QString folder = QString::fromStdString(dir.string());
+    const ui::FileDialogRequest request{u"Attach File", u"All Files (*.*)|*.*", dir.u16string()};
+
+    whenModal<QFileDialog>([&](QFileDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Attach File");
+        EXPECT_EQ(dialog.directory().absolutePath(), folder);
+        // "*.*" would miss a name without a dot; the description stays as given.
+        ASSERT_EQ(dialog.nameFilters().size(), 1);
+        EXPECT_TRUE(dialog.testOption(QFileDialog::HideNameFilterDetails));
+        EXPECT_TRUE(dialog.nameFilters()[0].startsWith("All Files (*.*)"));
+        EXPECT_TRUE(dialog.nameFilters()[0].endsWith("(*)"));
+        dialog.selectFile(folder + "/README");
+        static_cast<QDialog&>(dialog).accept();
+    });
+    EXPECT_EQ(ui.openFile(request, nullptr), (dir / "README").u16string());
+
+    whenModal<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
+    EXPECT_EQ(ui.openFile(request, nullptr), std::nullopt);
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(QtUiTest, QuitLeavesTheModalLoopAndRunGivesTheCode) {
+    ui::Window& w = ui.create(desc, sink);
+    QTimer::singleShot(0, [&] { ui.quit(3); });
+    w.showModal();  // would hang if quit left only the outer loop
+    EXPECT_EQ(ui.run(), 3);
+    allowLoopsAgain();
 }
 
 TEST_F(QtUiTest, TheCloseBoxAsksAndTheWindowStaysUntilUnloaded) {
@@ -274,6 +406,7 @@ TEST(QtProgram, StartsIntoTheMainWindowAndGrabsIt) {
     top->findChild<QPushButton*>("cmdCancel")->click();
     EXPECT_TRUE(app.program().ended());
     EXPECT_EQ(ui.run(), 0);
+    allowLoopsAgain();
 }
 
 }  // namespace
