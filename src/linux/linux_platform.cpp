@@ -94,8 +94,8 @@ std::u16string LinuxPlatform::userDataFolder() const {
 
 bool LinuxPlatform::canWriteInFolder(std::u16string_view folder) const {
     // Trying is the only sure answer: access() knows nothing of read-only mounts or ACLs.
-    std::string probe = (folder.empty() ? std::string(".") : toUtf8(folder)) +
-                        "/.penwick-write-test-XXXXXX";
+    std::string probe =
+        (folder.empty() ? std::string(".") : toUtf8(folder)) + "/.penwick-write-test-XXXXXX";
     const int fd = mkstemp(probe.data());
     if (fd < 0) return false;
     close(fd);
