@@ -134,6 +134,22 @@ TEST_F(IniSettingsTest, FailedWriteIsAFailureAndKeepsTheOldValue) {
     EXPECT_EQ(store.get(u"penwick", u"Settings", u"A", u"?"), u"old");
 }
 
+TEST_F(IniSettingsTest, AFailedRenameIsAFailureAndLeavesNoTemporary) {
+    // A folder where the file should be: the rename fails even for root.
+    IniSettings store(root_.string());
+    fs::create_directories(root_ / "penwick" / "penwick.ini" / "inside");
+    try {
+        store.save(u"penwick", u"Settings", u"A", u"x");
+        ADD_FAILURE() << "the save did not fail";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), 75);
+        EXPECT_EQ(f.source(), u"SaveSetting");
+    }
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(root_ / "penwick")) ++entries;
+    EXPECT_EQ(entries, 1) << "the temporary file was left behind";
+}
+
 TEST_F(IniSettingsTest, UnwritableFolderChainIsAFailure) {
     std::ofstream(root_ / "blocker") << "x";  // a file where a folder should be
     IniSettings store((root_ / "blocker").string());
