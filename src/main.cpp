@@ -11,31 +11,40 @@
 #include "linux/linux_platform.h"
 #include "linux/posix_locale.h"
 #include "qt/widgets_ui.h"
+#include "ui/program.h"
 #include "util/codepage.h"
+#include "util/failure.h"
 
 int main(int argc, char* argv[]) {
     std::setlocale(LC_ALL, "");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("penwick"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Penwick"));
 
     penwick::qt::QtUi ui;
-    penwick::linux_platform::LinuxPlatform platform;
-    penwick::linux_platform::IniSettings settings;
-    penwick::linux_platform::PosixLocale locale;
-    penwick::linux_platform::SystemClock clock;
-    penwick::Windows1252 codePage;
-    const auto contacts = penwick::embedded::makeContactManagerFactory(locale);
-    const auto speller = penwick::hunspell::makeSpellCheckerFactory(locale);
+    try {
+        penwick::linux_platform::LinuxPlatform platform;
+        penwick::linux_platform::IniSettings settings;
+        penwick::linux_platform::PosixLocale locale;
+        penwick::linux_platform::SystemClock clock;
+        penwick::Windows1252 codePage;
+        const auto contacts = penwick::embedded::makeContactManagerFactory(locale);
+        const auto speller = penwick::hunspell::makeSpellCheckerFactory(locale);
 
-    penwick::Services services{.ui = ui,
-                               .platform = platform,
-                               .settings = settings,
-                               .locale = locale,
-                               .clock = clock,
-                               .codePage = codePage,
-                               .contactManager = *contacts,
-                               .spellChecker = *speller};
-    penwick::App app(services);
-    app.start();
-    return ui.run();
+        penwick::Services services{.ui = ui,
+                                   .platform = platform,
+                                   .settings = settings,
+                                   .locale = locale,
+                                   .clock = clock,
+                                   .codePage = codePage,
+                                   .contactManager = *contacts,
+                                   .spellChecker = *speller};
+        penwick::App app(services);
+        app.start();  // a failing load reaches the standard report inside
+        return ui.run();
+    } catch (...) {
+        // A part that cannot even be set up ends the program the way a failing handler does.
+        penwick::ui::Program(ui).reportFatal(penwick::currentFailure(u"Penwick"));
+        return 1;
+    }
 }

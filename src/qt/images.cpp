@@ -9,13 +9,14 @@ namespace penwick::qt {
 
 namespace {
 
-// A sheet of note paper with ruled lines and a pen across its corner.
+// A sheet of note paper with ruled lines and a pen across its corner, in colours of the
+// classic 16-colour palette only and without antialiasing, so that it stays a 16-colour icon.
 QPixmap noteIcon() {
     QPixmap pm(16, 16);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setPen(QColor(0, 0, 128));
-    p.setBrush(QColor(255, 255, 192));
+    p.setBrush(QColor(255, 255, 255));
     p.drawRect(1, 1, 11, 13);
     p.setPen(QColor(0, 128, 128));
     for (int y = 4; y <= 12; y += 3) p.drawLine(3, y, 10, y);

@@ -17,7 +17,9 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QTextCharFormat>
 #include <QTextCursor>
+#include <QToolButton>
 
 #include <algorithm>
 #include <cmath>
@@ -102,6 +104,42 @@ std::u16string documentText(QString raw) {
     for (QChar& c : raw)
         if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
     return fromQ(raw);
+}
+
+// The calendar's own stored look: the date grid in Arial 8.25 pt, the day names in Tahoma
+// 8.25 pt, month and year in Arial 12 pt bold. Where the fonts stand in for wider ones and the
+// control's small size cannot hold them, the day names shrink to one letter and the title to
+// a size that fits: a cut-off month name helps nobody.
+void styleCalendar(QCalendarWidget& cal, int width) {
+    QFont grid(QStringLiteral("Arial"));
+    grid.setPointSizeF(8.25);
+    cal.setFont(grid);
+
+    QTextCharFormat dayNames = cal.headerTextFormat();
+    QFont tahoma(QStringLiteral("Tahoma"));
+    tahoma.setPointSizeF(8.25);
+    dayNames.setFont(tahoma);
+    cal.setHeaderTextFormat(dayNames);
+    const int column = width / 7;
+    if (QFontMetrics(tahoma).horizontalAdvance(QStringLiteral("Wed")) + 4 > column)
+        cal.setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
+
+    // Room for the longest month and a year, between the two arrow buttons.
+    QFont title(QStringLiteral("Arial"));
+    title.setBold(true);
+    const int room = width - 2 * 24;
+    for (double points = 12; points >= 6; points -= 0.75) {
+        title.setPointSizeF(points);
+        if (QFontMetrics(title).horizontalAdvance(QStringLiteral("September 2026")) + 16 <= room)
+            break;
+    }
+    for (auto* button : cal.findChildren<QToolButton*>()) {
+        if (button->objectName() == u"qt_calendar_monthbutton" ||
+            button->objectName() == u"qt_calendar_yearbutton")
+            button->setFont(title);
+    }
+    if (auto* year = cal.findChild<QWidget*>(QStringLiteral("qt_calendar_yearedit")))
+        year->setFont(title);
 }
 
 // A list box's index is its selected entry. Qt's current item alone is no choice: the view
@@ -363,6 +401,7 @@ QWidget* QtWindow::build(const ui::ControlDesc& d, QWidget* parent) {
     w->setGeometry(toPixels(d.geometry.left), toPixels(d.geometry.top), toPixels(d.geometry.width),
                    toPixels(d.geometry.height));
     if (d.font) w->setFont(toQFont(*d.font));
+    if (auto* cal = qobject_cast<QCalendarWidget*>(w)) styleCalendar(*cal, w->width());
     if (!d.toolTip.empty()) w->setToolTip(toQ(d.toolTip));
     if (d.cursor == ui::Cursor::Link) w->setCursor(linkCursor());
     QPalette p = w->palette();

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTimer>
 
 #include <cmath>
@@ -24,6 +25,7 @@
 
 #include "app/note_update_form.h"
 #include "lookup/validate_user_form.h"
+#include "qt/images.h"
 #include "qt/widgets_ui.h"
 #include "spell/spell_check_form.h"
 #include "support/app_harness.h"
@@ -324,8 +326,39 @@ TEST_F(QtUiTest, TheCloseBoxAsksAndTheWindowStaysUntilUnloaded) {
     ASSERT_FALSE(sink.events.empty());
     EXPECT_EQ(sink.events.back().kind, ui::EventKind::CloseRequest);
     EXPECT_TRUE(w.visible());
+    top->resize(top->width() + 40, top->height() + 30);
+    EXPECT_EQ(sink.events.back().kind, ui::EventKind::Resize);
     ui.destroy(w);
     EXPECT_EQ(ui.widgetOf(w), nullptr);
+}
+
+TEST(QtImages, TheIconAndTheLinkCursorKeepTheirSizesAndColours) {
+    // The main icon: 16 by 16 in the classic 16-colour palette.
+    const QSet<QRgb> vga = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
+                            0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
+                            0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    const QIcon icon = windowIcon(ui::Image::MainIcon);
+    ASSERT_FALSE(icon.isNull());
+    const QImage image = icon.pixmap(16, 16).toImage();
+    EXPECT_EQ(image.size(), QSize(16, 16));
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const QRgb px = image.pixel(x, y);
+            if (qAlpha(px) == 0) continue;
+            EXPECT_EQ(qAlpha(px), 255) << x << "," << y;
+            EXPECT_TRUE(vga.contains(px & 0xFFFFFF)) << x << "," << y << std::hex << " " << px;
+        }
+
+    // The link cursor: 32 by 32, black and white on a transparent ground, hot spot on the hand.
+    const QCursor cursor = linkCursor();
+    const QImage hand = cursor.pixmap().toImage();
+    EXPECT_EQ(hand.size(), QSize(32, 32));
+    QSet<QRgb> colours;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            if (qAlpha(hand.pixel(x, y)) != 0) colours.insert(hand.pixel(x, y) & 0xFFFFFF);
+    EXPECT_EQ(colours, (QSet<QRgb>{0x000000, 0xFFFFFF}));
+    EXPECT_NE(qAlpha(hand.pixel(cursor.hotSpot())), 0);
 }
 
 TEST_F(QtUiTest, ModalShowReturnsWhenTheHandlerHidesTheWindow) {
@@ -394,6 +427,39 @@ TEST(QtProgram, StartsIntoTheMainWindowAndGrabsIt) {
     const std::filesystem::path dir = PENWICK_SCREENSHOT_DIR;
     std::filesystem::create_directories(dir);
     EXPECT_TRUE(top->grab().save(QString::fromStdString((dir / "frmNoteUpdate.png").string())));
+
+    // Tab runs through the note fields and the buttons in tab-index order.
+    EXPECT_EQ(nextControl(top->findChild<QWidget*>("txtDate")), "cboNoteType");
+    EXPECT_EQ(nextControl(top->findChild<QWidget*>("cboNoteType")), "txtNote");
+    EXPECT_EQ(nextControl(top->findChild<QWidget*>("txtNote")), "cmdWriteNote");
+    EXPECT_EQ(nextControl(top->findChild<QWidget*>("cmdWriteNote")), "cmdCancel");
+
+    // The calendar opens at today over the fields below the date box, and a double click
+    // (Qt's "activated") writes the day and puts the caret back into the note.
+    auto* cal = top->findChild<QCalendarWidget*>("Cal");
+    top->findChild<QLineEdit*>("txtDate")->setText("1/1/1999");
+    top->findChild<QPushButton*>("cmdCal")->click();
+    QApplication::processEvents();
+    ASSERT_TRUE(cal->isVisible());
+    EXPECT_EQ(cal->selectedDate(), QDate(2026, 12, 6));
+    EXPECT_TRUE(app.frmNoteUpdate().control("Cal").hasFocus());
+    QWidget* frame = top->findChild<QWidget*>("Frame2");
+    EXPECT_EQ(frame->children().indexOf(cal), frame->children().size() - 1) << "not in front";
+    EXPECT_TRUE(
+        top->grab().save(QString::fromStdString((dir / "frmNoteUpdate-calendar.png").string())));
+    cal->setSelectedDate(QDate(2026, 12, 24));
+    emit cal->activated(cal->selectedDate());
+    EXPECT_FALSE(cal->isVisible());
+    EXPECT_EQ(top->findChild<QLineEdit*>("txtDate")->text(), "12/24/2026");
+    EXPECT_TRUE(app.frmNoteUpdate().control("txtNote").hasFocus());
+
+    // Focus moving elsewhere hides it and takes no date.
+    top->findChild<QPushButton*>("cmdCal")->click();
+    ASSERT_TRUE(cal->isVisible());
+    top->findChild<QComboBox*>("cboNoteType")->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_FALSE(cal->isVisible());
+    EXPECT_EQ(top->findChild<QLineEdit*>("txtDate")->text(), "12/24/2026");
 
     // The other two windows, built but not shown modally.
     for (ui::Window* w : {&app.frmValidateUser().window(), &app.frmSpellCheck().window()}) {
