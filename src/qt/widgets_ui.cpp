@@ -155,6 +155,31 @@ int selectedRow(const QListWidget* list) {
 
 }  // namespace
 
+namespace {
+
+// Reports the left button's event of one type inside the watched widget. Owned by the
+// window's connection context, so it goes with the window.
+class MouseFilter final : public QObject {
+public:
+    MouseFilter(QObject* parent, QEvent::Type type, std::function<void()> action)
+        : QObject(parent), type_(type), action_(std::move(action)) {}
+
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() != type_) return false;
+        const auto* mouse = static_cast<QMouseEvent*>(e);
+        if (mouse->button() == Qt::LeftButton &&
+            static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint()))
+            action_();
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    std::function<void()> action_;
+};
+
+}  // namespace
+
 // One control: the widget and the description it was built from.
 class QtControl final : public ui::Control {
 public:
@@ -444,8 +469,11 @@ void QtWindow::connectEvents(const ui::ControlDesc& d, QWidget* w) {
             auto* list = static_cast<QListWidget*>(w);
             QObject::connect(list, &QListWidget::itemSelectionChanged, ctx,
                              [this, c] { deliver(ui::EventKind::Click, c); });
-            QObject::connect(list, &QListWidget::itemDoubleClicked, ctx,
-                             [this, c] { deliver(ui::EventKind::DblClick, c); });
+            // Anywhere in the list, an empty one too: the handler decides what a double click
+            // without an entry under it means.
+            list->viewport()->installEventFilter(
+                new MouseFilter(ctx, QEvent::MouseButtonDblClick,
+                                [this, c] { deliver(ui::EventKind::DblClick, c); }));
             break;
         }
         case ControlKind::MonthCalendar:
@@ -453,30 +481,11 @@ void QtWindow::connectEvents(const ui::ControlDesc& d, QWidget* w) {
             QObject::connect(static_cast<QCalendarWidget*>(w), &QCalendarWidget::activated, ctx,
                              [this, c] { deliver(ui::EventKind::DblClick, c); });
             break;
-        case ControlKind::Label: {
-            // Labels have no click signal; a filter owned by the window reports releases.
-            class ClickFilter final : public QObject {
-            public:
-                ClickFilter(QObject* parent, std::function<void()> click)
-                    : QObject(parent), click_(std::move(click)) {}
-                bool eventFilter(QObject* watched, QEvent* e) override {
-                    // A click is the left button let go over the label, as with a button.
-                    if (e->type() != QEvent::MouseButtonRelease) return false;
-                    const auto* mouse = static_cast<QMouseEvent*>(e);
-                    const auto* label = static_cast<QWidget*>(watched);
-                    if (mouse->button() == Qt::LeftButton &&
-                        label->rect().contains(mouse->position().toPoint()))
-                        click_();
-                    return false;
-                }
-
-            private:
-                std::function<void()> click_;
-            };
-            w->installEventFilter(
-                new ClickFilter(ctx, [this, c] { deliver(ui::EventKind::Click, c); }));
+        case ControlKind::Label:
+            // Labels have no click signal: the left button let go over the label.
+            w->installEventFilter(new MouseFilter(ctx, QEvent::MouseButtonRelease,
+                                                  [this, c] { deliver(ui::EventKind::Click, c); }));
             break;
-        }
         default:
             break;
     }

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
+#include <QTest>
 #include <QTimer>
 
 #include <cmath>
@@ -222,6 +223,17 @@ TEST_F(QtUiTest, ListsChangeQuietlyAndReportTheUsersClick) {
     EXPECT_EQ(list.listIndex(), -1);
     EXPECT_EQ(list.text(), u"");
     EXPECT_THROW(list.setListIndex(2), Failure);
+
+    // A double click counts anywhere in the list, an empty one too.
+    auto* view = ui.widgetOf(w)->findChild<QListWidget*>("lst");
+    list.clearList();
+    sink.events.clear();
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_FALSE(sink.events.empty());
+    EXPECT_EQ(sink.events.back().kind, ui::EventKind::DblClick);
+    EXPECT_EQ(sink.events.back().control, "lst");
+    list.addItem(u"the");
+    list.addItem(u"tea");
 
     // Tabbing into the list makes an entry current but chooses none.
     w.show();
