@@ -99,7 +99,8 @@ QStringList nameFilters(std::u16string_view filter) {
 }
 
 // A multi-line box's text as the logic sees it: the document's own characters, one for one with
-// cursor positions. toPlainText() would also turn no-break spaces into spaces.
+// cursor positions. toPlainText() would also turn no-break spaces into spaces. A line break is
+// one "\n" here; a "\r\n" or lone "\r" put into the box comes back as that one character.
 std::u16string documentText(QString raw) {
     for (QChar& c : raw)
         if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';

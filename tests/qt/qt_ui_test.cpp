@@ -440,6 +440,26 @@ TEST(QtProgram, StartsIntoTheMainWindowAndGrabsIt) {
     std::filesystem::create_directories(dir);
     EXPECT_TRUE(top->grab().save(QString::fromStdString((dir / "frmNoteUpdate.png").string())));
 
+    // System colours as palette roles: the pattern in grey text, the disabled path box in the
+    // button face, and in the window colour once the user picks "File Attachment".
+    const QPalette system = QApplication::palette();
+    auto* pattern = top->findChild<QLabel*>("lblDateFormat");
+    EXPECT_EQ(pattern->text(), "M/d/yyyy");
+    EXPECT_EQ(pattern->palette().color(QPalette::WindowText),
+              system.color(QPalette::Disabled, QPalette::WindowText));
+    EXPECT_NE(pattern->palette().color(QPalette::WindowText), system.color(QPalette::WindowText));
+    auto* path = top->findChild<QLineEdit*>("txtFile");
+    EXPECT_EQ(path->palette().color(QPalette::Base), system.color(QPalette::Button));
+    auto* types = top->findChild<QComboBox*>("cboNoteType");
+    types->setCurrentIndex(7);
+    emit types->activated(7);  // as the user's pick
+    EXPECT_TRUE(path->isEnabled());
+    EXPECT_TRUE(top->findChild<QPushButton*>("cmdFile")->isEnabled());
+    EXPECT_EQ(path->palette().color(QPalette::Base), system.color(QPalette::Base));
+    types->setCurrentIndex(0);
+    emit types->activated(0);
+    EXPECT_FALSE(path->isEnabled());
+
     // Tab runs through the note fields and the buttons in tab-index order.
     EXPECT_EQ(nextControl(top->findChild<QWidget*>("txtDate")), "cboNoteType");
     EXPECT_EQ(nextControl(top->findChild<QWidget*>("cboNoteType")), "txtNote");
