@@ -19,7 +19,6 @@ int main(int argc, char* argv[]) {
     std::setlocale(LC_ALL, "");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("penwick"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Penwick"));
 
     penwick::qt::QtUi ui;
     try {

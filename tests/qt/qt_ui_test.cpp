@@ -291,9 +291,12 @@ TEST_F(QtUiTest, MessageBoxesShowTheirStyleAndGiveTheAnswer) {
         });
         EXPECT_EQ(ui.messageBox(u"Two\r\nlines", c.style, u"Penwicks"), c.answer);
     }
-    // Esc on a question is its No.
-    whenModal<QMessageBox>([](QMessageBox& box) { box.reject(); });
-    EXPECT_EQ(ui.messageBox(u"Sure?", 68, u"Penwick"), ui::kAnswerNo);
+    // Esc on a question is its No; a box without a title of its own bears the program's name.
+    whenModal<QMessageBox>([](QMessageBox& box) {
+        EXPECT_EQ(box.windowTitle(), "Penwick");
+        box.reject();
+    });
+    EXPECT_EQ(ui.messageBox(u"Sure?", 68, u""), ui::kAnswerNo);
 }
 
 TEST_F(QtUiTest, FileDialogOpensWhereAskedAndGivesTheChosenPath) {
