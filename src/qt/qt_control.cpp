@@ -191,7 +191,12 @@ void QtControl::clearList() {
 }
 
 void QtControl::addItem(std::u16string_view item) {
-    if (QComboBox* c = combo()) return c->addItem(toQ(item));
+    if (QComboBox* c = combo()) {
+        // Qt makes the first entry of an empty list the current one; a new entry chooses none.
+        const int chosen = c->currentIndex();
+        c->addItem(toQ(item));
+        return c->setCurrentIndex(chosen);
+    }
     QListWidget* l = as<QListWidget>(u"AddItem");
     const QSignalBlocker quiet(l);
     l->addItem(toQ(item));

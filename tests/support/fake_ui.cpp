@@ -46,7 +46,9 @@ void FakeControl::setVisible(bool visible) {
 }
 
 void FakeControl::setFocus() {
-    if (!visible_ || !enabled_)
+    const bool takesFocus =
+        description_.kind != ControlKind::Label && description_.kind != ControlKind::Frame;
+    if (!visible_ || !enabled_ || !takesFocus || !window_.visible_)
         raise(5, u"Invalid procedure call or argument", fromUtf8(description_.name + ".SetFocus"));
     window_.moveFocus(this);
 }
@@ -151,6 +153,9 @@ void FakeWindow::showModal() {
 }
 
 void FakeWindow::click(std::string_view control, int index) {
+    // A hidden or disabled control cannot be clicked: the user's click goes nowhere.
+    const FakeControl& c = this->control(control, index);
+    if (!c.visible() || !c.enabled()) return;
     deliver(ui::EventKind::Click, control, index);
 }
 
@@ -222,6 +227,11 @@ FakeWindow* FakeUi::find(std::string_view name) const {
         if (w->description().name == name) return w.get();
     }
     return nullptr;
+}
+
+bool FakeUi::holds(const ui::Window* window) const {
+    return std::any_of(windows_.begin(), windows_.end(),
+                       [&](const auto& w) { return w.get() == window; });
 }
 
 FakeWindow& FakeUi::window(std::string_view name) const {

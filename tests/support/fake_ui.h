@@ -143,6 +143,8 @@ public:
     // --- the test's side ---
     // The window of that name, or nullptr when it is not created.
     FakeWindow* find(std::string_view name) const;
+    // Whether that window is still loaded (it is not dereferenced).
+    bool holds(const ui::Window* window) const;
     FakeWindow& window(std::string_view name) const;
 
     // What the user does when a window is shown modally. Each show takes the next answer for
