@@ -199,10 +199,21 @@ void FakeUi::yield() {
 
 int FakeUi::messageBox(std::u16string_view prompt, int style, std::u16string_view title) {
     messages_.push_back({std::u16string(prompt), style, std::u16string(title)});
+    // The buttons the style puts on the box: an answer it does not offer is the test's
+    // mistake or the program's wrong style, and fails the test either way.
+    std::vector<int> offered = {ui::kAnswerOk};
+    switch (style & 0x0F) {
+        case 1: offered = {ui::kAnswerOk, 2}; break;
+        case 3: offered = {ui::kAnswerYes, ui::kAnswerNo, 2}; break;
+        case 4: offered = {ui::kAnswerYes, ui::kAnswerNo}; break;
+    }
     if (!answers_.empty()) {
         const int answer = answers_.front();
         answers_.pop_front();
-        return answer;
+        if (std::find(offered.begin(), offered.end(), answer) != offered.end()) return answer;
+        ADD_FAILURE() << "answer " << answer << " queued for a box of style " << style
+                      << ", which does not offer it: " << toUtf8(prompt);
+        return offered.back();  // the box's Esc: No, Cancel or OK
     }
     if (style == ui::kInformationYesNo) {
         ADD_FAILURE() << "a Yes/No question with no answer queued: " << toUtf8(prompt);

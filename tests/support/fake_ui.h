@@ -150,7 +150,8 @@ public:
     // What the user does when a window is shown modally. Each show takes the next answer for
     // that window; the answer must hide or close the window.
     void onModal(std::string name, std::function<void(FakeWindow&)> answer);
-    // Answers for the next message boxes, in order (1 OK, 6 Yes, 7 No).
+    // Answers for the next message boxes, in order (1 OK, 6 Yes, 7 No). An answer the box's
+    // style does not offer fails the test.
     void answerMessages(std::initializer_list<int> answers);
     // The next file dialog returns this path, or nothing for a cancel.
     void answerFileDialog(std::optional<std::u16string> path);
