@@ -225,6 +225,48 @@ TEST_F(WriteNote, ALoginGivenUpEnablesTheButtonAndKeepsTheWindow) {
     EXPECT_EQ(h.ui.messages()[0].style, ui::kInformationYesNo);
 }
 
+TEST_F(WriteNote, EditsAndCancelWhileTheLoopYields) {
+    contacts.addContacts(3);  // six contacts, numbered 1 to 6
+    contacts.lookup = contacts.contacts;
+    h.fill(u"3/9/2026", kEmail, u"before");
+    h.ui.answerMessages({ui::kAnswerYes});
+    h.ui.onYield([&](int k) {
+        if (k == 3) h.main().control("txtNote").setText(u"after");
+        if (k == 5) h.main().click("cmdCancel");
+    });
+    write();
+    // The boxes go over themselves: the edit reaches the notes after it. Cancel at the fifth
+    // yield ends the program before the fifth note.
+    ASSERT_EQ(contacts.notes().size(), 4u);
+    EXPECT_EQ(contacts.notes()[1].text(kText), u"before");
+    EXPECT_EQ(contacts.notes()[2].text(kText), u"after");
+    EXPECT_TRUE(h.app->program().ended());
+    EXPECT_EQ(h.ui.find("frmNoteUpdate"), nullptr);
+}
+
+TEST_F(WriteNote, CancelLogsInWithWhatWasTypedAndTheCloseBoxWithNothing) {
+    contacts.multiUser = true;
+    contacts.passwords[u"Kim"] = u"secret";
+    h.fill(u"3/9/2026", kEmail, u"x");
+    h.answerLogin(u"Kim", u"secret", "");
+    h.answerLogin(u"Kim", u"secret", "Command1");
+    h.ui.answerMessages({ui::kAnswerYes, ui::kAnswerYes});
+    write();
+    std::vector<std::string> logins;
+    for (const std::string& c : contacts.calls())
+        if (c.starts_with("Database.validateuser")) logins.push_back(c);
+    EXPECT_EQ(logins, (std::vector<std::string>{
+                          R"(Database.validateuser(text "Pat", text ""))",
+                          R"(Database.validateuser(text "", text ""))",
+                          R"(Database.validateuser(text "Kim", text "secret"))",
+                      }));
+    ASSERT_EQ(h.ui.messages().size(), 3u);
+    EXPECT_EQ(h.ui.messages()[0].prompt,
+              u"Incorrect user name and password for this database.\r\nWould you like to try "
+              u"again?");
+    EXPECT_EQ(contacts.notes().size(), 3u);
+}
+
 // The answer a box gives, and how many test failures asking it raised.
 std::pair<int, int> ask(FakeUi& ui, int style) {
     ::testing::TestPartResultArray failures;

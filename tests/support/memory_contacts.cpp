@@ -207,7 +207,8 @@ std::unique_ptr<lookup::Database> MemoryContactManager::createDatabase(
 }
 
 void MemoryContactManager::addContacts(int count) {
-    for (int i = 1; i <= count; ++i) {
+    const int first = static_cast<int>(contacts.size()) + 1;
+    for (int i = first; i < first + count; ++i) {
         contacts.push_back(fromUtf8(std::to_string(i)));
         lookup.push_back(contacts.back());
     }

@@ -46,7 +46,7 @@ public:
     bool multiUser = false;
     std::map<std::u16string, std::u16string> passwords;  // user name to password
 
-    // Numbers the contacts "1".."count" and puts them all into the lookup.
+    // Adds `count` contacts numbered on from the last ("1", "2", ...) to the end of the lookup.
     void addContacts(int count);
 
     // --- what the program did ---
