@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/date_parse.h"
+#include "note/date_parse.h"
 #include "embedded/factory.h"
 #include "embedded/session.h"
 #include "embedded/store.h"
@@ -325,7 +325,7 @@ void EmbeddedNoteHistory::Update() {
     note.text = toUtf8(p.text);
     if (p.attachment) note.attachment = toUtf8(*p.attachment);
     if (p.date) {
-        const auto parsed = parseDateTime(*p.date, db_.locale());
+        const auto parsed = note::parseDateTime(*p.date, db_.locale());
         if (!parsed) {
             fail(err::InvalidPropertyValue, kDatabaseSource,
                  "cannot read the note date \"" + toUtf8(*p.date) + "\"");

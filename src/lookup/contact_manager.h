@@ -18,7 +18,8 @@ inline constexpr std::u16string_view kDatabaseClass = u"ACTOLE.DATABASE";
 
 // A field value handed to the contact manager: text, a 16-bit integer, or a text box whose
 // current text is taken at the time of the call.
-using Argument = std::variant<std::u16string, std::int16_t, std::reference_wrapper<const TextSource>>;
+using Argument =
+    std::variant<std::u16string, std::int16_t, std::reference_wrapper<const TextSource>>;
 
 // The contact record set ("Contact").
 class ContactSet {

@@ -1,6 +1,5 @@
 #include "spell/spell_check_form.h"
 
-#include "app/app.h"
 #include "util/text.h"
 
 namespace penwick::spell {
@@ -80,8 +79,6 @@ const ui::WindowDesc& spellCheckWindow() {
     static const ui::WindowDesc window = makeWindow();
     return window;
 }
-
-SpellCheckForm::SpellCheckForm(App& app) : SpellCheckForm(app.program()) {}
 
 SpellCheckForm::SpellCheckForm(ui::Program& program) : ui::Form(program, spellCheckWindow()) {}
 

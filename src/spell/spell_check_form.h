@@ -7,10 +7,6 @@
 
 #include "ui/program.h"
 
-namespace penwick {
-class App;
-}
-
 namespace penwick::spell {
 
 // The dialog's layout, shared by every front end.
@@ -18,8 +14,6 @@ const ui::WindowDesc& spellCheckWindow();
 
 class SpellCheckForm : public ui::Form {
 public:
-    explicit SpellCheckForm(App& app);
-    // The dialog needs only the program; this lets it live without the rest of the App.
     explicit SpellCheckForm(ui::Program& program);
 
     // The chosen replacement without outer spaces; empty leaves the word unchanged.

@@ -95,13 +95,21 @@ public:
     virtual void deliver(const Event& event) = 0;
 };
 
-// Message-box styles and answers.
-inline constexpr int kInformationOk = 64;     // information icon, OK button
-inline constexpr int kInformationYesNo = 68;  // information icon, Yes and No buttons
-inline constexpr int kCriticalOk = 16;        // the fatal-error report
-inline constexpr int kAnswerOk = 1;
-inline constexpr int kAnswerYes = 6;
-inline constexpr int kAnswerNo = 7;
+// The message boxes the program shows. The values are the Windows style bits (icon | buttons),
+// so a Windows front end passes them on unchanged.
+enum class MessageStyle : unsigned {
+    CriticalOk = 16,        // the fatal-error report
+    InformationOk = 64,     // information icon, OK button
+    InformationYesNo = 68,  // information icon, Yes and No buttons
+};
+
+// The button that closed a message box, with the Windows answer values.
+enum class MessageAnswer : int {
+    Ok = 1,
+    Cancel = 2,  // Esc or the close box on a box without a No button
+    Yes = 6,
+    No = 7,
+};
 
 struct FileDialogRequest {
     std::u16string title;
@@ -125,7 +133,8 @@ public:
 
     // Lets pending window messages run once.
     virtual void yield() = 0;
-    virtual int messageBox(std::u16string_view prompt, int style, std::u16string_view title) = 0;
+    virtual MessageAnswer messageBox(std::u16string_view prompt, MessageStyle style,
+                                     std::u16string_view title) = 0;
     // The modal file-open dialog over owner; nothing when the user cancels.
     virtual std::optional<std::u16string> openFile(const FileDialogRequest& request,
                                                    Window* owner) = 0;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/dates.h"
+#include "note/dates.h"
 #include "lookup/scramble.h"
 #include "support/fakes.h"
 #include "util/codepage.h"
@@ -11,6 +11,8 @@
 
 namespace penwick::testing {
 namespace {
+
+using namespace penwick::note;
 
 using namespace std::chrono;
 
@@ -81,15 +83,15 @@ TEST(FileNameOfPath, TakesTheTextAfterTheLastSeparator) {
 
 constexpr year_month_day kSixthOfDecember{year{2026}, December, day{6}};
 
-TEST(GetDateFormat, UsesThePatternAsTheSystemGivesIt) {
-    EXPECT_EQ(GetDateFormat(FakeLocale(u"M/d/yyyy")), u"M/d/yyyy");
-    EXPECT_EQ(GetDateFormat(FakeLocale(u"d/M/yy")), u"d/M/yy");
-    EXPECT_EQ(GetDateFormat(FakeLocale(std::nullopt)), u"DD/MM/YYYY");
-    EXPECT_EQ(GetDateFormat(FakeLocale(std::u16string(127, u'd'))), std::u16string(127, u'd'));
-    EXPECT_EQ(GetDateFormat(FakeLocale(std::u16string(128, u'd'))), u"DD/MM/YYYY");
+TEST(UserShortDatePattern, UsesThePatternAsTheSystemGivesIt) {
+    EXPECT_EQ(userShortDatePattern(FakeLocale(u"M/d/yyyy")), u"M/d/yyyy");
+    EXPECT_EQ(userShortDatePattern(FakeLocale(u"d/M/yy")), u"d/M/yy");
+    EXPECT_EQ(userShortDatePattern(FakeLocale(std::nullopt)), u"DD/MM/YYYY");
+    EXPECT_EQ(userShortDatePattern(FakeLocale(std::u16string(127, u'd'))), std::u16string(127, u'd'));
+    EXPECT_EQ(userShortDatePattern(FakeLocale(std::u16string(128, u'd'))), u"DD/MM/YYYY");
 }
 
-TEST(GetDateFormat, PassesOtherFailuresOnUnderItsOwnName) {
+TEST(UserShortDatePattern, PassesOtherFailuresOnUnderItsOwnName) {
     class BrokenLocale final : public Locale {
     public:
         std::optional<std::u16string> shortDatePattern() const override {
@@ -101,7 +103,7 @@ TEST(GetDateFormat, PassesOtherFailuresOnUnderItsOwnName) {
         std::u16string dayName(weekday, bool) const override { return {}; }
     };
     try {
-        GetDateFormat(BrokenLocale{});
+        userShortDatePattern(BrokenLocale{});
         FAIL() << "no failure";
     } catch (const Failure& f) {
         EXPECT_EQ(f.number(), err::OutOfMemory);

@@ -266,22 +266,26 @@ void whenModal(std::function<void(D&)> answer) {
 }
 
 TEST_F(QtUiTest, MessageBoxesShowTheirStyleAndGiveTheAnswer) {
+    using ui::MessageAnswer;
+    using ui::MessageStyle;
     struct Case {
-        int style;
+        MessageStyle style;
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton press;
-        int answer;
+        MessageAnswer answer;
     };
     for (const Case& c : {
-             Case{64, QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, 1},
-             Case{68, QMessageBox::Information, QMessageBox::Yes | QMessageBox::No,
-                  QMessageBox::Yes, 6},
-             Case{68, QMessageBox::Information, QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
-                  7},
-             Case{16, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok, 1},
+             Case{MessageStyle::InformationOk, QMessageBox::Information, QMessageBox::Ok,
+                  QMessageBox::Ok, MessageAnswer::Ok},
+             Case{MessageStyle::InformationYesNo, QMessageBox::Information,
+                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, MessageAnswer::Yes},
+             Case{MessageStyle::InformationYesNo, QMessageBox::Information,
+                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No, MessageAnswer::No},
+             Case{MessageStyle::CriticalOk, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok,
+                  MessageAnswer::Ok},
          }) {
-        SCOPED_TRACE(c.style);
+        SCOPED_TRACE(static_cast<unsigned>(c.style));
         whenModal<QMessageBox>([&](QMessageBox& box) {
             EXPECT_EQ(box.icon(), c.icon);
             EXPECT_EQ(box.standardButtons(), c.buttons);
@@ -296,7 +300,8 @@ TEST_F(QtUiTest, MessageBoxesShowTheirStyleAndGiveTheAnswer) {
         EXPECT_EQ(box.windowTitle(), "Penwick");
         box.reject();
     });
-    EXPECT_EQ(ui.messageBox(u"Sure?", 68, u""), ui::kAnswerNo);
+    EXPECT_EQ(ui.messageBox(u"Sure?", ui::MessageStyle::InformationYesNo, u""),
+              ui::MessageAnswer::No);
 }
 
 TEST_F(QtUiTest, FileDialogOpensWhereAskedAndGivesTheChosenPath) {

@@ -51,9 +51,13 @@ void FakeControl::setFocus() {
     window_.moveFocus(this);
 }
 
-bool FakeControl::hasFocus() const { return window_.focused_ == this; }
+bool FakeControl::hasFocus() const {
+    return window_.focused_ == this;
+}
 
-void FakeControl::bringToFront() { ++raised_; }
+void FakeControl::bringToFront() {
+    ++raised_;
+}
 
 void FakeControl::setSelectionStart(int start) {
     requireKind({ControlKind::TextBox, ControlKind::MultiLineTextBox}, "SelStart");
@@ -122,8 +126,8 @@ void FakeWindow::setCaption(std::u16string_view caption) {
 void FakeWindow::moveFocus(FakeControl* to) {
     FakeControl* from = focused_;
     focused_ = to;
-    if (from != nullptr && from != to) deliver(ui::EventKind::LostFocus, from->description().name,
-                                               from->description().index);
+    if (from != nullptr && from != to)
+        deliver(ui::EventKind::LostFocus, from->description().name, from->description().index);
 }
 
 void FakeWindow::deliver(ui::EventKind kind, std::string_view control, int index) {
@@ -158,7 +162,9 @@ void FakeWindow::doubleClick(std::string_view control, int index) {
     deliver(ui::EventKind::DblClick, control, index);
 }
 
-void FakeWindow::requestClose() { deliver(ui::EventKind::CloseRequest, {}, -1); }
+void FakeWindow::requestClose() {
+    deliver(ui::EventKind::CloseRequest, {}, -1);
+}
 
 void FakeWindow::type(std::string_view name, std::u16string_view text) {
     FakeControl& c = control(name);
@@ -192,18 +198,19 @@ void FakeUi::yield() {
     if (onYield_) onYield_(yields_);
 }
 
-int FakeUi::messageBox(std::u16string_view prompt, int style, std::u16string_view title) {
+ui::MessageAnswer FakeUi::messageBox(std::u16string_view prompt, ui::MessageStyle style,
+                                     std::u16string_view title) {
     messages_.push_back({std::u16string(prompt), style, std::u16string(title)});
     if (!answers_.empty()) {
-        const int answer = answers_.front();
+        const ui::MessageAnswer answer = answers_.front();
         answers_.pop_front();
         return answer;
     }
-    if (style == ui::kInformationYesNo) {
+    if (style == ui::MessageStyle::InformationYesNo) {
         ADD_FAILURE() << "a Yes/No question with no answer queued: " << toUtf8(prompt);
-        return ui::kAnswerNo;
+        return ui::MessageAnswer::No;
     }
-    return ui::kAnswerOk;
+    return ui::MessageAnswer::Ok;
 }
 
 std::optional<std::u16string> FakeUi::openFile(const ui::FileDialogRequest& request, ui::Window*) {
@@ -234,7 +241,7 @@ void FakeUi::onModal(std::string name, std::function<void(FakeWindow&)> answer) 
     modal_[name].push_back(std::move(answer));
 }
 
-void FakeUi::answerMessages(std::initializer_list<int> answers) {
+void FakeUi::answerMessages(std::initializer_list<ui::MessageAnswer> answers) {
     answers_.insert(answers_.end(), answers.begin(), answers.end());
 }
 

@@ -122,7 +122,7 @@ private:
 
 struct ShownMessage {
     std::u16string prompt;
-    int style;
+    ui::MessageStyle style;
     std::u16string title;
 };
 
@@ -133,7 +133,8 @@ public:
     ui::Window& create(const ui::WindowDesc& description, ui::EventSink& sink) override;
     void destroy(ui::Window& window) override;
     void yield() override;
-    int messageBox(std::u16string_view prompt, int style, std::u16string_view title) override;
+    ui::MessageAnswer messageBox(std::u16string_view prompt, ui::MessageStyle style,
+                                 std::u16string_view title) override;
     std::optional<std::u16string> openFile(const ui::FileDialogRequest& request,
                                            ui::Window* owner) override;
     ui::ScreenSize screenSize() const override { return screen_; }
@@ -148,8 +149,8 @@ public:
     // What the user does when a window is shown modally. Each show takes the next answer for
     // that window; the answer must hide or close the window.
     void onModal(std::string name, std::function<void(FakeWindow&)> answer);
-    // Answers for the next message boxes, in order (1 OK, 6 Yes, 7 No).
-    void answerMessages(std::initializer_list<int> answers);
+    // Answers for the next message boxes, in order.
+    void answerMessages(std::initializer_list<ui::MessageAnswer> answers);
     // The next file dialog returns this path, or nothing for a cancel.
     void answerFileDialog(std::optional<std::u16string> path);
     // Runs at every yield (the user acting while the program lets messages through).
@@ -166,7 +167,7 @@ private:
     friend class FakeWindow;
     std::vector<std::unique_ptr<FakeWindow>> windows_;
     std::map<std::string, std::deque<std::function<void(FakeWindow&)>>, std::less<>> modal_;
-    std::deque<int> answers_;
+    std::deque<ui::MessageAnswer> answers_;
     std::deque<std::optional<std::u16string>> fileAnswers_;
     std::function<void(int)> onYield_;
     std::vector<ShownMessage> messages_;
