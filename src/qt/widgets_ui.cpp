@@ -223,7 +223,7 @@ private:
     template <class W>
     W* as(const char16_t* member) const {
         if (auto* w = qobject_cast<W*>(widget_)) return w;
-        raise(438, u"Object doesn't support this property or method",
+        raise(err::UnsupportedMember, u"Object doesn't support this property or method",
               fromUtf8(description_.name) + u"." + member);
     }
     QComboBox* combo() const { return qobject_cast<QComboBox*>(widget_); }
@@ -626,7 +626,9 @@ void QtControl::setText(std::u16string_view text) {
             break;
         case ControlKind::DropDownList: {
             const int i = combo()->findText(t, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-            if (i < 0) raise(383, u"'Text' property is read-only", fromUtf8(description_.name));
+            if (i < 0)
+                raise(err::ReadOnlyProperty, u"'Text' property is read-only",
+                      fromUtf8(description_.name));
             combo()->setCurrentIndex(i);
             break;
         }
@@ -733,7 +735,8 @@ int QtControl::listCount() const {
 
 std::u16string QtControl::listItem(int index) const {
     if (index < 0 || index >= listCount())
-        raise(381, u"Invalid property array index", fromUtf8(description_.name) + u".List");
+        raise(err::InvalidPropertyArrayIndex, u"Invalid property array index",
+              fromUtf8(description_.name) + u".List");
     if (QComboBox* c = combo()) return fromQ(c->itemText(index));
     return fromQ(as<QListWidget>(u"List")->item(index)->text());
 }

@@ -20,7 +20,7 @@ FakeControl::FakeControl(FakeWindow& window, const ui::ControlDesc& description)
 
 void FakeControl::requireKind(std::initializer_list<ControlKind> kinds, const char* member) const {
     if (std::find(kinds.begin(), kinds.end(), description_.kind) == kinds.end())
-        raise(438, u"Object doesn't support this property or method",
+        raise(err::UnsupportedMember, u"Object doesn't support this property or method",
               fromUtf8(description_.name + "." + member));
 }
 
@@ -90,7 +90,8 @@ void FakeControl::setListIndex(int index) {
 }
 
 std::u16string FakeControl::listItem(int index) const {
-    if (index < 0 || index >= listCount()) raise(381, u"Invalid property array index", u"List");
+    if (index < 0 || index >= listCount())
+        raise(err::InvalidPropertyArrayIndex, u"Invalid property array index", u"List");
     return items_[static_cast<std::size_t>(index)];
 }
 
