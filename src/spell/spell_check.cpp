@@ -57,11 +57,11 @@ struct Decision {
 };
 
 Decision ask(SpellCheckForm& dialog, SpellChecker& checker, const SpellingError& error) {
-    step([&] { dialog.control("txtBadWord").setText(error.text); });
+    step([&] { dialog.controls().txtBadWord.setText(error.text); });
     std::vector<std::u16string> suggestions;
     step([&] { suggestions = checker.suggestions(error); });
-    step([&] { dialog.control("lstSuggestions").clearList(); });
-    for (const auto& s : suggestions) step([&] { dialog.control("lstSuggestions").addItem(s); });
+    step([&] { dialog.controls().lstSuggestions.clearList(); });
+    for (const auto& s : suggestions) step([&] { dialog.controls().lstSuggestions.addItem(s); });
     step([&] { dialog.window().bringToFront(); });
     dialog.clearClosedByUser();
     step([&] { dialog.showModal(); });

@@ -3,6 +3,7 @@
 // the user's decision for the run that showed it.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "ui/program.h"
@@ -12,9 +13,19 @@ namespace penwick::spell {
 // The dialog's layout, shared by every front end.
 const ui::WindowDesc& spellCheckWindow();
 
+// The dialog's controls the program reads and writes, found once per load.
+struct SpellCheckControls {
+    ui::Control& txtBadWord;
+    ui::Control& lstSuggestions;
+    ui::Control& txtReplace;
+};
+
 class SpellCheckForm : public ui::Form {
 public:
     explicit SpellCheckForm(ui::Program& program);
+
+    // The controls of the loaded window, loading it first when it is not.
+    SpellCheckControls& controls();
 
     // The chosen replacement without outer spaces; empty leaves the word unchanged.
     std::u16string ReplacementWord() const;
@@ -40,6 +51,7 @@ private:
     std::int32_t lengthDifference_ = 0;
     std::u16string replacementWord_;
     bool closedByUser_ = false;
+    std::optional<SpellCheckControls> controls_;
 };
 
 }  // namespace penwick::spell
