@@ -42,14 +42,6 @@ auto asMemberOf(std::u16string_view source, F&& f) -> decltype(f()) {
     }
 }
 
-bool sameClassName(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-    }
-    return true;
-}
-
 std::u16string textOf(const Argument& value) {
     struct Visitor {
         std::u16string operator()(const std::u16string& s) const { return s; }
@@ -386,12 +378,12 @@ public:
         : locale_(locale), sessionPath_(std::move(sessionPath)) {}
 
     std::unique_ptr<lookup::Application> createApplication(std::u16string_view className) override {
-        if (!sameClassName(className, lookup::kApplicationClass)) cannotCreate(className);
+        if (!equalsIgnoringAsciiCase(className, lookup::kApplicationClass)) cannotCreate(className);
         return std::make_unique<EmbeddedApplication>(sessionPath_);
     }
 
     std::unique_ptr<lookup::Database> createDatabase(std::u16string_view className) override {
-        if (!sameClassName(className, lookup::kDatabaseClass)) cannotCreate(className);
+        if (!equalsIgnoringAsciiCase(className, lookup::kDatabaseClass)) cannotCreate(className);
         return std::make_unique<EmbeddedDatabase>(locale_);
     }
 

@@ -8,6 +8,7 @@
 #include "util/codepage.h"
 #include "util/failure.h"
 #include "util/paths.h"
+#include "util/text.h"
 
 namespace penwick::testing {
 namespace {
@@ -82,6 +83,16 @@ TEST(FileNameOfPath, TakesTheTextAfterTheLastSeparator) {
 }
 
 constexpr year_month_day kSixthOfDecember{year{2026}, December, day{6}};
+
+TEST(EqualsIgnoringAsciiCase, FoldsAsciiLettersOnly) {
+    EXPECT_TRUE(equalsIgnoringAsciiCase(u"ACTOLE.Database", u"actole.DATABASE"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase(u"ACTOLE.DATABASE", u"ACTOLE.DATABASES"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase(u"Word", u"Wor"));
+    // Letters outside ASCII, and the characters next to the ASCII letters, stay apart.
+    EXPECT_FALSE(equalsIgnoringAsciiCase(u"\u00C9", u"\u00E9"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase(u"@[", u"`{"));
+    EXPECT_TRUE(equalsIgnoringAsciiCase(u"", u""));
+}
 
 TEST(UserShortDatePattern, UsesThePatternAsTheSystemGivesIt) {
     EXPECT_EQ(userShortDatePattern(FakeLocale(u"M/d/yyyy")), u"M/d/yyyy");
