@@ -5,23 +5,12 @@
 
 namespace penwick::lookup {
 
-namespace {
-enum Field : std::int16_t {
-    kContactId = 1,
-    kNoteType = 25,
-    kNoteText = 26,
-    kAttachment = 28,
-    kNoteContact = 29,
-    kNoteDate = 200,
-};
-}  // namespace
-
 void runUpdateLoop(WriteNoteContext& run, const NoteEntries& entries, WriteProgress& progress,
                    Database& database, std::int32_t n, std::int16_t noteTypeCode) {
     auto& ids = run.contactIds;
     ids.assign(1, std::u16string{});  // index 0 exists and stays empty
     while (!database.Contact().IsEOF()) {
-        ids.push_back(toText(database.Contact().Data(kContactId)));
+        ids.push_back(toText(database.Contact().Data(field::ContactId)));
         database.Contact().movenext();
     }
     database.Contact().MoveFirst();
@@ -32,19 +21,19 @@ void runUpdateLoop(WriteNoteContext& run, const NoteEntries& entries, WriteProgr
     for (std::size_t i = 1; i < ids.size(); ++i) {
         progress.setCaption(u"Penwick: Updating " + decimal(static_cast<std::int64_t>(i)) + of);
         run.program.yield();
-        database.Contact().Lookup(kContactId, ids[i], 1);
+        database.Contact().Lookup(field::ContactId, ids[i], 1);
         NoteHistory& history = database.NOTEHISTORY();
         history.Add();
-        history.Data(kNoteContact, ids[i]);
+        history.Data(field::NoteContact, ids[i]);
         if (noteTypeCode == note::kFileAttachmentCode) {
-            history.Data(kNoteType, noteTypeCode);
-            history.Data(kNoteText, std::cref(entries.note));
-            history.Data(kAttachment, std::cref(entries.file));
+            history.Data(field::NoteType, noteTypeCode);
+            history.Data(field::NoteText, std::cref(entries.note));
+            history.Data(field::Attachment, std::cref(entries.file));
         } else {
-            history.Data(kNoteText, std::cref(entries.note));
-            history.Data(kNoteType, noteTypeCode);
+            history.Data(field::NoteText, std::cref(entries.note));
+            history.Data(field::NoteType, noteTypeCode);
         }
-        history.Data(kNoteDate, std::cref(entries.date));
+        history.Data(field::NoteDate, std::cref(entries.date));
         history.Update();
     }
 
