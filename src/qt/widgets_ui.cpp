@@ -194,24 +194,21 @@ public:
     void setText(std::u16string_view text) override;
     bool enabled() const override { return widget_->isEnabled(); }
     void setEnabled(bool enabled) override { widget_->setEnabled(enabled); }
-    bool visible() const override { return !widget_->isHidden(); }
     void setVisible(bool visible) override { widget_->setVisible(visible); }
     void setFocus() override;
-    bool hasFocus() const override;
-    SysColor background() const override { return background_; }
     void setBackground(SysColor color) override;
     void bringToFront() override { widget_->raise(); }
 
-    int selectionStart() const override;
+    int selectionStart() const;
     void setSelectionStart(int start) override;
-    int selectionLength() const override;
+    int selectionLength() const;
     void setSelectionLength(int length) override;
     std::u16string selectedText() const override;
     void setSelectedText(std::u16string_view text) override;
 
     int listIndex() const override;
     void setListIndex(int index) override;
-    int listCount() const override;
+    int listCount() const;
     std::u16string listItem(int index) const override;
     void clearList() override;
     void addItem(std::u16string_view item) override;
@@ -258,7 +255,6 @@ public:
 
     const ui::WindowDesc& description() const override { return description_; }
     ui::Control& control(std::string_view name, int index = -1) override;
-    std::u16string caption() const override { return fromQ(widget_->windowTitle()); }
     void setCaption(std::u16string_view caption) override { widget_->setWindowTitle(toQ(caption)); }
     void show() override;
     void showModal() override;
@@ -647,11 +643,6 @@ void QtControl::setFocus() {
     if (!widget_->isVisible() || !widget_->isEnabled() || widget_->focusPolicy() == Qt::NoFocus)
         raise(err::InvalidCall, fromUtf8(description_.name) + u".SetFocus");
     widget_->setFocus(Qt::OtherFocusReason);
-}
-
-bool QtControl::hasFocus() const {
-    const QWidget* focus = widget_->window()->focusWidget();
-    return focus != nullptr && (focus == widget_ || widget_->isAncestorOf(focus));
 }
 
 void QtControl::setBackground(SysColor color) {

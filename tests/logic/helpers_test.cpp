@@ -108,7 +108,6 @@ TEST(UserShortDatePattern, PassesOtherFailuresOnUnderItsOwnName) {
         std::optional<std::u16string> shortDatePattern() const override {
             raise(err::OutOfMemory, u"LocaleService");
         }
-        std::optional<std::u16string> longDatePattern() const override { return {}; }
         std::u16string dateSeparator() const override { return u"/"; }
         std::u16string monthName(unsigned, bool) const override { return {}; }
         std::u16string dayName(weekday, bool) const override { return {}; }

@@ -26,24 +26,24 @@ public:
     void setText(std::u16string_view text) override;
     bool enabled() const override { return enabled_; }
     void setEnabled(bool enabled) override { enabled_ = enabled; }
-    bool visible() const override { return visible_; }
+    bool visible() const { return visible_; }
     void setVisible(bool visible) override;
     void setFocus() override;
-    bool hasFocus() const override;
-    ui::SysColor background() const override { return background_; }
+    bool hasFocus() const;
+    ui::SysColor background() const { return background_; }
     void setBackground(ui::SysColor color) override { background_ = color; }
     void bringToFront() override;
 
-    int selectionStart() const override { return selStart_; }
+    int selectionStart() const { return selStart_; }
     void setSelectionStart(int start) override;
-    int selectionLength() const override { return selLength_; }
+    int selectionLength() const { return selLength_; }
     void setSelectionLength(int length) override;
     std::u16string selectedText() const override;
     void setSelectedText(std::u16string_view text) override;
 
     int listIndex() const override { return listIndex_; }
     void setListIndex(int index) override;
-    int listCount() const override { return static_cast<int>(items_.size()); }
+    int listCount() const { return static_cast<int>(items_.size()); }
     std::u16string listItem(int index) const override;
     void clearList() override;
     void addItem(std::u16string_view item) override;
@@ -78,7 +78,7 @@ public:
 
     const ui::WindowDesc& description() const override { return description_; }
     FakeControl& control(std::string_view name, int index = -1) override;
-    std::u16string caption() const override { return caption_; }
+    std::u16string caption() const { return caption_; }
     void setCaption(std::u16string_view caption) override;
     void show() override { visible_ = true; }
     void showModal() override;
