@@ -28,34 +28,13 @@ QStringList nameFilters(std::u16string_view filter) {
 
 }  // namespace
 
-int QtUi::messageBox(std::u16string_view prompt, int style, std::u16string_view title) {
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (style & 0xF0) {
-        case 16:
-            icon = QMessageBox::Critical;
-            break;
-        case 32:
-            icon = QMessageBox::Question;
-            break;
-        case 48:
-            icon = QMessageBox::Warning;
-            break;
-        case 64:
-            icon = QMessageBox::Information;
-            break;
-    }
-    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
-    switch (style & 0x0F) {
-        case 1:
-            buttons = QMessageBox::Ok | QMessageBox::Cancel;
-            break;
-        case 3:
-            buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-            break;
-        case 4:
-            buttons = QMessageBox::Yes | QMessageBox::No;
-            break;
-    }
+ui::MessageAnswer QtUi::messageBox(std::u16string_view prompt, ui::MessageStyle style,
+                                  std::u16string_view title) {
+    const bool critical = style == ui::MessageStyle::CriticalOk;
+    const bool question = style == ui::MessageStyle::InformationYesNo;
+    const QMessageBox::Icon icon = critical ? QMessageBox::Critical : QMessageBox::Information;
+    const QMessageBox::StandardButtons buttons =
+        question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
     QString text = toQ(prompt);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     // A box without a title of its own bears the program's name.
@@ -64,15 +43,13 @@ int QtUi::messageBox(std::u16string_view prompt, int style, std::u16string_view 
     box.setTextFormat(Qt::PlainText);
     switch (box.exec()) {
         case QMessageBox::Ok:
-            return ui::kAnswerOk;
-        case QMessageBox::Cancel:
-            return 2;
+            return ui::MessageAnswer::Ok;
         case QMessageBox::Yes:
-            return ui::kAnswerYes;
+            return ui::MessageAnswer::Yes;
         case QMessageBox::No:
-            return ui::kAnswerNo;
-        default:
-            return (style & 0x0F) == 4 ? ui::kAnswerNo : 2;  // Esc or the close box
+            return ui::MessageAnswer::No;
+        default:  // Esc or the close box
+            return question ? ui::MessageAnswer::No : ui::MessageAnswer::Cancel;
     }
 }
 

@@ -71,7 +71,9 @@ void QtControl::setText(std::u16string_view text) {
             break;
         case ControlKind::DropDownList: {
             const int i = combo()->findText(t, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-            if (i < 0) raise(383, u"'Text' property is read-only", fromUtf8(description_.name));
+            if (i < 0)
+                raise(err::ReadOnlyProperty, u"'Text' property is read-only",
+                      fromUtf8(description_.name));
             combo()->setCurrentIndex(i);
             break;
         }
@@ -90,11 +92,6 @@ void QtControl::setFocus() {
     if (!widget_->isVisible() || !widget_->isEnabled() || widget_->focusPolicy() == Qt::NoFocus)
         raise(err::InvalidCall, fromUtf8(description_.name) + u".SetFocus");
     widget_->setFocus(Qt::OtherFocusReason);
-}
-
-bool QtControl::hasFocus() const {
-    const QWidget* focus = widget_->window()->focusWidget();
-    return focus != nullptr && (focus == widget_ || widget_->isAncestorOf(focus));
 }
 
 void QtControl::setBackground(SysColor color) {
@@ -178,7 +175,7 @@ int QtControl::listCount() const {
 
 std::u16string QtControl::listItem(int index) const {
     if (index < 0 || index >= listCount())
-        raise(381, u"Invalid property array index", fromUtf8(description_.name) + u".List");
+        raise(err::InvalidPropertyArrayIndex, u"Invalid property array index", fromUtf8(description_.name) + u".List");
     if (QComboBox* c = combo()) return fromQ(c->itemText(index));
     return fromQ(as<QListWidget>(u"List")->item(index)->text());
 }

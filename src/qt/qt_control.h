@@ -26,24 +26,21 @@ public:
     void setText(std::u16string_view text) override;
     bool enabled() const override { return widget_->isEnabled(); }
     void setEnabled(bool enabled) override { widget_->setEnabled(enabled); }
-    bool visible() const override { return !widget_->isHidden(); }
     void setVisible(bool visible) override { widget_->setVisible(visible); }
     void setFocus() override;
-    bool hasFocus() const override;
-    ui::SysColor background() const override { return background_; }
     void setBackground(ui::SysColor color) override;
     void bringToFront() override { widget_->raise(); }
 
-    int selectionStart() const override;
+    int selectionStart() const;
     void setSelectionStart(int start) override;
-    int selectionLength() const override;
+    int selectionLength() const;
     void setSelectionLength(int length) override;
     std::u16string selectedText() const override;
     void setSelectedText(std::u16string_view text) override;
 
     int listIndex() const override;
     void setListIndex(int index) override;
-    int listCount() const override;
+    int listCount() const;
     std::u16string listItem(int index) const override;
     void clearList() override;
     void addItem(std::u16string_view item) override;
@@ -55,7 +52,7 @@ private:
     template <class W>
     W* as(const char16_t* member) const {
         if (auto* w = qobject_cast<W*>(widget_)) return w;
-        raise(438, u"Object doesn't support this property or method",
+        raise(err::UnsupportedMember, u"Object doesn't support this property or method",
               fromUtf8(description_.name) + u"." + member);
     }
     QComboBox* combo() const { return qobject_cast<QComboBox*>(widget_); }

@@ -79,10 +79,6 @@ QtWindow::~QtWindow() {
     if (widget_) widget_->deleteLater();
 }
 
-std::u16string QtWindow::caption() const {
-    return fromQ(widget_->windowTitle());
-}
-
 void QtWindow::setCaption(std::u16string_view caption) {
     widget_->setWindowTitle(toQ(caption));
 }

@@ -36,7 +36,6 @@ public:
 
     const ui::WindowDesc& description() const override { return description_; }
     ui::Control& control(std::string_view name, int index = -1) override;
-    std::u16string caption() const override;
     void setCaption(std::u16string_view caption) override;
     void show() override;
     void showModal() override;

@@ -5,6 +5,7 @@
 
 #include "lookup/login.h"
 #include "lookup/scramble.h"
+#include "lookup/validate_user_form.h"
 #include "support/app_harness.h"
 #include "support/memory_contacts.h"
 
@@ -26,7 +27,11 @@ struct Login : ::testing::Test {
     }
     bool& validated() { return h.app->state().LoginValidated; }
     bool check(std::u16string& userName) {
-        return lookup::CheckDatabaseLogin(*h.app, *database, path, userName);
+        const lookup::LoginParts login{.dialog = h.app->frmValidateUser(),
+                                       .settings = h.settings,
+                                       .codePage = h.codePage,
+                                       .loginValidated = validated()};
+        return lookup::CheckDatabaseLogin(login, *database, path, userName);
     }
     std::u16string stored(std::u16string_view key) {
         return h.settings.get(u"penwick", u"Sales.dbf", key, u"(none)");

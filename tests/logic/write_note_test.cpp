@@ -42,7 +42,7 @@ struct WriteNote : ::testing::Test {
 
 TEST_F(WriteNote, ACanonicalRunCallsTheContactManagerStepByStep) {
     h.fill(u"3/9/2026", kEmail, u"Catalogue sent");
-    h.ui.answerMessages({ui::kAnswerYes});
+    h.ui.answerMessages({ui::MessageAnswer::Yes});
     write();
 
     const std::string lookup = R"(text "C:\Program Files\Penwick\lkup.dat")";
@@ -89,7 +89,7 @@ TEST_F(WriteNote, ACanonicalRunCallsTheContactManagerStepByStep) {
 TEST_F(WriteNote, AnAttachmentIsWrittenAfterTheTypeAndBeforeTheDate) {
     h.platform.addFile(u"C:\\Offers\\spring.pdf");
     h.fill(u"3/9/2026", kFileAttachment, u"Offer", u"C:\\Offers\\spring.pdf");
-    h.ui.answerMessages({ui::kAnswerYes});
+    h.ui.answerMessages({ui::MessageAnswer::Yes});
     write();
     std::vector<std::string> record;
     for (const std::string& c : contacts.calls())
@@ -121,7 +121,7 @@ TEST(WriteNoteTypes, EachListEntryIsStoredWithItsOwnCode) {
         h.start();
         h.fill(u"3/9/2026", i, u"x", i == kFileAttachment ? u"C:\\a.txt" : u"");
         EXPECT_EQ(h.main().control("cboNoteType").text(), cases[i].entry);
-        h.ui.answerMessages({ui::kAnswerYes});
+        h.ui.answerMessages({ui::MessageAnswer::Yes});
         h.main().click("cmdWriteNote");
         ASSERT_EQ(contacts.notes().size(), 1u);
         EXPECT_EQ(contacts.notes()[0].code(kType), cases[i].code);
@@ -131,7 +131,7 @@ TEST(WriteNoteTypes, EachListEntryIsStoredWithItsOwnCode) {
 
 TEST_F(WriteNote, TheCaptionCountsTheContactsAndTheFinish) {
     h.fill(u"3/9/2026", kEmail, u"x");
-    h.ui.answerMessages({ui::kAnswerYes});
+    h.ui.answerMessages({ui::MessageAnswer::Yes});
     std::vector<std::u16string> atAdd;
     std::u16string atClose;
     contacts.onCall = [&](const std::string& call) {
@@ -145,7 +145,7 @@ TEST_F(WriteNote, TheCaptionCountsTheContactsAndTheFinish) {
     EXPECT_EQ(atClose, u"Penwick: Finished 3 of 3");
     ASSERT_EQ(h.ui.messages().size(), 2u);
     EXPECT_EQ(h.ui.messages()[1].prompt, u"Finished");
-    EXPECT_EQ(h.ui.messages()[1].style, ui::kInformationOk);
+    EXPECT_EQ(h.ui.messages()[1].style, ui::MessageStyle::InformationOk);
 }
 
 // The early ends before the contact manager is reached. A click that was on its way while
@@ -177,7 +177,7 @@ TEST_F(WriteNote, BadEntriesEnableTheButtonAndAMissingFileLeavesIt) {
             EXPECT_EQ(writeButton().enabled(), c.enabledAfter || before);
             ASSERT_FALSE(h.ui.messages().empty());
             EXPECT_EQ(h.ui.messages().back().prompt, c.prompt);
-            EXPECT_EQ(h.ui.messages().back().style, ui::kInformationOk);
+            EXPECT_EQ(h.ui.messages().back().style, ui::MessageStyle::InformationOk);
         }
     }
     EXPECT_TRUE(contacts.calls().empty());
@@ -185,7 +185,7 @@ TEST_F(WriteNote, BadEntriesEnableTheButtonAndAMissingFileLeavesIt) {
 
 TEST_F(WriteNote, TheButtonIsDisabledWhileTheRunTalksToTheContactManager) {
     h.fill(u"3/9/2026", kEmail, u"x");
-    h.ui.answerMessages({ui::kAnswerYes});
+    h.ui.answerMessages({ui::MessageAnswer::Yes});
     int enabledDuring = 0;
     contacts.onCall = [&](const std::string& call) {
         if (call.starts_with("NOTEHISTORY") || call.starts_with("create"))
@@ -197,13 +197,13 @@ TEST_F(WriteNote, TheButtonIsDisabledWhileTheRunTalksToTheContactManager) {
 
 TEST_F(WriteNote, TheFinishEnablesTheButtonAgain) {
     h.fill(u"3/9/2026", kEmail, u"x");
-    h.ui.answerMessages({ui::kAnswerYes});
+    h.ui.answerMessages({ui::MessageAnswer::Yes});
     EXPECT_EQ(writeEnabledAtClose(), true);
 }
 
 TEST_F(WriteNote, ADeclinedConfirmationEnablesTheButtonAndWritesNothing) {
     h.fill(u"3/9/2026", kEmail, u"x");
-    h.ui.answerMessages({ui::kAnswerNo});
+    h.ui.answerMessages({ui::MessageAnswer::No});
     EXPECT_EQ(writeEnabledAtClose(), true);
     EXPECT_TRUE(contacts.notes().empty());
     EXPECT_EQ(h.ui.messages().size(), 1u);
@@ -215,21 +215,21 @@ TEST_F(WriteNote, ALoginGivenUpEnablesTheButtonAndKeepsTheWindow) {
     contacts.passwords[u"Pat"] = u"secret";
     h.fill(u"3/9/2026", kEmail, u"x");
     h.answerLogin(u"Pat", u"wrong");
-    h.ui.answerMessages({ui::kAnswerNo});  // try again? No
+    h.ui.answerMessages({ui::MessageAnswer::No});  // try again? No
     write();
     EXPECT_TRUE(writeButton().enabled());
     EXPECT_FALSE(h.app->program().ended());
     EXPECT_EQ(contacts.calls().back(), "Database.Close()");
     EXPECT_TRUE(contacts.notes().empty());
     ASSERT_EQ(h.ui.messages().size(), 1u);
-    EXPECT_EQ(h.ui.messages()[0].style, ui::kInformationYesNo);
+    EXPECT_EQ(h.ui.messages()[0].style, ui::MessageStyle::InformationYesNo);
 }
 
 TEST_F(WriteNote, EditsAndCancelWhileTheLoopYields) {
     contacts.addContacts(3);  // six contacts, numbered 1 to 6
     contacts.lookup = contacts.contacts;
     h.fill(u"3/9/2026", kEmail, u"before");
-    h.ui.answerMessages({ui::kAnswerYes});
+    h.ui.answerMessages({ui::MessageAnswer::Yes});
     h.ui.onYield([&](int k) {
         if (k == 3) h.main().control("txtNote").setText(u"after");
         if (k == 5) h.main().click("cmdCancel");
@@ -250,7 +250,7 @@ TEST_F(WriteNote, CancelLogsInWithWhatWasTypedAndTheCloseBoxWithNothing) {
     h.fill(u"3/9/2026", kEmail, u"x");
     h.answerLogin(u"Kim", u"secret", "");
     h.answerLogin(u"Kim", u"secret", "Command1");
-    h.ui.answerMessages({ui::kAnswerYes, ui::kAnswerYes});
+    h.ui.answerMessages({ui::MessageAnswer::Yes, ui::MessageAnswer::Yes});
     write();
     std::vector<std::string> logins;
     for (const std::string& c : contacts.calls())
@@ -268,9 +268,9 @@ TEST_F(WriteNote, CancelLogsInWithWhatWasTypedAndTheCloseBoxWithNothing) {
 }
 
 // The answer a box gives, and how many test failures asking it raised.
-std::pair<int, int> ask(FakeUi& ui, int style) {
+std::pair<ui::MessageAnswer, int> ask(FakeUi& ui, ui::MessageStyle style) {
     ::testing::TestPartResultArray failures;
-    int answer = 0;
+    ui::MessageAnswer answer{};
     {
         ::testing::ScopedFakeTestPartResultReporter reporter(
             ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
@@ -282,12 +282,12 @@ std::pair<int, int> ask(FakeUi& ui, int style) {
 TEST(FakeMessageBoxes, RefuseAnAnswerTheBoxDoesNotOffer) {
     FakeUi ui;
     ui.answerMessages(
-        {ui::kAnswerYes, ui::kAnswerOk, ui::kAnswerNo, ui::kAnswerYes, ui::kAnswerOk});
-    EXPECT_EQ(ask(ui, ui::kInformationOk), std::make_pair(ui::kAnswerOk, 1));
-    EXPECT_EQ(ask(ui, ui::kInformationYesNo), std::make_pair(ui::kAnswerNo, 1));
-    EXPECT_EQ(ask(ui, ui::kInformationYesNo), std::make_pair(ui::kAnswerNo, 0));
-    EXPECT_EQ(ask(ui, ui::kInformationYesNo), std::make_pair(ui::kAnswerYes, 0));
-    EXPECT_EQ(ask(ui, ui::kCriticalOk), std::make_pair(ui::kAnswerOk, 0));
+        {ui::MessageAnswer::Yes, ui::MessageAnswer::Ok, ui::MessageAnswer::No, ui::MessageAnswer::Yes, ui::MessageAnswer::Ok});
+    EXPECT_EQ(ask(ui, ui::MessageStyle::InformationOk), std::make_pair(ui::MessageAnswer::Ok, 1));
+    EXPECT_EQ(ask(ui, ui::MessageStyle::InformationYesNo), std::make_pair(ui::MessageAnswer::No, 1));
+    EXPECT_EQ(ask(ui, ui::MessageStyle::InformationYesNo), std::make_pair(ui::MessageAnswer::No, 0));
+    EXPECT_EQ(ask(ui, ui::MessageStyle::InformationYesNo), std::make_pair(ui::MessageAnswer::Yes, 0));
+    EXPECT_EQ(ask(ui, ui::MessageStyle::CriticalOk), std::make_pair(ui::MessageAnswer::Ok, 0));
 }
 
 }  // namespace
