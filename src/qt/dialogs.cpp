@@ -29,7 +29,7 @@ QStringList nameFilters(std::u16string_view filter) {
 }  // namespace
 
 ui::MessageAnswer QtUi::messageBox(std::u16string_view prompt, ui::MessageStyle style,
-                                  std::u16string_view title) {
+                                   std::u16string_view title) {
     const bool critical = style == ui::MessageStyle::CriticalOk;
     const bool question = style == ui::MessageStyle::InformationYesNo;
     const QMessageBox::Icon icon = critical ? QMessageBox::Critical : QMessageBox::Information;

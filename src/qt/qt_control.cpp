@@ -175,7 +175,8 @@ int QtControl::listCount() const {
 
 std::u16string QtControl::listItem(int index) const {
     if (index < 0 || index >= listCount())
-        raise(err::InvalidPropertyArrayIndex, u"Invalid property array index", fromUtf8(description_.name) + u".List");
+        raise(err::InvalidPropertyArrayIndex, u"Invalid property array index",
+              fromUtf8(description_.name) + u".List");
     if (QComboBox* c = combo()) return fromQ(c->itemText(index));
     return fromQ(as<QListWidget>(u"List")->item(index)->text());
 }

@@ -281,12 +281,15 @@ std::pair<ui::MessageAnswer, int> ask(FakeUi& ui, ui::MessageStyle style) {
 
 TEST(FakeMessageBoxes, RefuseAnAnswerTheBoxDoesNotOffer) {
     FakeUi ui;
-    ui.answerMessages(
-        {ui::MessageAnswer::Yes, ui::MessageAnswer::Ok, ui::MessageAnswer::No, ui::MessageAnswer::Yes, ui::MessageAnswer::Ok});
+    ui.answerMessages({ui::MessageAnswer::Yes, ui::MessageAnswer::Ok, ui::MessageAnswer::No,
+                       ui::MessageAnswer::Yes, ui::MessageAnswer::Ok});
     EXPECT_EQ(ask(ui, ui::MessageStyle::InformationOk), std::make_pair(ui::MessageAnswer::Ok, 1));
-    EXPECT_EQ(ask(ui, ui::MessageStyle::InformationYesNo), std::make_pair(ui::MessageAnswer::No, 1));
-    EXPECT_EQ(ask(ui, ui::MessageStyle::InformationYesNo), std::make_pair(ui::MessageAnswer::No, 0));
-    EXPECT_EQ(ask(ui, ui::MessageStyle::InformationYesNo), std::make_pair(ui::MessageAnswer::Yes, 0));
+    EXPECT_EQ(ask(ui, ui::MessageStyle::InformationYesNo),
+              std::make_pair(ui::MessageAnswer::No, 1));
+    EXPECT_EQ(ask(ui, ui::MessageStyle::InformationYesNo),
+              std::make_pair(ui::MessageAnswer::No, 0));
+    EXPECT_EQ(ask(ui, ui::MessageStyle::InformationYesNo),
+              std::make_pair(ui::MessageAnswer::Yes, 0));
     EXPECT_EQ(ask(ui, ui::MessageStyle::CriticalOk), std::make_pair(ui::MessageAnswer::Ok, 0));
 }
 

@@ -213,9 +213,9 @@ ui::MessageAnswer FakeUi::messageBox(std::u16string_view prompt, ui::MessageStyl
     if (!answers_.empty()) {
         const ui::MessageAnswer answer = answers_.front();
         answers_.pop_front();
-        const bool offered = question ? answer == ui::MessageAnswer::Yes ||
-                                            answer == ui::MessageAnswer::No
-                                      : answer == ui::MessageAnswer::Ok;
+        const bool offered =
+            question ? answer == ui::MessageAnswer::Yes || answer == ui::MessageAnswer::No
+                     : answer == ui::MessageAnswer::Ok;
         if (offered) return answer;
         ADD_FAILURE() << "answer " << static_cast<int>(answer) << " queued for a box of style "
                       << static_cast<unsigned>(style)
