@@ -1,16 +1,10 @@
 #include "embedded/session.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
+#include <system_error>
 
+#include "posix/files.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -20,17 +14,6 @@ namespace {
 
 [[noreturn]] void fail(int number, const std::string& message) {
     raise(number, fromUtf8(message), std::u16string(kSource));
-}
-
-std::string homeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || *home == '\0') fail(err::PathNotFound, "HOME is not set");
-    return home;
-}
-
-std::string xdgFolder(const char* variable, const char* fallback) {
-    if (const char* v = std::getenv(variable); v != nullptr && *v == '/') return v;
-    return homeFolder() + fallback;
 }
 
 std::vector<std::string> lines(const std::string& content) {
@@ -45,19 +28,10 @@ std::vector<std::string> lines(const std::string& content) {
 }
 
 std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) fail(err::PermissionDenied, "cannot read " + path);
-    return content.str();
-}
-
-void fsyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    try {
+        return posix::readWholeFile(path);
+    } catch (const std::system_error& e) {
+        fail(err::PermissionDenied, "cannot read " + path + ": " + e.code().message());
     }
 }
 
@@ -68,47 +42,19 @@ bool hasLineBreak(const std::string& s) {
 }  // namespace
 
 std::string defaultSessionPath() {
-    return xdgFolder("XDG_CONFIG_HOME", "/.config") + "/penwick-contacts/session.ini";
+    return posix::userConfigFolder() + "/penwick-contacts/session.ini";
 }
 
 std::string defaultDataFolder() {
-    return xdgFolder("XDG_DATA_HOME", "/.local/share") + "/penwick";
-}
-
-std::string absolutePath(const std::string& path) {
-    std::error_code ec;
-    auto absolute = std::filesystem::absolute(path, ec);
-    if (ec) return path;
-    return absolute.lexically_normal().string();
+    return posix::userDataFolder() + "/penwick";
 }
 
 void writeFileAtomically(const std::string& path, const std::string& content) {
-    const std::filesystem::path target(path);
-    const std::string folder =
-        target.has_parent_path() ? target.parent_path().string() : std::string(".");
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) fail(err::PermissionDenied, "cannot write " + path + ": " + std::strerror(errno));
-    std::size_t written = 0;
-    bool ok = true;
-    while (ok && written < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) written += static_cast<std::size_t>(n);
+    try {
+        posix::writeFileAtomically(path, content, 0600);
+    } catch (const std::system_error& e) {
+        fail(err::PermissionDenied, "cannot write " + path + ": " + e.code().message());
     }
-    ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-    const int error = errno;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int cause = ok ? errno : error;
-        ::unlink(temporary.c_str());
-        fail(err::PermissionDenied, "cannot write " + path + ": " + std::strerror(cause));
-    }
-    fsyncFolder(folder);
 }
 
 std::optional<Session> readSession(const std::string& path) {

@@ -36,7 +36,7 @@ struct Session {
 
 // $XDG_CONFIG_HOME/penwick-contacts/session.ini, or ~/.config/... when the variable is unset.
 std::string defaultSessionPath();
-// ~/.local/share/penwick (or $XDG_DATA_HOME/penwick).
+// $XDG_DATA_HOME/penwick, or ~/.local/share/penwick when the variable is unset.
 std::string defaultDataFolder();
 
 // Nothing when the file does not exist; a malformed file is a Failure.
@@ -54,10 +54,7 @@ void writeLookupFile(const std::string& path, const LookupFile& lookup);
 LookupFile readLookupFile(const std::string& path);
 
 // Writes the whole text to the path so that readers see the old file or the new one, never a
-// part: a temporary file in the same folder, flushed to disk, renamed over the old one.
+// part, readable by the user only (posix::writeFileAtomically); failures are Failures.
 void writeFileAtomically(const std::string& path, const std::string& content);
-
-// The absolute form of a path (the file need not exist).
-std::string absolutePath(const std::string& path);
 
 }  // namespace penwick::embedded

@@ -13,8 +13,10 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <system_error>
 #include <vector>
 
+#include "posix/files.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -23,10 +25,7 @@ namespace penwick::linux_platform {
 namespace {
 
 std::string defaultDataFolder() {
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && xdg[0] == '/')
-        return std::string(xdg) + "/penwick";
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.local/share/penwick";
+    return posix::userDataFolder() + "/penwick";
 }
 
 int searchFailureNumber(int error) {
@@ -83,11 +82,10 @@ std::u16string LinuxPlatform::currentFolder() const {
 }
 
 std::u16string LinuxPlatform::userDataFolder() const {
-    std::size_t pos = 0;
-    while (pos != std::string::npos) {
-        pos = dataFolder_.find('/', pos + 1);
-        const std::string part = dataFolder_.substr(0, pos);
-        if (!part.empty()) mkdir(part.c_str(), 0700);  // an existing folder is fine
+    try {
+        posix::makeFolders(dataFolder_);
+    } catch (const std::system_error&) {
+        // The caller's own use of the folder reports what is wrong with it.
     }
     return fromUtf8(dataFolder_);
 }

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "embedded/session.h"
+#include "posix/files.h"
 #include "embedded/store.h"
 #include "tools/csv.h"
 #include "tools/demo.h"
@@ -312,7 +313,7 @@ struct Command {
 
 int cmdInit(const Arguments& a, ToolIo& io) {
     expectPositional(a, 1, 1);
-    const std::string path = embedded::absolutePath(a.positional[0]);
+    const std::string path = posix::absolutePath(a.positional[0]);
     Store::create(path);
     io.out << "init: made the contact database " << path << "\n";
     return 0;
@@ -389,7 +390,7 @@ int cmdAddUser(const Arguments& a, ToolIo& io) {
 
 int cmdOpen(const Arguments& a, ToolIo& io) {
     expectPositional(a, 1, 1);
-    Store store(embedded::absolutePath(a.positional[0]));
+    Store store(posix::absolutePath(a.positional[0]));
     Session session;
     session.database = store.path();
     if (const auto user = a.value("user")) {
@@ -566,7 +567,7 @@ int cmdUndoRun(const Arguments& a, ToolIo& io) {
 
 int cmdDemo(const Arguments& a, ToolIo& io) {
     expectPositional(a, 0, 1);
-    const std::string path = embedded::absolutePath(
+    const std::string path = posix::absolutePath(
         a.positional.empty() ? io.dataFolder + "/demo.pwdb" : a.positional[0]);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
