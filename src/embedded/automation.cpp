@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "app/date_parse.h"
+#include "embedded/contact_id.h"
 #include "embedded/factory.h"
 #include "embedded/session.h"
 #include "embedded/store.h"
+#include "embedded/system.h"
 #include "util/failure.h"
 #include "util/text.h"
 

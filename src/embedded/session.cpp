@@ -1,4 +1,5 @@
 #include "embedded/session.h"
+#include "embedded/contact_id.h"
 
 #include <cstdlib>
 #include <sstream>

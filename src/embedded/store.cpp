@@ -1,16 +1,14 @@
 #include "embedded/store.h"
 
-#include <pwd.h>
 #include <sodium.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <cstring>
-#include <ctime>
 
+#include "embedded/contact_id.h"
+#include "embedded/system.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -78,59 +76,7 @@ void configure(Connection& c) {
     c.exec("PRAGMA synchronous = FULL");
 }
 
-std::string hostName() {
-    char buffer[256] = {};
-    if (gethostname(buffer, sizeof buffer - 1) != 0) return {};
-    return buffer;
-}
-
 }  // namespace
-
-std::string formatContactId(std::int64_t number) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "C%06lld", static_cast<long long>(number));
-    return buffer;
-}
-
-std::optional<std::int64_t> parseContactId(std::string_view id) {
-    if (id.size() < 7 || id.size() > 19 || id[0] != 'C') return std::nullopt;
-    std::int64_t n = 0;
-    for (char c : id.substr(1)) {
-        if (c < '0' || c > '9') return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    // Only the canonical spelling names a contact, so "C0000042" is not a second name of 42.
-    if (n <= 0 || formatContactId(n) != id) return std::nullopt;
-    return n;
-}
-
-std::optional<std::int64_t> parseContactId(std::u16string_view id) {
-    for (char16_t c : id) {
-        if (c > 0x7F) return std::nullopt;
-    }
-    return parseContactId(std::string_view(toUtf8(id)));
-}
-
-std::string utcTimestamp() {
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const std::time_t seconds = system_clock::to_time_t(now);
-    const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm tm{};
-    gmtime_r(&seconds, &tm);
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900,
-                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, int(millis));
-    return buffer;
-}
-
-std::string osUserName() {
-    if (const passwd* pw = getpwuid(geteuid()); pw != nullptr && pw->pw_name != nullptr) {
-        return pw->pw_name;
-    }
-    if (const char* user = std::getenv("USER"); user != nullptr && *user != '\0') return user;
-    return "user";
-}
 
 std::optional<std::string> contactColumn(std::string_view field) {
     std::string f;

@@ -1,9 +1,6 @@
 #pragma once
 // One contact database: a single SQLite file holding contacts, users, runs and notes.
-//
-// A contact's identifier is "C" followed by its number with at least six digits ("C000042");
-// the number is the row's integer primary key, so finding a contact by identifier is one
-// primary-key search.
+// Contacts are numbered by the row's integer primary key (see contact_id.h for their names).
 
 #include <cstdint>
 #include <functional>
@@ -20,16 +17,6 @@ namespace penwick::embedded {
 // not ours, or of another layout, is refused before anything is read or changed.
 inline constexpr std::int32_t kApplicationId = 0x50574B43;  // "PWKC"
 inline constexpr std::int32_t kSchemaVersion = 1;
-
-std::string formatContactId(std::int64_t number);
-// The number of a well-formed identifier (exactly as formatContactId writes it), else nothing.
-std::optional<std::int64_t> parseContactId(std::u16string_view id);
-std::optional<std::int64_t> parseContactId(std::string_view id);
-
-// Now in UTC as yyyy-mm-ddThh:mm:ss.mmmZ.
-std::string utcTimestamp();
-// The name of the operating-system user running this process.
-std::string osUserName();
 
 struct ContactFields {
     std::string name, company, phone, email, city;

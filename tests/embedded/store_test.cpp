@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "embedded/contact_id.h"
 #include "embedded_support.h"
 #include "util/failure.h"
 #include "util/text.h"
