@@ -2,6 +2,7 @@
 #include "embedded/contact_id.h"
 
 #include <cstdlib>
+#include <set>
 #include <sstream>
 #include <system_error>
 
@@ -149,54 +150,88 @@ void writeSession(const std::string& path, const Session& session) {
 }
 
 void writeLookupFile(const std::string& path, const LookupFile& lookup) {
+    if (hasLineBreak(lookup.database)) fail(err::InvalidCall, "names may not contain line breaks");
+    // A lookup holds each contact once, however it was chosen.
+    std::vector<std::int64_t> contacts;
+    std::set<std::int64_t> seen;
+    for (std::int64_t id : lookup.contacts) {
+        if (seen.insert(id).second) contacts.push_back(id);
+    }
     std::string out = "penwick-lookup 1\n";
     out += "database-id=" + lookup.databaseId + "\n";
     out += "database=" + lookup.database + "\n";
-    out += "count=" + std::to_string(lookup.contacts.size()) + "\n";
-    out.reserve(out.size() + lookup.contacts.size() * 9 + 4);
-    for (std::int64_t id : lookup.contacts) out += formatContactId(id) + "\n";
+    out += "count=" + std::to_string(contacts.size()) + "\n";
+    out.reserve(out.size() + contacts.size() * 9 + 4);
+    for (std::int64_t id : contacts) out += formatContactId(id) + "\n";
     out += "end\n";
     writeFileAtomically(path, out);
+}
+
+LookupFile parseLookupFile(std::string_view content, const std::string& name) {
+    auto malformed = [&](const std::string& why) {
+        fail(err::AutomationError, name + " is not a valid lookup file: " + why);
+    };
+    // Every line ends with a line break; a file cut off anywhere, even inside the last line,
+    // is refused. Lines are taken one at a time: nothing is sized by what the file says.
+    std::size_t at = 0;
+    auto nextLine = [&]() -> std::optional<std::string_view> {
+        const std::size_t end = content.find('\n', at);
+        if (end == std::string_view::npos) return std::nullopt;
+        std::string_view line = content.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        return line;
+    };
+    auto field = [&](std::string_view key) {
+        const auto line = nextLine();
+        if (!line || line->substr(0, key.size()) != key) {
+            malformed("the line " + std::string(key) + "... is missing");
+        }
+        return line->substr(key.size());
+    };
+
+    const auto first = nextLine();
+    if (!first || *first != "penwick-lookup 1") malformed("unknown format or version");
+    LookupFile lookup;
+    const std::string_view id = field("database-id=");
+    if (id.size() != 32 || id.find_first_not_of("0123456789abcdef") != std::string_view::npos) {
+        malformed("the database identity is not 32 hexadecimal digits");
+    }
+    lookup.databaseId = id;
+    const std::string_view database = field("database=");
+    if (database.find('\0') != std::string_view::npos) malformed("the database name holds NUL");
+    lookup.database = database;
+    const std::string_view countText = field("count=");
+    // Digits only (no sign, space or "0x"), and no more than a 64-bit count can hold.
+    if (countText.empty() || countText.size() > 18 ||
+        countText.find_first_not_of("0123456789") != std::string_view::npos) {
+        malformed("the count is not a number");
+    }
+    std::uint64_t count = 0;
+    for (char c : countText) count = count * 10 + static_cast<std::uint64_t>(c - '0');
+
+    std::set<std::int64_t> seen;
+    for (;;) {
+        const auto line = nextLine();
+        if (!line) malformed("it is incomplete");
+        if (*line == "end") break;
+        const auto number = parseContactId(*line);
+        if (!number) malformed("bad identifier " + std::string(line->substr(0, 40)));
+        if (!seen.insert(*number).second) {
+            malformed("the contact " + std::string(*line) + " appears twice");
+        }
+        if (lookup.contacts.size() == count) malformed("more identifiers than its count");
+        lookup.contacts.push_back(*number);
+    }
+    if (lookup.contacts.size() != count) malformed("it is incomplete");
+    if (at != content.size()) malformed("something follows its last line");
+    return lookup;
 }
 
 LookupFile readLookupFile(const std::string& path) {
     const auto content = readFile(path);
     if (!content) fail(err::FileNotFound, "no lookup file at " + path);
-    const auto all = lines(*content);
-    auto malformed = [&](const std::string& why) {
-        fail(err::AutomationError, path + " is not a valid lookup file: " + why);
-    };
-    if (all.empty() || all[0] != "penwick-lookup 1") malformed("unknown format or version");
-    LookupFile lookup;
-    std::size_t i = 1;
-    std::optional<std::size_t> count;
-    for (; i < all.size(); ++i) {
-        const std::string& line = all[i];
-        if (line.rfind("database-id=", 0) == 0) {
-            lookup.databaseId = line.substr(12);
-        } else if (line.rfind("database=", 0) == 0) {
-            lookup.database = line.substr(9);
-        } else if (line.rfind("count=", 0) == 0) {
-            char* end = nullptr;
-            const unsigned long long n = std::strtoull(line.c_str() + 6, &end, 10);
-            if (end == line.c_str() + 6 || *end != '\0') malformed("bad count");
-            count = static_cast<std::size_t>(n);
-            ++i;
-            break;
-        } else {
-            malformed("unexpected line " + line);
-        }
-    }
-    if (!count || lookup.databaseId.empty()) malformed("incomplete header");
-    lookup.contacts.reserve(*count);
-    for (; i < all.size() && all[i] != "end"; ++i) {
-        const auto number = parseContactId(std::string_view(all[i]));
-        if (!number) malformed("bad identifier " + all[i]);
-        lookup.contacts.push_back(*number);
-    }
-    // Both the count and the closing line must be there: a cut-off file is refused.
-    if (i >= all.size() || lookup.contacts.size() != *count) malformed("it is incomplete");
-    return lookup;
+    return parseLookupFile(*content, path);
 }
 
 }  // namespace penwick::embedded

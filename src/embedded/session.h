@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "embedded/store.h"
@@ -51,7 +52,10 @@ struct LookupFile {
 };
 
 void writeLookupFile(const std::string& path, const LookupFile& lookup);
+// Every field is checked; anything else is one Failure "NAME is not a valid lookup file: why".
 LookupFile readLookupFile(const std::string& path);
+// The same check of a lookup file's text; `name` names it in the failure.
+LookupFile parseLookupFile(std::string_view content, const std::string& name);
 
 // Writes the whole text to the path so that readers see the old file or the new one, never a
 // part, readable by the user only (posix::writeFileAtomically); failures are Failures.

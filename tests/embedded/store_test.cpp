@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
@@ -47,20 +50,105 @@ TEST(Store, RefusesFilesThatAreNotOursOrOfAnotherLayoutAndLeavesThemAlone) {
     const std::string text = t.file("notes.txt");
     std::ofstream(text) << "just some text\n";
     const std::string newer = makeDatabase(t.file("newer.pwdb"), 1);
-    rawExec(newer, "PRAGMA user_version = 2");
+    rawExec(newer, "PRAGMA user_version = 3");
 
     for (const std::string& path : {other, text, newer}) {
         const std::string before = bytesOf(path);
         EXPECT_THROW(Store{path}, Failure) << path;
         EXPECT_EQ(bytesOf(path), before) << path;
     }
-    EXPECT_NE(failureText([&] { Store{newer}; }).find("version 2"), std::string::npos);
+    EXPECT_NE(failureText([&] { Store{newer}; }).find("version 3"), std::string::npos);
     EXPECT_NE(failureText([&] { Store{other}; }).find("not a Penwick contact database"),
               std::string::npos);
     EXPECT_THROW(Store{t.file("missing.pwdb")}, Failure);
     // create never replaces a file.
     EXPECT_THROW(Store::create(text), Failure);
     EXPECT_EQ(bytesOf(text), "just some text\n");
+}
+
+// A file of the first layout (users without administrators) is brought up to date when opened:
+// its users, contacts and notes stay, and its first user becomes the administrator.
+TEST(Store, AnOlderLayoutIsMigratedWithEverythingKept) {
+    TempFolder t;
+    const std::string path = makeDatabase(t.file("old.pwdb"), 2);
+    {
+        Store store(path);
+        store.addUser("Ann", "one");
+        store.addUser("Bob", "two");
+    }
+    rawExec(path,
+            "ALTER TABLE app_user DROP COLUMN is_admin; PRAGMA user_version = 1; "
+            "PRAGMA journal_mode = DELETE;");
+    Store store(path);
+    EXPECT_EQ(store.connection().pragmaInteger("user_version"), embedded::kSchemaVersion);
+    EXPECT_EQ(store.contactCount(), 2);
+    EXPECT_EQ(store.verifyUser("ann", "one"), "Ann");
+    EXPECT_TRUE(store.isAdmin("Ann"));
+    EXPECT_FALSE(store.isAdmin("Bob"));
+    store.addUser("Cy", "three", /*admin=*/true);
+    EXPECT_TRUE(store.isAdmin("Cy"));
+}
+
+// Checking a password takes the same work whether or not the user exists, so the time a
+// refusal takes does not tell which names do.
+TEST(Store, AnUnknownUserCostsWhatAKnownOneDoes) {
+    TempFolder t;
+    Store store(makeDatabase(t.file("a.pwdb"), 1));
+    store.addUser("Pat", "s3cret");
+    const auto timeOf = [&](const char* name) {
+        auto best = std::chrono::steady_clock::duration::max();
+        for (int i = 0; i < 3; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_FALSE(store.verifyUser(name, "wrong"));
+            best = std::min(best, std::chrono::steady_clock::now() - start);
+        }
+        return std::chrono::duration<double>(best).count();
+    };
+    timeOf("Nobody");  // the first unknown name makes the stand-in hash
+    const double known = timeOf("Pat"), unknown = timeOf("Nobody");
+    EXPECT_GT(unknown, known * 0.5) << "known " << known << " s, unknown " << unknown << " s";
+    EXPECT_LT(unknown, known * 2.0) << "known " << known << " s, unknown " << unknown << " s";
+}
+
+mode_t modeOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return 07777;  // missing
+    return info.st_mode & 0777;
+}
+
+// Contacts, notes, password hashes, sessions and lookups are the owner's only, whatever the
+// umask; a database the user opened up to a group on purpose keeps its mode.
+TEST(Store, FilesAreTheOwnersOnlyAndAnExistingModeIsKept) {
+    TempFolder t;
+    const mode_t saved = ::umask(0);
+    const std::string db = makeDatabase(t.file("a.pwdb"), 2);
+    {
+        Store store(db);
+        std::int64_t run = 0;
+        store.addNote({.contact = 1, .text = "x", .dateText = "3/7/2026", .date = "2026-03-07"},
+                      run, "pat", true);
+        EXPECT_EQ(modeOf(db), 0600u);
+        EXPECT_EQ(modeOf(db + "-wal"), 0600u);
+        EXPECT_EQ(modeOf(db + "-shm"), 0600u);
+    }
+    embedded::writeSession(t.file("cfg/session.ini"), {.database = db});
+    embedded::writeLookupFile(t.file("lkup.dat"), {.databaseId = "00", .contacts = {1}});
+    EXPECT_EQ(modeOf(t.file("cfg/session.ini")), 0600u);
+    EXPECT_EQ(modeOf(t.file("cfg")), 0700u);
+    EXPECT_EQ(modeOf(t.file("lkup.dat")), 0600u);
+
+    ::chmod(db.c_str(), 0660);
+    ::unlink((db + "-wal").c_str());
+    ::unlink((db + "-shm").c_str());
+    {
+        Store store(db);
+        std::int64_t run = 0;
+        store.addNote({.contact = 2, .text = "y", .dateText = "3/7/2026", .date = "2026-03-07"},
+                      run, "pat", true);
+        EXPECT_EQ(modeOf(db + "-wal"), 0660u);
+    }
+    EXPECT_EQ(modeOf(db), 0660u);
+    ::umask(saved);
 }
 
 TEST(Store, IsWalWithForeignKeysAndFullSync) {
