@@ -64,6 +64,12 @@ std::string describe(const LookupQuery& q) {
     return {};
 }
 
+bool sameName(std::string_view x, std::string_view y) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+    return std::equal(x.begin(), x.end(), y.begin(), y.end(),
+                      [&](char p, char q) { return lower(p) == lower(q); });
+}
+
 std::string plural(std::int64_t n, const char* word) {
     return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
 }
@@ -80,6 +86,50 @@ std::string readAll(const std::string& path) {
     return content.str();
 }
 
+// One line of standard input, without its line break.
+std::string readLine(ToolIo& io) {
+    std::string line;
+    std::getline(io.in, line);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+// A password: the next line of standard input with --password-stdin, else asked for on the
+// terminal without echo.
+std::string readPassword(const Arguments& a, ToolIo& io, const std::string& prompt) {
+    if (a.has("password-stdin")) return readLine(io);
+    if (!io.askPassword) {
+        throw ToolError{"no terminal to ask for the password on; give it with --password-stdin"};
+    }
+    const auto answer = io.askPassword(prompt);
+    if (!answer) {
+        throw ToolError{"no terminal to ask for the password on; give it with --password-stdin"};
+    }
+    return *answer;
+}
+
+// On a database with users, a command that changes it acts as one of them, who proves it with
+// a password: --user NAME, or the user of the session when it works in this database. Returns
+// the user's stored name; empty for a database without users, which asks for nothing.
+std::string logIn(Store& store, const Arguments& a, ToolIo& io) {
+    if (!store.isMultiUser()) return {};
+    std::optional<std::string> name = a.value("user");
+    if (!name) {
+        if (const auto session = currentSession(io);
+            session && session->database == store.path() && !session->user.empty()) {
+            name = session->user;
+        }
+    }
+    if (!name) {
+        throw UsageError{store.path() + " asks for a login: give --user NAME (and the password)"};
+    }
+    const std::string password = readPassword(a, io, "Password for " + *name + ": ");
+    // One answer for an unknown name and a wrong password: the tool tells no names.
+    const auto user = store.verifyUser(*name, password);
+    if (!user) throw ToolError{"wrong user name or password for " + store.path()};
+    return *user;
+}
+
 int cmdInit(const Arguments& a, ToolIo& io) {
     expectPositional(a, 1, 1);
     const std::string path = posix::absolutePath(a.positional[0]);
@@ -91,6 +141,7 @@ int cmdInit(const Arguments& a, ToolIo& io) {
 int cmdImport(const Arguments& a, ToolIo& io) {
     expectPositional(a, 2, 2);
     Store store(a.positional[0]);
+    logIn(store, a, io);
     const auto records = parseCsv(readAll(a.positional[1]));
     if (records.empty()) throw ToolError{"the CSV file is empty; its first row names the fields"};
 
@@ -141,17 +192,19 @@ int cmdImport(const Arguments& a, ToolIo& io) {
 
 int cmdAddUser(const Arguments& a, ToolIo& io) {
     expectPositional(a, 2, 2);
-    if (!a.has("password-stdin")) {
-        throw UsageError{"give the password on standard input with --password-stdin"};
-    }
     Store store(a.positional[0]);
-    std::string password;
-    std::getline(io.in, password);
-    if (!password.empty() && password.back() == '\r') password.pop_back();
-    if (password.empty()) throw ToolError{"no password on standard input"};
     const bool wasMultiUser = store.isMultiUser();
-    store.addUser(a.positional[1], password);
-    io.out << "add-user: added " << a.positional[1] << " to " << store.path();
+    if (wasMultiUser) {
+        const std::string admin = logIn(store, a, io);
+        if (!store.isAdmin(admin)) throw ToolError{"only an administrator can add users"};
+    }
+    const std::string password =
+        readPassword(a, io, "Password for the new user " + a.positional[1] + ": ");
+    if (password.empty()) throw ToolError{"no password given for " + a.positional[1]};
+    const bool admin = a.has("admin") || !wasMultiUser;
+    store.addUser(a.positional[1], password, admin);
+    io.out << "add-user: added " << a.positional[1] << (admin ? " (administrator)" : "") << " to "
+           << store.path();
     if (!wasMultiUser) io.out << "; the database now asks for a login";
     io.out << "\n";
     return 0;
@@ -168,9 +221,7 @@ int cmdOpen(const Arguments& a, ToolIo& io) {
                             " has no users; --user is for databases that ask "
                             "for a login"};
         }
-        const auto stored = store.findUser(*user);
-        if (!stored) throw ToolError{"no user " + *user + " in " + store.path()};
-        session.user = *stored;
+        session.user = logIn(store, a, io);
     }
     embedded::writeSession(io.sessionPath, session);
     io.out << "open: working in " << store.path() << " (" << plural(store.contactCount(), "contact")
@@ -315,8 +366,14 @@ int cmdUndoRun(const Arguments& a, ToolIo& io) {
     expectPositional(a, 2, 2);
     const std::int64_t id = parseCount(a.positional[1], "the run");
     Store store(a.positional[0]);
+    const std::string user = logIn(store, a, io);
     const auto run = store.run(id);
     if (!run) throw ToolError{"no run " + std::to_string(id) + " in " + store.path()};
+    // The run's author or an administrator; names ignore ASCII case, as logins do.
+    if (!user.empty() && !sameName(user, run->userName) && !store.isAdmin(user)) {
+        throw ToolError{"run " + std::to_string(id) + " was written by " + run->userName +
+                        "; only they or an administrator can undo it"};
+    }
     if (run->undoneAt) {
         throw ToolError{"run " + std::to_string(id) + " was already undone at " + *run->undoneAt};
     }
@@ -380,22 +437,27 @@ const std::vector<Command>& commands() {
          "add contacts from a CSV file",
          "Adds one contact per row of FILE.csv, in one go: either all rows or none. The first\n"
          "row names the fields (name, company, phone, email, city; any order, any subset).\n"
-         "Fields may be quoted as in RFC 4180; the file is UTF-8.",
-         {},
+         "Fields may be quoted as in RFC 4180; the file is UTF-8.\n"
+         "A database with users asks for a login: --user NAME, the password on the\n"
+         "terminal or the first line of standard input with --password-stdin.",
+         {{"user", true}, {"password-stdin"}},
          cmdImport},
         {"add-user",
-         "add-user DB NAME --password-stdin",
+         "add-user DB NAME [--admin] [--user ADMIN] [--password-stdin]",
          "add a user with a password",
-         "Adds the user NAME with the password read from the first line of standard input.\n"
-         "A database with users asks every connection for a login.",
-         {{"password-stdin"}},
+         "Adds the user NAME; its password is asked for on the terminal, or read from\n"
+         "standard input with --password-stdin. A database with users asks every connection\n"
+         "for a login. The first user is an administrator; after that only an administrator\n"
+         "(--user ADMIN, whose password comes first) adds users, --admin makes another one.",
+         {{"password-stdin"}, {"admin"}, {"user", true}},
          cmdAddUser},
         {"open",
          "open DB [--user NAME]",
          "work in this database from now on",
-         "Makes DB the database you work in, logged in as NAME (databases with users), with\n"
-         "a lookup of all its contacts.",
-         {{"user", true}},
+         "Makes DB the database you work in, logged in as NAME (databases with users; the\n"
+         "password on the terminal or, with --password-stdin, on standard input), with a\n"
+         "lookup of all its contacts.",
+         {{"user", true}, {"password-stdin"}},
          cmdOpen},
         {"lookup",
          "lookup --all | --where FIELD=VALUE... | --ids ID,...",
@@ -430,10 +492,11 @@ const std::vector<Command>& commands() {
          {{"format", true}},
          cmdRuns},
         {"undo-run",
-         "undo-run DB RUN [--yes]",
+         "undo-run DB RUN [--yes] [--user NAME] [--password-stdin]",
          "remove the notes of one run",
-         "Removes every note that run RUN wrote, after asking (or at once with --yes).",
-         {{"yes"}},
+         "Removes every note that run RUN wrote, after asking (or at once with --yes).\n"
+         "On a database with users, only the run's author or an administrator may.",
+         {{"yes"}, {"user", true}, {"password-stdin"}},
          cmdUndoRun},
         {"demo",
          "demo [DB]",
