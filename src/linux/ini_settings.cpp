@@ -43,32 +43,6 @@ int hexValue(char c) {
           u"SaveSetting");
 }
 
-// A line is a comment, a section header or key=value; anything else means the file is not
-// one of ours (or was damaged), and it must not be rewritten from what could be made of it.
-std::optional<IniSections> parse(const std::string& content) {
-    IniSections sections;
-    std::u16string section;
-    std::size_t start = 0;
-    while (start < content.size()) {
-        std::size_t end = content.find('\n', start);
-        if (end == std::string::npos) end = content.size();
-        std::string_view line(content.data() + start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.find('\0') != std::string_view::npos) return std::nullopt;
-        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-        if (line[0] == '[' && line.back() == ']' && line.size() >= 2) {
-            section = unescapeIni(line.substr(1, line.size() - 2));
-            sections[section];
-            continue;
-        }
-        const std::size_t eq = line.find('=');
-        if (eq == std::string_view::npos) return std::nullopt;
-        sections[section][unescapeIni(line.substr(0, eq))] = unescapeIni(line.substr(eq + 1));
-    }
-    return sections;
-}
-
 }  // namespace
 
 std::string escapeIni(std::u16string_view text, bool name) {
@@ -140,6 +114,32 @@ std::u16string unescapeIni(std::string_view text) {
     return out;
 }
 
+// A line is a comment, a section header or key=value; anything else means the file is not
+// one of ours (or was damaged), and it must not be rewritten from what could be made of it.
+std::optional<IniSections> parseIni(std::string_view content) {
+    IniSections sections;
+    std::u16string section;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos) end = content.size();
+        std::string_view line(content.data() + start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.find('\0') != std::string_view::npos) return std::nullopt;
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        if (line[0] == '[' && line.back() == ']' && line.size() >= 2) {
+            section = unescapeIni(line.substr(1, line.size() - 2));
+            sections[section];
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos) return std::nullopt;
+        sections[section][unescapeIni(line.substr(0, eq))] = unescapeIni(line.substr(eq + 1));
+    }
+    return sections;
+}
+
 std::string userConfigFolder() {
     return posix::userConfigFolder();
 }
@@ -166,7 +166,7 @@ std::optional<IniSettings::Sections> IniSettings::read(std::u16string_view app) 
     try {
         const auto content = posix::readWholeFile(path);
         if (!content) return Sections{};  // nothing saved yet: every value takes its default
-        if (auto sections = parse(*content)) return sections;
+        if (auto sections = parseIni(*content)) return sections;
         problem = "it is not a settings file this program can read";
     } catch (const std::system_error& e) {
         problem = e.code().message();

@@ -58,6 +58,10 @@ private:
 // The user's configuration folder: $XDG_CONFIG_HOME, or ~/.config.
 std::string userConfigFolder();
 
+// The values of a settings file's text; nothing when it is not one (a line that is neither a
+// comment, a [section] nor key=value, or a NUL byte).
+std::optional<IniSections> parseIni(std::string_view content);
+
 // The INI text's escaping, exposed for the tests of the file format.
 std::string escapeIni(std::u16string_view text, bool name);
 std::u16string unescapeIni(std::string_view text);
