@@ -121,10 +121,12 @@ void printTable(std::ostream& out, Format format, const std::vector<Column>& col
                 out << text << "\n";
             };
             std::vector<std::string> header;
+            header.reserve(columns.size());
             for (const auto& column : columns) header.push_back(column.name);
             line(header);
             for (const auto& row : rows) {
                 std::vector<std::string> cells;
+                cells.reserve(row.size());
                 for (const Cell& cell : row) cells.push_back(oneLine(cell.value_or("")));
                 line(cells);
             }
