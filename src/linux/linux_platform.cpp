@@ -134,6 +134,25 @@ std::u16string LinuxPlatform::findFirstFile(std::u16string_view pattern) const {
     return first;
 }
 
+std::unique_ptr<FileHold> LinuxPlatform::holdFile(std::u16string_view path) {
+    struct Hold final : FileHold {
+        explicit Hold(posix::FileLock l) : lock(std::move(l)) {}
+        posix::FileLock lock;
+    };
+    const std::string lockPath = toUtf8(path) + ".lock";
+    try {
+        auto lock = posix::FileLock::tryAcquire(lockPath);
+        if (!lock) return nullptr;
+        return std::make_unique<Hold>(std::move(*lock));
+    } catch (const std::system_error& e) {
+        const int error = e.code().value();
+        const int number = error == EACCES || error == EPERM || error == EROFS
+                               ? err::PermissionDenied
+                               : err::PathNotFound;
+        raise(number, standardDescription(number) + u": " + fromUtf8(lockPath), u"Penwick");
+    }
+}
+
 void LinuxPlatform::shellOpen(std::u16string_view target) {
     const QString text = QString::fromUtf16(target.data(), static_cast<qsizetype>(target.size()));
     QDesktopServices::openUrl(QUrl::fromUserInput(text));  // the outcome is not the program's

@@ -2,6 +2,7 @@
 // In-memory outside parts: settings, locale, clock and platform.
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <tuple>
@@ -81,6 +82,9 @@ public:
     char16_t directorySeparator() const override { return separator_; }
     std::u16string findFirstFile(std::u16string_view pattern) const override;
     void shellOpen(std::u16string_view target) override { opened_.emplace_back(target); }
+    // Refused while another process is made to hold it (holdElsewhere); holds taken here are
+    // counted while they live.
+    std::unique_ptr<FileHold> holdFile(std::u16string_view path) override;
 
     void addFile(std::u16string path) { files_.insert(std::move(path)); }
     void setProgramFolder(std::u16string f) { programFolder_ = std::move(f); }
@@ -89,8 +93,14 @@ public:
     void setSeparator(char16_t s) { separator_ = s; }
     void failSearches(bool fail) { failSearches_ = fail; }
     const std::vector<std::u16string>& opened() const { return opened_; }
+    void holdElsewhere(std::u16string path) { heldElsewhere_.insert(std::move(path)); }
+    // The paths held by this process now, in the order taken.
+    const std::vector<std::u16string>& held() const { return *held_; }
 
 private:
+    std::set<std::u16string> heldElsewhere_;
+    std::shared_ptr<std::vector<std::u16string>> held_ =
+        std::make_shared<std::vector<std::u16string>>();
     std::set<std::u16string> files_;
     std::set<std::u16string> readOnly_;
     std::u16string programFolder_ = u"C:\\Program Files\\Penwick";
