@@ -2,6 +2,7 @@
 // One contact database: a single SQLite file holding contacts, users, runs and notes.
 // Contacts are numbered by the row's integer primary key (see contact_id.h for their names).
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -23,6 +24,21 @@ inline constexpr std::int32_t kSchemaVersion = 2;
 struct ContactFields {
     std::string name, company, phone, email, city;
 };
+
+// The contact fields in their one order: the column name the tool and its CSV header use, and
+// the number ContactSet::Data reads the field under (1 is the identifier).
+struct ContactFieldColumn {
+    std::string_view column;
+    std::int16_t number;
+    std::string ContactFields::*member;
+};
+inline constexpr std::array<ContactFieldColumn, 5> kContactFieldColumns = {{
+    {"name", 2, &ContactFields::name},
+    {"company", 3, &ContactFields::company},
+    {"phone", 4, &ContactFields::phone},
+    {"email", 5, &ContactFields::email},
+    {"city", 6, &ContactFields::city},
+}};
 
 // The contact fields a lookup may select on, as the tool and its CSV header name them.
 // Returns the column name, or nothing for an unknown field.

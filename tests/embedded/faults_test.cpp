@@ -42,7 +42,7 @@ struct Faults : ::testing::Test {
         run.work(database);
         run.start();
         run.fill(u"3/7/2026", kEmail, u"a note");
-        if (confirm) run.ui->answerMessages({ui::kAnswerYes});
+        if (confirm) run.ui->answerMessages({ui::MessageAnswer::Yes});
         run.main().click("cmdWriteNote");
         const auto& messages = run.ui->messages();
         return messages.empty() ? std::string() : toUtf8(messages.back().prompt);

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/date_parse.h"
-#include "app/dates.h"
 #include "embedded/session.h"
 #include "linux/ini_settings.h"
 #include "lookup/scramble.h"
+#include "note/date_parse.h"
+#include "note/dates.h"
 #include "support/fakes.h"
 #include "tools/csv.h"
 #include "util/codepage.h"
@@ -57,7 +57,7 @@ void dateRecognition(const std::uint8_t* data, std::size_t size) {
     const Locale& locale = localeFor(data[0]);
     const std::u16string text = utf16(data + 1, size - 1);
     try {
-        const auto parsed = parseDateTime(text, locale);
+        const auto parsed = note::parseDateTime(text, locale);
         if (parsed) {
             check(parsed->date.ok(), "a recognised date is a real calendar date");
             if (parsed->timeOfDay) {
@@ -65,7 +65,7 @@ void dateRecognition(const std::uint8_t* data, std::size_t size) {
                       "a time of day lies within the day");
             }
         }
-        const auto date = parseDate(text, locale);
+        const auto date = note::parseDate(text, locale);
         check(!date || date->ok(), "a recognised date is a real calendar date");
     } catch (const Failure&) {
     }
@@ -78,7 +78,7 @@ void dateFormat(const std::uint8_t* data, std::size_t size) {
     const year_month_day date{year(y), month(data[2] % 12 + 1), day(data[3] % 28 + 1)};
     const std::u16string pattern = utf16(data + 5, size - 5);
     try {
-        const std::u16string text = FormatDateByPattern(date, pattern, localeFor(data[4]));
+        const std::u16string text = note::FormatDateByPattern(date, pattern, localeFor(data[4]));
         // Each pattern character yields a bounded amount of text (a name at most).
         check(text.size() <= 64 * (pattern.size() + 1), "the text is bounded by the pattern");
     } catch (const Failure&) {

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/date_parse.h"
+#include "note/date_parse.h"
 #include "support/fakes.h"
 
 namespace penwick::testing {
 namespace {
+
+using namespace penwick::note;
 
 using namespace std::chrono;
 
