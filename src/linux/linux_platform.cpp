@@ -134,7 +134,7 @@ std::u16string LinuxPlatform::findFirstFile(std::u16string_view pattern) const {
     return first;
 }
 
-std::unique_ptr<FileHold> LinuxPlatform::holdFile(std::u16string_view path) {
+std::unique_ptr<FileHold> LinuxPlatform::holdFile(std::u16string_view path) const {
     struct Hold final : FileHold {
         explicit Hold(posix::FileLock l) : lock(std::move(l)) {}
         posix::FileLock lock;

@@ -38,7 +38,7 @@ public:
     // beside it (the path with ".lock" added), so the file itself stays free: another program
     // may write it while the hold lasts. Nothing when another process holds it now; never
     // waits. Throws a Failure when the lock file cannot be made.
-    virtual std::unique_ptr<FileHold> holdFile(std::u16string_view path) = 0;
+    virtual std::unique_ptr<FileHold> holdFile(std::u16string_view path) const = 0;
 
     // The desktop shell's verb "open" on a document or web address. The outcome is not
     // reported: a missing browser changes nothing.

@@ -55,7 +55,7 @@ bool wildcardMatch(std::u16string_view pattern, std::u16string_view name) {
     return wildcardMatch(pattern.substr(1), name.substr(1));
 }
 
-std::unique_ptr<FileHold> FakePlatform::holdFile(std::u16string_view path) {
+std::unique_ptr<FileHold> FakePlatform::holdFile(std::u16string_view path) const {
     struct Hold final : FileHold {
         Hold(std::shared_ptr<std::vector<std::u16string>> held, std::u16string path)
             : held(std::move(held)), path(std::move(path)) {
