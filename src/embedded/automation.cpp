@@ -13,9 +13,11 @@
 #include <optional>
 #include <vector>
 
+#include "embedded/contact_id.h"
 #include "embedded/factory.h"
 #include "embedded/session.h"
 #include "embedded/store.h"
+#include "embedded/system.h"
 #include "note/date_parse.h"
 #include "util/failure.h"
 #include "util/text.h"
@@ -303,6 +305,31 @@ void EmbeddedNoteHistory::Data(std::int16_t field, const Argument& value) {
     }
 }
 
+namespace {
+
+// Half of a surrogate pair is no character: UTF-8 cannot hold it, and storing a replacement
+// instead would change the note without a word. The note is refused, naming where it is.
+void refuseLoneSurrogate(std::u16string_view text, const char* what) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool high = c >= 0xD800 && c <= 0xDBFF, low = c >= 0xDC00 && c <= 0xDFFF;
+        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            ++i;  // a whole pair
+            continue;
+        }
+        if (high || low) {
+            char code[8];
+            std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(c));
+            fail(err::InvalidPropertyValue, kDatabaseSource,
+                 std::string("the ") + what + " holds half of a surrogate pair (U+" + code +
+                     " at character " + std::to_string(i + 1) +
+                     "), which is no character and cannot be stored");
+        }
+    }
+}
+
+}  // namespace
+
 void EmbeddedNoteHistory::Update() {
     if (!pending_) fail(err::InvalidCall, kDatabaseSource, "Add must come before Update");
     // The record is used up whatever happens next: a refused record is not retried by a
@@ -324,8 +351,12 @@ void EmbeddedNoteHistory::Update() {
         fail(err::InvalidCall, kDatabaseSource, "the note names no contact");
     }
     note.typeCode = p.typeCode;
+    refuseLoneSurrogate(p.text, "note text");
     note.text = toUtf8(p.text);
-    if (p.attachment) note.attachment = toUtf8(*p.attachment);
+    if (p.attachment) {
+        refuseLoneSurrogate(*p.attachment, "attachment path");
+        note.attachment = toUtf8(*p.attachment);
+    }
     if (p.date) {
         const auto parsed = note::parseDateTime(*p.date, db_.locale(), localYear());
         if (!parsed) {

@@ -1,16 +1,12 @@
 #include "embedded/session.h"
+#include "embedded/contact_id.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <set>
 #include <sstream>
+#include <system_error>
 
+#include "posix/files.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -20,17 +16,6 @@ namespace {
 
 [[noreturn]] void fail(int number, const std::string& message) {
     raise(number, fromUtf8(message), std::u16string(kSource));
-}
-
-std::string homeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || *home == '\0') fail(err::PathNotFound, "HOME is not set");
-    return home;
-}
-
-std::string xdgFolder(const char* variable, const char* fallback) {
-    if (const char* v = std::getenv(variable); v != nullptr && *v == '/') return v;
-    return homeFolder() + fallback;
 }
 
 std::vector<std::string> lines(const std::string& content) {
@@ -45,19 +30,10 @@ std::vector<std::string> lines(const std::string& content) {
 }
 
 std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) fail(err::PermissionDenied, "cannot read " + path);
-    return content.str();
-}
-
-void fsyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    try {
+        return posix::readWholeFile(path);
+    } catch (const std::system_error& e) {
+        fail(err::PermissionDenied, "cannot read " + path + ": " + e.code().message());
     }
 }
 
@@ -68,47 +44,19 @@ bool hasLineBreak(const std::string& s) {
 }  // namespace
 
 std::string defaultSessionPath() {
-    return xdgFolder("XDG_CONFIG_HOME", "/.config") + "/penwick-contacts/session.ini";
+    return posix::userConfigFolder() + "/penwick-contacts/session.ini";
 }
 
 std::string defaultDataFolder() {
-    return xdgFolder("XDG_DATA_HOME", "/.local/share") + "/penwick";
-}
-
-std::string absolutePath(const std::string& path) {
-    std::error_code ec;
-    auto absolute = std::filesystem::absolute(path, ec);
-    if (ec) return path;
-    return absolute.lexically_normal().string();
+    return posix::userDataFolder() + "/penwick";
 }
 
 void writeFileAtomically(const std::string& path, const std::string& content) {
-    const std::filesystem::path target(path);
-    const std::string folder =
-        target.has_parent_path() ? target.parent_path().string() : std::string(".");
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) fail(err::PermissionDenied, "cannot write " + path + ": " + std::strerror(errno));
-    std::size_t written = 0;
-    bool ok = true;
-    while (ok && written < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) written += static_cast<std::size_t>(n);
+    try {
+        posix::writeFileAtomically(path, content, 0600);
+    } catch (const std::system_error& e) {
+        fail(err::PermissionDenied, "cannot write " + path + ": " + e.code().message());
     }
-    ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-    const int error = errno;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int cause = ok ? errno : error;
-        ::unlink(temporary.c_str());
-        fail(err::PermissionDenied, "cannot write " + path + ": " + std::strerror(cause));
-    }
-    fsyncFolder(folder);
 }
 
 std::optional<Session> readSession(const std::string& path) {
@@ -202,54 +150,88 @@ void writeSession(const std::string& path, const Session& session) {
 }
 
 void writeLookupFile(const std::string& path, const LookupFile& lookup) {
+    if (hasLineBreak(lookup.database)) fail(err::InvalidCall, "names may not contain line breaks");
+    // A lookup holds each contact once, however it was chosen.
+    std::vector<std::int64_t> contacts;
+    std::set<std::int64_t> seen;
+    for (std::int64_t id : lookup.contacts) {
+        if (seen.insert(id).second) contacts.push_back(id);
+    }
     std::string out = "penwick-lookup 1\n";
     out += "database-id=" + lookup.databaseId + "\n";
     out += "database=" + lookup.database + "\n";
-    out += "count=" + std::to_string(lookup.contacts.size()) + "\n";
-    out.reserve(out.size() + lookup.contacts.size() * 9 + 4);
-    for (std::int64_t id : lookup.contacts) out += formatContactId(id) + "\n";
+    out += "count=" + std::to_string(contacts.size()) + "\n";
+    out.reserve(out.size() + contacts.size() * 9 + 4);
+    for (std::int64_t id : contacts) out += formatContactId(id) + "\n";
     out += "end\n";
     writeFileAtomically(path, out);
+}
+
+LookupFile parseLookupFile(std::string_view content, const std::string& name) {
+    auto malformed = [&](const std::string& why) {
+        fail(err::AutomationError, name + " is not a valid lookup file: " + why);
+    };
+    // Every line ends with a line break; a file cut off anywhere, even inside the last line,
+    // is refused. Lines are taken one at a time: nothing is sized by what the file says.
+    std::size_t at = 0;
+    auto nextLine = [&]() -> std::optional<std::string_view> {
+        const std::size_t end = content.find('\n', at);
+        if (end == std::string_view::npos) return std::nullopt;
+        std::string_view line = content.substr(at, end - at);
+        at = end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        return line;
+    };
+    auto field = [&](std::string_view key) {
+        const auto line = nextLine();
+        if (!line || line->substr(0, key.size()) != key) {
+            malformed("the line " + std::string(key) + "... is missing");
+        }
+        return line->substr(key.size());
+    };
+
+    const auto first = nextLine();
+    if (!first || *first != "penwick-lookup 1") malformed("unknown format or version");
+    LookupFile lookup;
+    const std::string_view id = field("database-id=");
+    if (id.size() != 32 || id.find_first_not_of("0123456789abcdef") != std::string_view::npos) {
+        malformed("the database identity is not 32 hexadecimal digits");
+    }
+    lookup.databaseId = id;
+    const std::string_view database = field("database=");
+    if (database.find('\0') != std::string_view::npos) malformed("the database name holds NUL");
+    lookup.database = database;
+    const std::string_view countText = field("count=");
+    // Digits only (no sign, space or "0x"), and no more than a 64-bit count can hold.
+    if (countText.empty() || countText.size() > 18 ||
+        countText.find_first_not_of("0123456789") != std::string_view::npos) {
+        malformed("the count is not a number");
+    }
+    std::uint64_t count = 0;
+    for (char c : countText) count = count * 10 + static_cast<std::uint64_t>(c - '0');
+
+    std::set<std::int64_t> seen;
+    for (;;) {
+        const auto line = nextLine();
+        if (!line) malformed("it is incomplete");
+        if (*line == "end") break;
+        const auto number = parseContactId(*line);
+        if (!number) malformed("bad identifier " + std::string(line->substr(0, 40)));
+        if (!seen.insert(*number).second) {
+            malformed("the contact " + std::string(*line) + " appears twice");
+        }
+        if (lookup.contacts.size() == count) malformed("more identifiers than its count");
+        lookup.contacts.push_back(*number);
+    }
+    if (lookup.contacts.size() != count) malformed("it is incomplete");
+    if (at != content.size()) malformed("something follows its last line");
+    return lookup;
 }
 
 LookupFile readLookupFile(const std::string& path) {
     const auto content = readFile(path);
     if (!content) fail(err::FileNotFound, "no lookup file at " + path);
-    const auto all = lines(*content);
-    auto malformed = [&](const std::string& why) {
-        fail(err::AutomationError, path + " is not a valid lookup file: " + why);
-    };
-    if (all.empty() || all[0] != "penwick-lookup 1") malformed("unknown format or version");
-    LookupFile lookup;
-    std::size_t i = 1;
-    std::optional<std::size_t> count;
-    for (; i < all.size(); ++i) {
-        const std::string& line = all[i];
-        if (line.rfind("database-id=", 0) == 0) {
-            lookup.databaseId = line.substr(12);
-        } else if (line.rfind("database=", 0) == 0) {
-            lookup.database = line.substr(9);
-        } else if (line.rfind("count=", 0) == 0) {
-            char* end = nullptr;
-            const unsigned long long n = std::strtoull(line.c_str() + 6, &end, 10);
-            if (end == line.c_str() + 6 || *end != '\0') malformed("bad count");
-            count = static_cast<std::size_t>(n);
-            ++i;
-            break;
-        } else {
-            malformed("unexpected line " + line);
-        }
-    }
-    if (!count || lookup.databaseId.empty()) malformed("incomplete header");
-    lookup.contacts.reserve(*count);
-    for (; i < all.size() && all[i] != "end"; ++i) {
-        const auto number = parseContactId(std::string_view(all[i]));
-        if (!number) malformed("bad identifier " + all[i]);
-        lookup.contacts.push_back(*number);
-    }
-    // Both the count and the closing line must be there: a cut-off file is refused.
-    if (i >= all.size() || lookup.contacts.size() != *count) malformed("it is incomplete");
-    return lookup;
+    return parseLookupFile(*content, path);
 }
 
 }  // namespace penwick::embedded

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "embedded/store.h"
@@ -36,7 +37,7 @@ struct Session {
 
 // $XDG_CONFIG_HOME/penwick-contacts/session.ini, or ~/.config/... when the variable is unset.
 std::string defaultSessionPath();
-// ~/.local/share/penwick (or $XDG_DATA_HOME/penwick).
+// $XDG_DATA_HOME/penwick, or ~/.local/share/penwick when the variable is unset.
 std::string defaultDataFolder();
 
 // Nothing when the file does not exist; a malformed file is a Failure.
@@ -51,13 +52,13 @@ struct LookupFile {
 };
 
 void writeLookupFile(const std::string& path, const LookupFile& lookup);
+// Every field is checked; anything else is one Failure "NAME is not a valid lookup file: why".
 LookupFile readLookupFile(const std::string& path);
+// The same check of a lookup file's text; `name` names it in the failure.
+LookupFile parseLookupFile(std::string_view content, const std::string& name);
 
 // Writes the whole text to the path so that readers see the old file or the new one, never a
-// part: a temporary file in the same folder, flushed to disk, renamed over the old one.
+// part, readable by the user only (posix::writeFileAtomically); failures are Failures.
 void writeFileAtomically(const std::string& path, const std::string& content);
-
-// The absolute form of a path (the file need not exist).
-std::string absolutePath(const std::string& path);
 
 }  // namespace penwick::embedded

@@ -1,16 +1,15 @@
 #include "embedded/store.h"
 
-#include <pwd.h>
+#include <fcntl.h>
 #include <sodium.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <cstring>
-#include <ctime>
 
+#include "embedded/contact_id.h"
+#include "embedded/system.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -43,7 +42,8 @@ CREATE TABLE app_user(
     id INTEGER PRIMARY KEY,
     name TEXT NOT NULL UNIQUE COLLATE NOCASE,
     password_hash TEXT NOT NULL,
-    created_at TEXT NOT NULL
+    created_at TEXT NOT NULL,
+    is_admin INTEGER NOT NULL DEFAULT 0
 );
 CREATE TABLE run(
     id INTEGER PRIMARY KEY,
@@ -78,59 +78,41 @@ void configure(Connection& c) {
     c.exec("PRAGMA synchronous = FULL");
 }
 
-std::string hostName() {
-    char buffer[256] = {};
-    if (gethostname(buffer, sizeof buffer - 1) != 0) return {};
-    return buffer;
+// Brings an older layout up to this version inside one transaction, so that a failure leaves
+// the file as it was.
+void migrate(Connection& c, std::int64_t from) {
+    Transaction tx(c);
+    if (from < 2) {
+        // Users of a version 1 file were all equal; the first one becomes the administrator.
+        c.exec("ALTER TABLE app_user ADD COLUMN is_admin INTEGER NOT NULL DEFAULT 0");
+        c.exec("UPDATE app_user SET is_admin = 1 WHERE id = (SELECT min(id) FROM app_user)");
+    }
+    c.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
+    tx.commit();
+}
+
+std::string hashPassword(std::string_view password) {
+    char hash[crypto_pwhash_STRBYTES];
+    if (crypto_pwhash_str(hash, password.data(), password.size(),
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
+        fail(err::OutOfMemory, "not enough memory to hash the password");
+    }
+    return hash;
+}
+
+// A hash of a random password, made once: checking an unknown user's password against it
+// costs what checking a known user's does.
+const std::string& dummyHash() {
+    static const std::string hash = [] {
+        unsigned char raw[16];
+        randombytes_buf(raw, sizeof raw);
+        return hashPassword(std::string_view(reinterpret_cast<const char*>(raw), sizeof raw));
+    }();
+    return hash;
 }
 
 }  // namespace
-
-std::string formatContactId(std::int64_t number) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "C%06lld", static_cast<long long>(number));
-    return buffer;
-}
-
-std::optional<std::int64_t> parseContactId(std::string_view id) {
-    if (id.size() < 7 || id.size() > 19 || id[0] != 'C') return std::nullopt;
-    std::int64_t n = 0;
-    for (char c : id.substr(1)) {
-        if (c < '0' || c > '9') return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    // Only the canonical spelling names a contact, so "C0000042" is not a second name of 42.
-    if (n <= 0 || formatContactId(n) != id) return std::nullopt;
-    return n;
-}
-
-std::optional<std::int64_t> parseContactId(std::u16string_view id) {
-    for (char16_t c : id) {
-        if (c > 0x7F) return std::nullopt;
-    }
-    return parseContactId(std::string_view(toUtf8(id)));
-}
-
-std::string utcTimestamp() {
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const std::time_t seconds = system_clock::to_time_t(now);
-    const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm tm{};
-    gmtime_r(&seconds, &tm);
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900,
-                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, int(millis));
-    return buffer;
-}
-
-std::string osUserName() {
-    if (const passwd* pw = getpwuid(geteuid()); pw != nullptr && pw->pw_name != nullptr) {
-        return pw->pw_name;
-    }
-    if (const char* user = std::getenv("USER"); user != nullptr && *user != '\0') return user;
-    return "user";
-}
 
 std::optional<std::string> contactColumn(std::string_view field) {
     std::string f;
@@ -151,9 +133,21 @@ void Store::create(const std::string& path) {
     // appears under the real name and an existing file is never replaced.
     const std::string temporary = path + ".creating-" + std::to_string(getpid());
     ::unlink(temporary.c_str());
+    // Contacts, notes and password hashes: the owner's only, whatever the umask. SQLite gives
+    // the -wal and -shm files the database's own mode, so they follow; a database whose mode
+    // the user changed since (a team sharing it by group) keeps it.
+    if (const int fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        fd >= 0) {
+        ::fchmod(fd, 0600);
+        ::close(fd);
+    } else {
+        const int error = errno;
+        fail(error == EACCES || error == EROFS ? err::PermissionDenied : err::PathNotFound,
+             "cannot create " + path + ": " + std::strerror(error));
+    }
     try {
         {
-            Connection c(temporary, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+            Connection c(temporary, SQLITE_OPEN_READWRITE);
             c.exec("PRAGMA journal_mode = DELETE");
             configure(c);
             unsigned char raw[16];
@@ -209,7 +203,10 @@ Store::Store(const std::string& path)
         fail(err::AutomationError, path + " is not a Penwick contact database");
     }
     const std::int64_t version = connection_.pragmaInteger("user_version");
-    if (version != kSchemaVersion) {
+    if (version >= 1 && version < kSchemaVersion) {
+        configure(connection_);
+        migrate(connection_, version);
+    } else if (version != kSchemaVersion) {
         fail(err::AutomationError, path + " has database layout version " +
                                        std::to_string(version) + "; this program reads version " +
                                        std::to_string(kSchemaVersion));
@@ -226,15 +223,10 @@ bool Store::isMultiUser() {
     return q.step() && q.integer(0) != 0;
 }
 
-void Store::addUser(std::string_view name, std::string_view password) {
+void Store::addUser(std::string_view name, std::string_view password, bool admin) {
     if (name.empty()) fail(err::InvalidCall, "a user needs a name");
     if (password.empty()) fail(err::InvalidCall, "a user needs a password");
-    char hash[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(hash, password.data(), password.size(),
-                          crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
-        fail(err::OutOfMemory, "not enough memory to hash the password");
-    }
+    const std::string hash = hashPassword(password);
     Transaction tx(connection_);
     {
         auto exists = connection_.query("SELECT 1 FROM app_user WHERE name = ?1");
@@ -242,26 +234,37 @@ void Store::addUser(std::string_view name, std::string_view password) {
             fail(err::PermissionDenied, "user " + std::string(name) + " already exists");
         }
     }
-    connection_.query("INSERT INTO app_user(name, password_hash, created_at) VALUES (?1, ?2, ?3)")
+    connection_
+        .query(
+            "INSERT INTO app_user(name, password_hash, created_at, is_admin) "
+            "VALUES (?1, ?2, ?3, ?4 OR NOT EXISTS (SELECT 1 FROM app_user))")
         .bind(1, name)
         .bind(2, std::string_view(hash))
         .bind(3, utcTimestamp())
+        .bind(4, std::int64_t{admin})
         .run();
     tx.commit();
 }
 
 std::optional<std::string> Store::verifyUser(std::string_view name, std::string_view password) {
-    std::string stored, hash;
+    std::optional<std::string> stored;
+    std::string hash = dummyHash();
     {
         auto q = connection_.query("SELECT name, password_hash FROM app_user WHERE name = ?1");
-        if (!q.bind(1, name).step()) return std::nullopt;
-        stored = q.text(0);
-        hash = q.text(1);
+        if (q.bind(1, name).step()) {
+            stored = q.text(0);
+            hash = q.text(1);
+        }
     }
-    if (crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) != 0) {
-        return std::nullopt;
-    }
+    const bool right =
+        crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) == 0;
+    if (!stored || !right) return std::nullopt;
     return stored;
+}
+
+bool Store::isAdmin(std::string_view name) {
+    auto q = connection_.query("SELECT is_admin FROM app_user WHERE name = ?1");
+    return q.bind(1, name).step() && q.integer(0) != 0;
 }
 
 std::optional<std::string> Store::findUser(std::string_view name) {

@@ -1,9 +1,6 @@
 #pragma once
 // One contact database: a single SQLite file holding contacts, users, runs and notes.
-//
-// A contact's identifier is "C" followed by its number with at least six digits ("C000042");
-// the number is the row's integer primary key, so finding a contact by identifier is one
-// primary-key search.
+// Contacts are numbered by the row's integer primary key (see contact_id.h for their names).
 
 #include <array>
 #include <cstdint>
@@ -20,17 +17,9 @@ namespace penwick::embedded {
 // Stored in the file header (PRAGMA application_id and user_version) so that a file that is
 // not ours, or of another layout, is refused before anything is read or changed.
 inline constexpr std::int32_t kApplicationId = 0x50574B43;  // "PWKC"
-inline constexpr std::int32_t kSchemaVersion = 1;
-
-std::string formatContactId(std::int64_t number);
-// The number of a well-formed identifier (exactly as formatContactId writes it), else nothing.
-std::optional<std::int64_t> parseContactId(std::u16string_view id);
-std::optional<std::int64_t> parseContactId(std::string_view id);
-
-// Now in UTC as yyyy-mm-ddThh:mm:ss.mmmZ.
-std::string utcTimestamp();
-// The name of the operating-system user running this process.
-std::string osUserName();
+// Version 2 added administrators (app_user.is_admin); a version 1 file is brought up to date
+// when it is opened.
+inline constexpr std::int32_t kSchemaVersion = 2;
 
 struct ContactFields {
     std::string name, company, phone, email, city;
@@ -113,9 +102,12 @@ public:
 
     // --- users
     bool isMultiUser();
-    void addUser(std::string_view name, std::string_view password);
-    // The user's name as stored when the password is right, else nothing.
+    // The first user of a database is always an administrator.
+    void addUser(std::string_view name, std::string_view password, bool admin = false);
+    // The user's name as stored when the password is right, else nothing. An unknown name
+    // costs the same work as a known one, so the time taken tells no names.
     std::optional<std::string> verifyUser(std::string_view name, std::string_view password);
+    bool isAdmin(std::string_view name);
     // The user's name as stored (names ignore ASCII case), else nothing.
     std::optional<std::string> findUser(std::string_view name);
 

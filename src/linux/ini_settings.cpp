@@ -1,15 +1,15 @@
 #include "linux/ini_settings.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <iostream>
+#include <optional>
 #include <sstream>
+#include <system_error>
 
+#include "posix/files.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -40,30 +40,6 @@ int hexValue(char c) {
         number == err::PermissionDenied ? u"Permission denied" : u"Path/File access error";
     raise(number, what + u": " + fromUtf8(path) + u": " + fromUtf8(std::strerror(error)),
           u"SaveSetting");
-}
-
-// Creates the folder and any missing parents, the user's only.
-void makeFolders(const std::string& folder) {
-    std::size_t pos = 0;
-    while (pos != std::string::npos) {
-        pos = folder.find('/', pos + 1);
-        const std::string part = folder.substr(0, pos);
-        if (part.empty()) continue;
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) raiseWriteFailure(errno, part);
-    }
-}
-
-bool writeAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -137,15 +113,42 @@ std::u16string unescapeIni(std::string_view text) {
     return out;
 }
 
-std::string userConfigFolder() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/')
-        return xdg;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.config";
+// A line is a comment, a section header or key=value; anything else means the file is not
+// one of ours (or was damaged), and it must not be rewritten from what could be made of it.
+std::optional<IniSections> parseIni(std::string_view content) {
+    IniSections sections;
+    std::u16string section;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos) end = content.size();
+        std::string_view line(content.data() + start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.find('\0') != std::string_view::npos) return std::nullopt;
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        if (line[0] == '[' && line.back() == ']' && line.size() >= 2) {
+            section = unescapeIni(line.substr(1, line.size() - 2));
+            sections[section];
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos) return std::nullopt;
+        sections[section][unescapeIni(line.substr(0, eq))] = unescapeIni(line.substr(eq + 1));
+    }
+    return sections;
 }
 
-IniSettings::IniSettings(std::string folder)
-    : folder_(folder.empty() ? userConfigFolder() : std::move(folder)) {}
+std::string userConfigFolder() {
+    return posix::userConfigFolder();
+}
+
+IniSettings::IniSettings(std::string folder, Warn warn)
+    : folder_(folder.empty() ? userConfigFolder() : std::move(folder)), warn_(std::move(warn)) {
+    if (!warn_) {
+        warn_ = [](const std::string& message) { std::cerr << "penwick: " << message << '\n'; };
+    }
+}
 
 std::string IniSettings::filePath(std::u16string_view app) const {
     std::string name = toUtf8(app);
@@ -156,74 +159,84 @@ std::string IniSettings::filePath(std::u16string_view app) const {
     return folder_ + "/" + name + "/" + name + ".ini";
 }
 
-IniSettings::Sections IniSettings::read(std::u16string_view app) const {
-    Sections sections;
-    std::ifstream in(filePath(app), std::ios::binary);
-    if (!in) return sections;  // nothing saved yet: every value takes its default
-    std::u16string section;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-        if (line[0] == '[' && line.back() == ']') {
-            section = unescapeIni(std::string_view(line).substr(1, line.size() - 2));
-            sections[section];
-            continue;
-        }
-        const std::size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        sections[section][unescapeIni(std::string_view(line).substr(0, eq))] =
-            unescapeIni(std::string_view(line).substr(eq + 1));
+std::optional<IniSettings::Sections> IniSettings::read(std::u16string_view app) const {
+    const std::string path = filePath(app);
+    std::string problem;
+    try {
+        const auto content = posix::readWholeFile(path);
+        if (!content) return Sections{};  // nothing saved yet: every value takes its default
+        if (auto sections = parseIni(*content)) return sections;
+        problem = "it is not a settings file this program can read";
+    } catch (const std::system_error& e) {
+        problem = e.code().message();
     }
-    return sections;
+    // Said once per file: the same file is read at every get.
+    if (warned_.insert(path).second) {
+        warn_("cannot use the settings file " + path + " (" + problem +
+              "); it is kept as it is, and values start from their defaults");
+    }
+    return std::nullopt;
 }
 
 std::u16string IniSettings::get(std::u16string_view app, std::u16string_view section,
                                 std::u16string_view key, std::u16string_view defaultValue) const {
-    const Sections sections = read(app);
-    auto s = sections.find(std::u16string(section));
-    if (s == sections.end()) return std::u16string(defaultValue);
-    auto k = s->second.find(std::u16string(key));
-    return k == s->second.end() ? std::u16string(defaultValue) : k->second;
+    const Sections sections = read(app).value_or(Sections{});
+    auto lookIn = [&](const Sections& all,
+                      std::u16string_view sectionName) -> std::optional<std::u16string> {
+        auto s = all.find(std::u16string(sectionName));
+        if (s == all.end()) return std::nullopt;
+        auto k = s->second.find(std::u16string(key));
+        if (k == s->second.end()) return std::nullopt;
+        return k->second;
+    };
+    if (auto kept = lookIn(unsaved_, unsavedSection(app, section))) return *kept;
+    if (auto stored = lookIn(sections, section)) return *stored;
+    return std::u16string(defaultValue);
+}
+
+std::u16string IniSettings::unsavedSection(std::u16string_view app, std::u16string_view section) {
+    return std::u16string(app) + u'\0' + std::u16string(section);
 }
 
 void IniSettings::save(std::u16string_view app, std::u16string_view section,
                        std::u16string_view key, std::u16string_view value) {
-    Sections sections = read(app);
-    sections[std::u16string(section)][std::u16string(key)] = value;
+    const std::string path = filePath(app);
+    const std::string folder = path.substr(0, path.rfind('/'));
+    try {
+        posix::makeFolders(folder);
+    } catch (const std::system_error& e) {
+        raiseWriteFailure(e.code().value(), e.what());
+    }
+    // The folder is the program's own: it may have been made by someone else's umask.
+    chmod(folder.c_str(), 0700);
+
+    // Read, change and write under one lock, so that two processes saving at once each keep
+    // the other's values.
+    std::optional<posix::FileLock> lock;
+    try {
+        lock = posix::FileLock::acquire(path + ".lock");
+    } catch (const std::system_error& e) {
+        raiseWriteFailure(e.code().value(), path);
+    }
+    auto sections = read(app);
+    if (!sections) {
+        // A file that could not be read is never replaced by what little this process knows;
+        // the value lives on until the program ends.
+        unsaved_[unsavedSection(app, section)][std::u16string(key)] = value;
+        return;
+    }
+    (*sections)[std::u16string(section)][std::u16string(key)] = value;
 
     std::ostringstream text;
-    for (const auto& [name, keys] : sections) {
+    for (const auto& [name, keys] : *sections) {
         text << '[' << escapeIni(name, true) << "]\n";
         for (const auto& [k, v] : keys)
             text << escapeIni(k, true) << '=' << escapeIni(v, false) << '\n';
     }
-
-    const std::string path = filePath(app);
-    const std::string folder = path.substr(0, path.rfind('/'));
-    makeFolders(folder);
-    // The folder is the program's own: it may have been made by someone else's umask.
-    chmod(folder.c_str(), 0700);
-
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());  // mode 0600
-    if (fd < 0) raiseWriteFailure(errno, path);
-    const bool written = writeAll(fd, text.str()) && fchmod(fd, 0600) == 0 && fsync(fd) == 0;
-    const int writeError = errno;
-    if (close(fd) != 0 || !written) {
-        const int error = written ? errno : writeError;
-        unlink(temp.c_str());
-        raiseWriteFailure(error, path);
-    }
-    if (rename(temp.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        unlink(temp.c_str());
-        raiseWriteFailure(error, path);
-    }
-    // The rename itself must reach the disk before the value counts as saved.
-    if (const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY); dir >= 0) {
-        fsync(dir);
-        close(dir);
+    try {
+        posix::writeFileAtomically(path, text.str(), 0600);
+    } catch (const std::system_error& e) {
+        raiseWriteFailure(e.code().value(), path);
     }
 }
 

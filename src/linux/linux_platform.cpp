@@ -13,8 +13,10 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <system_error>
 #include <vector>
 
+#include "posix/files.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -23,10 +25,7 @@ namespace penwick::linux_platform {
 namespace {
 
 std::string defaultDataFolder() {
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && xdg[0] == '/')
-        return std::string(xdg) + "/penwick";
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.local/share/penwick";
+    return posix::userDataFolder() + "/penwick";
 }
 
 int searchFailureNumber(int error) {
@@ -83,11 +82,10 @@ std::u16string LinuxPlatform::currentFolder() const {
 }
 
 std::u16string LinuxPlatform::userDataFolder() const {
-    std::size_t pos = 0;
-    while (pos != std::string::npos) {
-        pos = dataFolder_.find('/', pos + 1);
-        const std::string part = dataFolder_.substr(0, pos);
-        if (!part.empty()) mkdir(part.c_str(), 0700);  // an existing folder is fine
+    try {
+        posix::makeFolders(dataFolder_);
+    } catch (const std::system_error&) {
+        // The caller's own use of the folder reports what is wrong with it.
     }
     return fromUtf8(dataFolder_);
 }
@@ -134,6 +132,25 @@ std::u16string LinuxPlatform::findFirstFile(std::u16string_view pattern) const {
         found = true;
     }
     return first;
+}
+
+std::unique_ptr<FileHold> LinuxPlatform::holdFile(std::u16string_view path) const {
+    struct Hold final : FileHold {
+        explicit Hold(posix::FileLock l) : lock(std::move(l)) {}
+        posix::FileLock lock;
+    };
+    const std::string lockPath = toUtf8(path) + ".lock";
+    try {
+        auto lock = posix::FileLock::tryAcquire(lockPath);
+        if (!lock) return nullptr;
+        return std::make_unique<Hold>(std::move(*lock));
+    } catch (const std::system_error& e) {
+        const int error = e.code().value();
+        const int number = error == EACCES || error == EPERM || error == EROFS
+                               ? err::PermissionDenied
+                               : err::PathNotFound;
+        raise(number, standardDescription(number) + u": " + fromUtf8(lockPath), u"Penwick");
+    }
 }
 
 void LinuxPlatform::shellOpen(std::u16string_view target) {

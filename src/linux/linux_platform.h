@@ -21,6 +21,8 @@ public:
     // Names are matched case for case, as the file system compares them. A pattern without a
     // folder searches the current one.
     std::u16string findFirstFile(std::u16string_view pattern) const override;
+    // flock on "path.lock" (0600, left in place; the lock goes with the process).
+    std::unique_ptr<FileHold> holdFile(std::u16string_view path) const override;
     void shellOpen(std::u16string_view target) override;
 
 private:

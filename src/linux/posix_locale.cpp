@@ -22,6 +22,7 @@ std::string toUtf8From(const char* text, const char* codeset) {
         std::strcmp(codeset, "ANSI_X3.4-1968") == 0)  // ASCII is UTF-8 as it stands
         return text;
     iconv_t cd = iconv_open("UTF-8", codeset);
+    // iconv's documented failure value. NOLINTNEXTLINE(performance-no-int-to-ptr)
     if (cd == reinterpret_cast<iconv_t>(-1)) return text;
     std::string in(text), out(in.size() * 4 + 4, '\0');
     char* inPtr = in.data();
@@ -48,10 +49,10 @@ PosixLocale::PosixLocale(std::string name) {
     if (name.empty()) name = environmentTimeLocale();
     // The character set comes from the same locale, so that the names decode as they were
     // written even when LC_CTYPE names another locale.
-    locale_t loc = newlocale(LC_TIME_MASK | LC_CTYPE_MASK, name.c_str(), static_cast<locale_t>(0));
-    const bool system = loc != static_cast<locale_t>(0);
-    if (!system) loc = newlocale(LC_TIME_MASK | LC_CTYPE_MASK, "C", static_cast<locale_t>(0));
-    if (loc == static_cast<locale_t>(0)) return;  // out of memory: no pattern, English names
+    locale_t loc = newlocale(LC_TIME_MASK | LC_CTYPE_MASK, name.c_str(), nullptr);
+    const bool system = loc != nullptr;
+    if (!system) loc = newlocale(LC_TIME_MASK | LC_CTYPE_MASK, "C", nullptr);
+    if (loc == nullptr) return;  // out of memory: no pattern, English names
 
     const char* codeset = nl_langinfo_l(CODESET, loc);
     auto text = [&](nl_item item) { return toUtf8From(nl_langinfo_l(item, loc), codeset); };

@@ -53,9 +53,21 @@ bool writeNoteToLookup(WriteNoteContext& run, const NoteEntries& entries, WriteP
 
     // 4-8: the contact manager saves its lookup; the same database opens as our connection.
     progress.setWriteEnabled(false);
+    // One path for the whole run: asking twice could save to one folder and reload a stale
+    // lookup from the other when the program folder's permissions change meanwhile.
+    const std::u16string lookupFile = lookupFilePath(run.platform);
+    // Held from the save to the reload, so that another run cannot put its lookup in between.
+    std::unique_ptr<FileHold> lookupHold = run.platform.holdFile(lookupFile);
+    if (!lookupHold) {
+        ask(u"Another Penwick run is using the lookup file\r\n" + lookupFile +
+                u"\r\nPlease try again when it has finished.",
+            ui::MessageStyle::InformationOk, kTitle);
+        progress.setWriteEnabled(true);
+        return false;
+    }
     std::unique_ptr<Application> application =
         run.contactManager.createApplication(kApplicationClass);
-    application->SaveCurrentLookup(lookupFilePath(run.platform));
+    application->SaveCurrentLookup(lookupFile);
     std::u16string databasePath = application->GetOpenDBName();
     std::unique_ptr<Database> database = run.contactManager.createDatabase(kDatabaseClass);
     database->Open(databasePath);
@@ -92,7 +104,8 @@ bool writeNoteToLookup(WriteNoteContext& run, const NoteEntries& entries, WriteP
 
     // 12-13: the lookup reloaded into our connection, and the user's confirmation.
     ContactSet& contacts = database->Contact();
-    contacts.Loadlookupquery(lookupFilePath(run.platform));
+    contacts.Loadlookupquery(lookupFile);
+    lookupHold.reset();
     contacts.MoveFirst();
     const std::int32_t n = toInt32(contacts.recordCount(), u"recordCount");
     const ui::MessageAnswer answer =

@@ -104,8 +104,11 @@ std::vector<CsvRecord> parseCsv(std::string_view text) {
 }
 
 std::string csvField(std::string_view value) {
+    // A value that starts with U+FEFF is quoted too: at the start of a file those bytes would
+    // read as a byte-order mark and be dropped.
     const bool quote = value.find_first_of(",\"\r\n") != std::string_view::npos ||
-                       (!value.empty() && (value.front() == ' ' || value.back() == ' '));
+                       (!value.empty() && (value.front() == ' ' || value.back() == ' ')) ||
+                       value.substr(0, 3) == "\xEF\xBB\xBF";
     if (!quote) return std::string(value);
     std::string out = "\"";
     for (char c : value) {

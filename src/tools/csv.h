@@ -20,7 +20,8 @@ struct CsvRecord {
 // very end ends the last record rather than starting an empty one.
 std::vector<CsvRecord> parseCsv(std::string_view text);
 
-// One field, quoted when it holds a comma, a quote, a line break or leading/trailing space.
+// One field, quoted when it holds a comma, a quote, a line break or leading/trailing space,
+// or starts with a byte-order mark.
 std::string csvField(std::string_view value);
 
 // True when the bytes are well-formed UTF-8 (no overlongs, no surrogates, at most U+10FFFF).

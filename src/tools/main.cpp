@@ -6,15 +6,19 @@
 
 #include "embedded/session.h"
 #include "tools/contacts_tool.h"
+#include "tools/password_prompt.h"
 #include "util/failure.h"
 #include "util/text.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     try {
-        penwick::tools::ToolIo io{std::cin, std::cout, std::cerr,
+        penwick::tools::ToolIo io{std::cin,
+                                  std::cout,
+                                  std::cerr,
                                   penwick::embedded::defaultSessionPath(),
-                                  penwick::embedded::defaultDataFolder()};
+                                  penwick::embedded::defaultDataFolder(),
+                                  penwick::tools::askPasswordOnTerminal};
         const int status = penwick::tools::runContactsTool(args, io);
         std::cout.flush();
         return std::cout ? status : 1;

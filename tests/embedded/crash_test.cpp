@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <numeric>
 #include <random>
 #include <set>
 #include <thread>
@@ -97,6 +99,53 @@ TEST(Crash, AKilledRunLeavesAnIntactPrefixOfItsLookup) {
         ASSERT_EQ(runs.size(), 1u);
         EXPECT_EQ(runs[0].notes, static_cast<std::int64_t>(notes.size()));
     }
+}
+
+// Killed at a random moment of each of 100 runs (while it starts, logs in, reloads the lookup
+// or writes): every database stays intact and holds a prefix of its lookup, each contact at
+// most once, and a run's record counts exactly its notes.
+TEST(Crash, HundredRunsKilledAtRandomMomentsLeaveIntactPrefixes) {
+    std::mt19937 random(std::random_device{}());
+    TempFolder t;
+    constexpr std::size_t kContacts = 2000;
+    const std::string original = makeDatabase(t.file("original.pwdb"), kContacts);
+    std::vector<std::int64_t> lookup(kContacts);
+    std::iota(lookup.begin(), lookup.end(), 1);
+    std::shuffle(lookup.begin(), lookup.end(), random);
+
+    int cutMidway = 0;
+    for (int round = 0; round < 100; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const std::string db = t.file("round" + std::to_string(round) + ".pwdb");
+        std::filesystem::copy_file(original, db);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) writeNotesAndExit(db, lookup, t.path());
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(std::uniform_int_distribution<int>(0, 400000)(random)));
+        kill(child, SIGKILL);  // it may have finished already: that is a moment too
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+
+        embedded::Store store(db);
+        auto check = store.connection().query("PRAGMA integrity_check");
+        ASSERT_TRUE(check.step());
+        EXPECT_EQ(check.text(0), "ok");
+        const auto notes = notesOf(db);
+        std::set<std::int64_t> seen;
+        for (std::size_t i = 0; i < notes.size(); ++i) {
+            ASSERT_EQ(notes[i].contact, lookup[i]) << "note " << i << " is out of order";
+            EXPECT_TRUE(seen.insert(notes[i].contact).second);
+        }
+        const auto runs = store.runs();
+        ASSERT_LE(runs.size(), 1u);
+        EXPECT_EQ(runs.empty() ? 0 : runs[0].notes, static_cast<std::int64_t>(notes.size()));
+        if (!notes.empty() && notes.size() < kContacts) ++cutMidway;
+        std::filesystem::remove(db);
+    }
+    // The moments must include the loop itself, not only the start-up.
+    EXPECT_GE(cutMidway, 10);
+    RecordProperty("cut_in_the_loop", cutMidway);
 }
 
 }  // namespace

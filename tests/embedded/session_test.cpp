@@ -113,6 +113,32 @@ TEST_F(SessionFixture, ACutOffOrForeignLookupFileIsRefused) {
     refuses(content.substr(0, content.rfind("C000003")));  // cut inside the list
     refuses("penwick-lookup 2\n" + content.substr(content.find('\n') + 1));
     refuses("");
+    // Every field is checked, and a count never sizes anything: one clear failure each.
+    const auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string text = content;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    for (const std::string& bad :
+         {replaced("count=3", "count=99999999999999"),  // far more than are listed
+          replaced("count=3", "count=18446744073709551615"), replaced("count=3", "count=-1"),
+          replaced("count=3", "count= 3"), replaced("count=3", "count=3x"),
+          replaced("count=3", "count=2"), replaced("count=3", "count="), replaced("count=3\n", ""),
+          replaced("C000002", "C000001"),  // a contact twice
+          replaced("C000002", "C2"), replaced("C000002", "C000002 "),
+          replaced("database-id=", "database-id=zz"), replaced("database-id=", "id="),
+          content + "C000004\n", content.substr(0, content.size() - 1),  // no last break
+          std::string("penwick-lookup 1\0\n", 18)}) {
+        std::ofstream(lookupFile, std::ios::trunc | std::ios::binary) << bad;
+        try {
+            connection->Contact().Loadlookupquery(fromUtf8(lookupFile));
+            ADD_FAILURE() << "accepted:\n" << bad;
+        } catch (const Failure& f) {
+            EXPECT_NE(toUtf8(f.description()).find(lookupFile + " is not a valid lookup file"),
+                      std::string::npos)
+                << toUtf8(f.description());
+        }
+    }
     std::ofstream(lookupFile, std::ios::trunc) << content;
     connection->Contact().Loadlookupquery(fromUtf8(lookupFile));
     EXPECT_EQ(idsOf(connection->Contact()).size(), 3u);

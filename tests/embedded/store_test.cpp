@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
+#include "embedded/contact_id.h"
 #include "embedded_support.h"
 #include "util/failure.h"
 #include "util/text.h"
@@ -46,20 +50,65 @@ TEST(Store, RefusesFilesThatAreNotOursOrOfAnotherLayoutAndLeavesThemAlone) {
     const std::string text = t.file("notes.txt");
     std::ofstream(text) << "just some text\n";
     const std::string newer = makeDatabase(t.file("newer.pwdb"), 1);
-    rawExec(newer, "PRAGMA user_version = 2");
+    rawExec(newer, "PRAGMA user_version = 3");
 
     for (const std::string& path : {other, text, newer}) {
         const std::string before = bytesOf(path);
         EXPECT_THROW(Store{path}, Failure) << path;
         EXPECT_EQ(bytesOf(path), before) << path;
     }
-    EXPECT_NE(failureText([&] { Store{newer}; }).find("version 2"), std::string::npos);
+    EXPECT_NE(failureText([&] { Store{newer}; }).find("version 3"), std::string::npos);
     EXPECT_NE(failureText([&] { Store{other}; }).find("not a Penwick contact database"),
               std::string::npos);
     EXPECT_THROW(Store{t.file("missing.pwdb")}, Failure);
     // create never replaces a file.
     EXPECT_THROW(Store::create(text), Failure);
     EXPECT_EQ(bytesOf(text), "just some text\n");
+}
+
+// A file of the first layout (users without administrators) is brought up to date when opened:
+// its users, contacts and notes stay, and its first user becomes the administrator.
+TEST(Store, AnOlderLayoutIsMigratedWithEverythingKept) {
+    TempFolder t;
+    const std::string path = makeDatabase(t.file("old.pwdb"), 2);
+    {
+        Store store(path);
+        store.addUser("Ann", "one");
+        store.addUser("Bob", "two");
+    }
+    rawExec(path,
+            "ALTER TABLE app_user DROP COLUMN is_admin; PRAGMA user_version = 1; "
+            "PRAGMA journal_mode = DELETE;");
+    Store store(path);
+    EXPECT_EQ(store.connection().pragmaInteger("user_version"), embedded::kSchemaVersion);
+    EXPECT_EQ(store.contactCount(), 2);
+    EXPECT_EQ(store.verifyUser("ann", "one"), "Ann");
+    EXPECT_TRUE(store.isAdmin("Ann"));
+    EXPECT_FALSE(store.isAdmin("Bob"));
+    store.addUser("Cy", "three", /*admin=*/true);
+    EXPECT_TRUE(store.isAdmin("Cy"));
+}
+
+// Checking a password takes the same work whether or not the user exists, so the time a
+// refusal takes does not tell which names do.
+TEST(Store, AnUnknownUserCostsWhatAKnownOneDoes) {
+    TempFolder t;
+    Store store(makeDatabase(t.file("a.pwdb"), 1));
+    store.addUser("Pat", "s3cret");
+    // The best of several interleaved tries, so that other work on the machine does not count.
+    EXPECT_FALSE(store.verifyUser("Nobody", "wrong"));  // makes the stand-in hash once
+    auto known = std::chrono::steady_clock::duration::max(), unknown = known;
+    for (int i = 0; i < 5; ++i) {
+        for (auto [name, best] : {std::pair{"Pat", &known}, {"Nobody", &unknown}}) {
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_FALSE(store.verifyUser(name, "wrong"));
+            *best = std::min(*best, std::chrono::steady_clock::now() - start);
+        }
+    }
+    const double k = std::chrono::duration<double>(known).count();
+    const double u = std::chrono::duration<double>(unknown).count();
+    EXPECT_GT(u, k * 0.3) << "known " << k << " s, unknown " << u << " s";
+    EXPECT_LT(u, k * 3.0) << "known " << k << " s, unknown " << u << " s";
 }
 
 TEST(Store, IsWalWithForeignKeysAndFullSync) {

@@ -1,13 +1,17 @@
 #include "linux/ini_settings.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <vector>
 
 #include "util/failure.h"
 #include "util/text.h"
@@ -16,6 +20,13 @@ namespace penwick::linux_platform {
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string readText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 class IniSettingsTest : public ::testing::Test {
 protected:
@@ -90,9 +101,11 @@ TEST_F(IniSettingsTest, FileAndFolderAreTheUsersOnlyAndNoTemporaryIsLeft) {
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     ASSERT_EQ(stat((root_ / "penwick").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
+    ASSERT_EQ(stat((file + ".lock").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
     int entries = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(root_ / "penwick")) ++entries;
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(entries, 2) << "the file and its lock file only";
 }
 
 TEST_F(IniSettingsTest, SaveReplacesTheFileByRename) {
@@ -134,20 +147,71 @@ TEST_F(IniSettingsTest, FailedWriteIsAFailureAndKeepsTheOldValue) {
     EXPECT_EQ(store.get(u"penwick", u"Settings", u"A", u"?"), u"old");
 }
 
-TEST_F(IniSettingsTest, AFailedRenameIsAFailureAndLeavesNoTemporary) {
-    // A folder where the file should be: the rename fails even for root.
-    IniSettings store(root_.string());
-    fs::create_directories(root_ / "penwick" / "penwick.ini" / "inside");
-    try {
-        store.save(u"penwick", u"Settings", u"A", u"x");
-        ADD_FAILURE() << "the save did not fail";
-    } catch (const Failure& f) {
-        EXPECT_EQ(f.number(), err::PathFileAccessError);
-        EXPECT_EQ(f.source(), u"SaveSetting");
+// A file that cannot be used is kept as it stands, reported once, and the program goes on
+// with defaults and with the values it saves meanwhile.
+TEST_F(IniSettingsTest, AFileThatCannotBeUsedIsKeptReportedOnceAndLeftAlone) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+    };
+    const std::vector<Case> cases = {
+        {"a folder", [](const fs::path& p) { fs::create_directories(p / "inside"); }},
+        {"not INI text", [](const fs::path& p) { std::ofstream(p) << "[Settings]\nFilePath\n"; }},
+        {"binary", [](const fs::path& p) { std::ofstream(p) << std::string("A=1\0\x01\x02", 6); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(root_ / "penwick");
+        fs::create_directories(root_ / "penwick");
+        const fs::path file = root_ / "penwick" / "penwick.ini";
+        c.make(file);
+        const auto before = fs::is_directory(file) ? std::string("folder") : readText(file);
+
+        std::vector<std::string> warnings;
+        IniSettings store(root_.string(), [&](const std::string& w) { warnings.push_back(w); });
+        EXPECT_EQ(store.get(u"penwick", u"Settings", u"FilePath", u"default"), u"default");
+        store.save(u"penwick", u"Settings", u"FilePath", u"/new");
+        EXPECT_EQ(store.get(u"penwick", u"Settings", u"FilePath", u"default"), u"/new");
+        EXPECT_EQ(store.get(u"penwick", u"Settings", u"Other", u"d"), u"d");
+
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_NE(warnings[0].find(file.string()), std::string::npos) << warnings[0];
+        const auto after = fs::is_directory(file) ? std::string("folder") : readText(file);
+        EXPECT_EQ(after, before) << "the file was changed";
+        int entries = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(root_ / "penwick")) ++entries;
+        EXPECT_EQ(entries, 2) << "the file and its lock file only";
     }
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(root_ / "penwick")) ++entries;
-    EXPECT_EQ(entries, 1) << "the temporary file was left behind";
+}
+
+// Processes saving at once each read, change and write under the lock: no value is lost.
+TEST_F(IniSettingsTest, ConcurrentSavesFromSeveralProcessesKeepEveryValue) {
+    constexpr int kProcesses = 4, kValues = 25;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            IniSettings store(root_.string(), [](const std::string&) {});
+            for (int v = 0; v < kValues; ++v) {
+                store.save(u"penwick", u"P" + decimal(p), u"K" + decimal(v), decimal(v));
+            }
+            _exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const IniSettings store(root_.string());
+    for (int p = 0; p < kProcesses; ++p) {
+        for (int v = 0; v < kValues; ++v) {
+            EXPECT_EQ(store.get(u"penwick", u"P" + decimal(p), u"K" + decimal(v), u"lost"),
+                      decimal(v));
+        }
+    }
 }
 
 TEST_F(IniSettingsTest, UnwritableFolderChainIsAFailure) {
@@ -171,6 +235,11 @@ TEST(IniSettingsFolder, FollowsXdgConfigHome) {
     setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored, as the standard says
     setenv("HOME", "/home/pat", 1);
     EXPECT_EQ(IniSettings().filePath(u"penwick"), "/home/pat/.config/penwick/penwick.ini");
+    unsetenv("HOME");  // e.g. a service: the password database knows the home folder
+    const passwd* pw = getpwuid(getuid());
+    ASSERT_NE(pw, nullptr);
+    EXPECT_EQ(IniSettings().filePath(u"penwick"),
+              std::string(pw->pw_dir) + "/.config/penwick/penwick.ini");
     if (old)
         setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     else

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -127,6 +128,48 @@ TEST_F(LinuxPlatformTest, FoldersOfTheProgramAndTheUser) {
     EXPECT_EQ(
         std::distance(fs::directory_iterator(root_ / "a" / "penwick"), fs::directory_iterator{}), 0)
         << "the write probe leaves nothing behind";
+}
+
+}  // namespace
+}  // namespace penwick::linux_platform
+
+namespace penwick::linux_platform {
+namespace {
+
+// A hold on a file keeps other processes out of it until it is let go, without locking the
+// file itself: another program can still replace it meanwhile.
+TEST_F(LinuxPlatformTest, AHeldFileKeepsOtherProcessesOutUntilLetGo) {
+    const std::u16string file = fromUtf8((root_ / "lkup.dat").string());
+    int ready[2], done[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(done), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        LinuxPlatform platform(root_.string());
+        auto hold = platform.holdFile(file);
+        char c = hold ? 'y' : 'n';
+        (void)!write(ready[1], &c, 1);
+        (void)!read(done[0], &c, 1);  // holds until the parent says
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    EXPECT_EQ(platform_.holdFile(file), nullptr) << "held by the other process";
+    std::ofstream(root_ / "lkup.dat") << "written meanwhile";  // the file itself stays free
+    EXPECT_TRUE(std::ifstream(root_ / "lkup.dat").good());
+    ASSERT_EQ(write(done[1], "x", 1), 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+
+    auto hold = platform_.holdFile(file);
+    EXPECT_NE(hold, nullptr) << "free again once the other process let go";
+    EXPECT_EQ(platform_.holdFile(file), nullptr) << "one hold at a time, in one process too";
+    struct stat info {};
+    ASSERT_EQ(stat((root_ / "lkup.dat.lock").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "support/fakes.h"
 
+#include <algorithm>
 #include <array>
 
 #include "util/failure.h"
@@ -29,16 +30,16 @@ std::u16string FakeLocale::monthName(unsigned month, bool abbreviated) const {
     static const std::array<std::u16string_view, 12> kNames = {
         u"January", u"February", u"March",     u"April",   u"May",      u"June",
         u"July",    u"August",   u"September", u"October", u"November", u"December"};
-    std::u16string name = months_.size() == 12 ? months_[month - 1]
-                                               : std::u16string(kNames[month - 1]);
+    std::u16string name =
+        months_.size() == 12 ? months_[month - 1] : std::u16string(kNames[month - 1]);
     return abbreviated ? name.substr(0, 3) : name;
 }
 
 std::u16string FakeLocale::dayName(std::chrono::weekday day, bool abbreviated) const {
     static const std::array<std::u16string_view, 7> kNames = {
         u"Sunday", u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday"};
-    std::u16string name = days_.size() == 7 ? days_[day.c_encoding()]
-                                            : std::u16string(kNames[day.c_encoding()]);
+    std::u16string name =
+        days_.size() == 7 ? days_[day.c_encoding()] : std::u16string(kNames[day.c_encoding()]);
     return abbreviated ? name.substr(0, 3) : name;
 }
 
@@ -52,6 +53,22 @@ bool wildcardMatch(std::u16string_view pattern, std::u16string_view name) {
     if (name.empty()) return false;
     if (pattern[0] != u'?' && pattern[0] != name[0]) return false;
     return wildcardMatch(pattern.substr(1), name.substr(1));
+}
+
+std::unique_ptr<FileHold> FakePlatform::holdFile(std::u16string_view path) const {
+    struct Hold final : FileHold {
+        Hold(std::shared_ptr<std::vector<std::u16string>> held, std::u16string path)
+            : held(std::move(held)), path(std::move(path)) {
+            this->held->push_back(this->path);
+        }
+        ~Hold() override { std::erase(*held, path); }
+        std::shared_ptr<std::vector<std::u16string>> held;
+        std::u16string path;
+    };
+    const std::u16string p(path);
+    if (heldElsewhere_.contains(p) || std::find(held_->begin(), held_->end(), p) != held_->end())
+        return nullptr;
+    return std::make_unique<Hold>(held_, p);
 }
 
 std::u16string FakePlatform::findFirstFile(std::u16string_view pattern) const {

@@ -2,6 +2,7 @@
 // In-memory outside parts: settings, locale, clock and platform.
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <tuple>
@@ -76,21 +77,42 @@ public:
     std::u16string currentFolder() const override { return currentFolder_; }
     std::u16string userDataFolder() const override { return dataFolder_; }
     bool canWriteInFolder(std::u16string_view folder) const override {
+        ++writeChecks_;
+        if (writeChecks_ > writableChecks_ && std::u16string(folder) == turnsReadOnly_)
+            return false;
         return !readOnly_.contains(std::u16string(folder));
     }
     char16_t directorySeparator() const override { return separator_; }
     std::u16string findFirstFile(std::u16string_view pattern) const override;
     void shellOpen(std::u16string_view target) override { opened_.emplace_back(target); }
+    // Refused while another process is made to hold it (holdElsewhere); holds taken here are
+    // counted while they live.
+    std::unique_ptr<FileHold> holdFile(std::u16string_view path) const override;
 
     void addFile(std::u16string path) { files_.insert(std::move(path)); }
     void setProgramFolder(std::u16string f) { programFolder_ = std::move(f); }
     void setCurrentFolder(std::u16string f) { currentFolder_ = std::move(f); }
     void setReadOnly(std::u16string folder) { readOnly_.insert(std::move(folder)); }
+    // The folder can be written for the first `checks` questions only, then no more (its
+    // permissions changed while the program ran).
+    void turnReadOnlyAfter(std::u16string folder, int checks) {
+        turnsReadOnly_ = std::move(folder), writableChecks_ = checks;
+    }
+    void setDataFolder(std::u16string f) { dataFolder_ = std::move(f); }
     void setSeparator(char16_t s) { separator_ = s; }
     void failSearches(bool fail) { failSearches_ = fail; }
     const std::vector<std::u16string>& opened() const { return opened_; }
+    void holdElsewhere(std::u16string path) { heldElsewhere_.insert(std::move(path)); }
+    // The paths held by this process now, in the order taken.
+    const std::vector<std::u16string>& held() const { return *held_; }
 
 private:
+    std::set<std::u16string> heldElsewhere_;
+    mutable int writeChecks_ = 0;
+    int writableChecks_ = 0;
+    std::u16string turnsReadOnly_;
+    std::shared_ptr<std::vector<std::u16string>> held_ =
+        std::make_shared<std::vector<std::u16string>>();
     std::set<std::u16string> files_;
     std::set<std::u16string> readOnly_;
     std::u16string programFolder_ = u"C:\\Program Files\\Penwick";

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <sstream>
 
 #include "embedded_support.h"
@@ -21,7 +23,7 @@ struct Tool : ::testing::Test {
     Result run(std::vector<std::string> args, const std::string& input = {}) {
         std::istringstream in(input);
         std::ostringstream out, err;
-        tools::ToolIo io{in, out, err, t.file("cfg/session.ini"), t.file("data")};
+        tools::ToolIo io{in, out, err, t.file("cfg/session.ini"), t.file("data"), askPassword};
         const int status = tools::runContactsTool(args, io);
         return {status, out.str(), err.str()};
     }
@@ -43,6 +45,7 @@ struct Tool : ::testing::Test {
     }
     TempFolder t;
     std::string db = t.file("a.pwdb");
+    std::function<std::optional<std::string>(const std::string&)> askPassword;
 };
 
 TEST_F(Tool, ImportsCsvWithQuotingAndListsTheContacts) {
@@ -111,9 +114,73 @@ TEST_F(Tool, UsersMakeTheDatabaseAskForALogin) {
     EXPECT_TRUE(store.isMultiUser());
     EXPECT_EQ(store.verifyUser("Pat", "s3cret"), "Pat");
     EXPECT_FALSE(store.verifyUser("Pat", "s3cret\n"));
-    ok({"open", db, "--user", "pat"});
+    ok({"open", db, "--user", "pat", "--password-stdin"}, "s3cret\n");
     EXPECT_EQ(embedded::readSession(t.file("cfg/session.ini"))->user, "Pat");
-    fails({"open", db, "--user", "Nobody"});
+    fails({"open", db, "--user", "Nobody", "--password-stdin"}, "s3cret\n");
+}
+
+// On a database with users, whoever can write the file still needs a user's password to
+// change it: adding users (administrators only), importing, opening as a user, undoing a run
+// (its author or an administrator).
+TEST_F(Tool, ADatabaseWithUsersAsksTheToolForAPassword) {
+    db = makeDatabase(db, 3);
+    ok({"add-user", db, "Pat", "--password-stdin"}, "pat-pw\n");  // the first: administrator
+    const std::string csv = write("c.csv", "name\nZed\n");
+
+    // No login, a wrong password, an unknown name: refused alike, nothing changed.
+    fails({"add-user", db, "Eve", "--password-stdin"}, "eve-pw\n");
+    const auto wrong =
+        fails({"add-user", db, "Eve", "--user", "Pat", "--password-stdin"}, "guess\neve-pw\n");
+    const auto unknown =
+        fails({"add-user", db, "Eve", "--user", "Nobody", "--password-stdin"}, "guess\neve-pw\n");
+    EXPECT_EQ(wrong.err, unknown.err);
+    fails({"import", db, csv});
+    fails({"import", db, csv, "--user", "Pat", "--password-stdin"}, "guess\n");
+    fails({"open", db, "--user", "Pat"});  // no terminal to ask on
+    EXPECT_EQ(embedded::Store(db).contactCount(), 3);
+    EXPECT_FALSE(embedded::Store(db).findUser("Eve"));
+
+    ok({"add-user", db, "Eve", "--user", "Pat", "--password-stdin"}, "pat-pw\neve-pw\n");
+    EXPECT_NE(
+        fails({"add-user", db, "Mal", "--user", "Eve", "--password-stdin"}, "eve-pw\nmal-pw\n")
+            .err.find("administrator"),
+        std::string::npos);
+    ok({"import", db, csv, "--user", "eve", "--password-stdin"}, "eve-pw\n");
+    EXPECT_EQ(embedded::Store(db).contactCount(), 4);
+
+    // Asked on the terminal when not given on standard input.
+    std::vector<std::string> prompts;
+    askPassword = [&](const std::string& prompt) -> std::optional<std::string> {
+        prompts.push_back(prompt);
+        return "eve-pw";
+    };
+    ok({"open", db, "--user", "Eve"});
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_NE(prompts[0].find("Eve"), std::string::npos);
+    askPassword = nullptr;
+
+    // A run each by Pat and by Eve, written through logged-in connections.
+    FakeLocale locale;
+    auto factory = embedded::makeContactManagerFactory(locale, t.file("none.ini"));
+    for (const auto& [user, password] : {std::pair{u"Pat", u"pat-pw"}, {u"Eve", u"eve-pw"}}) {
+        auto connection = factory->createDatabase(u"ACTOLE.DATABASE");
+        std::u16string path = fromUtf8(db), name = user, secret = password;
+        connection->Open(path);
+        connection->validateuser(name, secret);
+        auto& h = connection->NOTEHISTORY();
+        h.Add();
+        h.Data(29, std::u16string(u"C000001"));
+        h.Data(200, std::u16string(u"3/7/2026"));
+        h.Update();
+    }
+    // Eve works in the database now, so her name is the default user.
+    EXPECT_NE(fails({"undo-run", db, "1", "--yes", "--password-stdin"}, "eve-pw\n")
+                  .err.find("written by Pat"),
+              std::string::npos);
+    ok({"undo-run", db, "2", "--yes", "--password-stdin"}, "eve-pw\n");  // her own
+    ok({"add-user", db, "Ann", "--admin", "--user", "Pat", "--password-stdin"}, "pat-pw\nann\n");
+    ok({"undo-run", db, "1", "--yes", "--user", "Ann", "--password-stdin"}, "ann\n");
+    EXPECT_TRUE(notesOf(db).empty());
 }
 
 TEST_F(Tool, RunsAreListedAndOneCanBeUndoneAfterConfirmation) {
