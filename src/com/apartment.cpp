@@ -1,7 +1,8 @@
 #include "com/apartment.h"
 
-#include <objbase.h>
 #include <windows.h>
+
+#include <objbase.h>
 
 #include "com/automation_error.h"
 

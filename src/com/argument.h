@@ -1,8 +1,9 @@
 #pragma once
 // One argument of a late-bound call, with the automation type it travels as.
 
-#include <oaidl.h>
 #include <windows.h>
+
+#include <oaidl.h>
 
 #include <cstdint>
 #include <string>

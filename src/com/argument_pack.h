@@ -2,8 +2,9 @@
 // The DISPPARAMS of one call: positional arguments in reverse order behind the named ones, with
 // the storage that by-reference arguments point into. Everything it allocated is freed with it.
 
-#include <oaidl.h>
 #include <windows.h>
+
+#include <oaidl.h>
 
 #include <initializer_list>
 #include <vector>

@@ -1,8 +1,9 @@
 #pragma once
 // How a failed automation call becomes the program's failure: number, description and source.
 
-#include <oaidl.h>
 #include <windows.h>
+
+#include <oaidl.h>
 
 #include <string_view>
 

@@ -1,8 +1,9 @@
 #pragma once
 // An owned BSTR, and the conversions between BSTRs and the program's text.
 
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <string>
 #include <string_view>

@@ -1,8 +1,9 @@
 #pragma once
 // An owned reference to a COM interface: released when it goes, added to when copied.
 
-#include <objbase.h>
 #include <windows.h>
+
+#include <objbase.h>
 
 #include <utility>
 

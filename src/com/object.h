@@ -2,8 +2,9 @@
 // A late-bound automation object: members are found by name (each name once per object) and
 // called through IDispatch::Invoke.
 
-#include <oaidl.h>
 #include <windows.h>
+
+#include <oaidl.h>
 
 #include <initializer_list>
 #include <map>

@@ -1,8 +1,9 @@
 #pragma once
 // An owned VARIANT, and how a result read from an automation object becomes a program value.
 
-#include <oaidl.h>
 #include <windows.h>
+
+#include <oaidl.h>
 
 #include <string_view>
 
