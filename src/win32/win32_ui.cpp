@@ -299,7 +299,8 @@ Win32Window::~Win32Window() {
 
 HWND Win32Window::build(const ui::ControlDesc& d, HWND parent, int id) {
     const wchar_t* cls = L"STATIC";
-    DWORD style = WS_CHILD, exStyle = 0;
+    // Clipped by its siblings: the small buttons lie over the ends of their text boxes.
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS, exStyle = 0;
     switch (d.kind) {
         case ControlKind::Label:
             // SS_NOTIFY: labels report clicks, and take the mouse cursor they ask for.
