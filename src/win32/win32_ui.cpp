@@ -19,7 +19,6 @@ using ui::SysColor;
 
 constexpr wchar_t kFormClass[] = L"PenwickForm";
 constexpr UINT_PTR kSubclassId = 1;
-constexpr int kFirstControlId = 100;
 
 std::wstring wide(std::u16string_view s) {
     return std::wstring(s.begin(), s.end());
@@ -83,7 +82,7 @@ public:
     bool enabled() const override { return IsWindowEnabled(hwnd_) != FALSE; }
     void setEnabled(bool enabled) override { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
     bool visible() const override { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
-    void setVisible(bool visible) override { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+    void setVisible(bool visible) override;
     void setFocus() override;
     bool hasFocus() const override;
     SysColor background() const override {
@@ -258,14 +257,16 @@ Win32Window::Win32Window(Win32Ui& ui, const ui::WindowDesc& d, ui::EventSink& si
                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ui.instance(), nullptr);
 
-    // Containers first, so that every control finds its parent.
-    int id = kFirstControlId;
+    // Containers first, so that every control finds its parent. A control's id is its place
+    // in the description (from kFirstControlId), so that it can be found from outside.
     for (const bool containers : {true, false}) {
-        for (const ui::ControlDesc& c : d.controls) {
+        for (std::size_t i = 0; i < d.controls.size(); ++i) {
+            const ui::ControlDesc& c = d.controls[i];
             if ((c.kind == ControlKind::Frame) != containers) continue;
             HWND parent = hwnd_;
             if (!c.parent.empty()) parent = static_cast<Win32Control&>(control(c.parent)).hwnd();
-            HWND child = build(c, parent, c.cancelButton ? IDCANCEL : id++);
+            const int id = c.cancelButton ? IDCANCEL : kFirstControlId + static_cast<int>(i);
+            HWND child = build(c, parent, id);
             controls_.push_back(std::make_unique<Win32Control>(*this, c, child));
             SetWindowSubclass(child, controlProc, kSubclassId,
                               reinterpret_cast<DWORD_PTR>(controls_.back().get()));
@@ -638,7 +639,7 @@ LRESULT Win32Window::handleControl(Win32Control& c, HWND hwnd, UINT msg, WPARAM 
             // Focus moving elsewhere in the same window; a switch to another window or program
             // is no loss of focus to the program.
             HWND to = reinterpret_cast<HWND>(wp);
-            if (to != nullptr && IsChild(hwnd_, to) && controlOf(to) != &c)
+            if (to != nullptr && (to == hwnd_ || IsChild(hwnd_, to)) && controlOf(to) != &c)
                 deliver(ui::EventKind::LostFocus, &d);
             return r;
         }
@@ -764,6 +765,13 @@ void Win32Control::setText(std::u16string_view text) {
             SetWindowTextW(hwnd_, wide(text).c_str());
             if (isEdit()) SendMessageW(hwnd_, EM_SETSEL, 0, 0);
     }
+}
+
+void Win32Control::setVisible(bool visible) {
+    // A control that goes with the focus hands it on to the next in tab order, as it would on
+    // the user's Tab; the system would leave it on the frame or the window.
+    if (!visible && hasFocus()) window_.tab(hwnd_, false);
+    ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void Win32Control::setFocus() {

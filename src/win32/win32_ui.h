@@ -17,6 +17,10 @@ namespace penwick::win32 {
 
 class Win32Window;
 
+// The id of a control's child window: its place in the window's description from this number
+// on; a cancel button (Esc presses it) is IDCANCEL.
+inline constexpr int kFirstControlId = 100;
+
 class Win32Ui final : public ui::Ui {
 public:
     // instance: the module whose window classes these are (the program's own).
