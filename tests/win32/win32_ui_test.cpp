@@ -1,6 +1,8 @@
 #include "win32/win32_ui.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -352,6 +354,72 @@ TEST_F(Win32UiTest, MessageBoxesAreTheSystemsOwn) {
         EXPECT_TRUE(answerer.hadOk_);
         EXPECT_EQ(answerer.title_, L"Penwick") << "a box without a title bears the program's name";
     }
+}
+
+// Answers the file-open dialog from another thread: reads where it opened and what it filters,
+// then picks a file there (or cancels when no name is given).
+class FileDialogAnswerer {
+public:
+    explicit FileDialogAnswerer(std::wstring pick)
+        : thread_([this, pick] {
+              for (int i = 0; i < 200; ++i) {
+                  Sleep(50);
+                  HWND dialog = FindWindowW(L"#32770", L"Attach File");
+                  if (dialog == nullptr) continue;
+                  Sleep(300);  // let it fill its folder view
+                  // The name box of the Explorer-style dialog is the combo box cmb13.
+                  wchar_t folder[MAX_PATH] = {};
+                  SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH,
+                               reinterpret_cast<LPARAM>(folder));
+                  folder_ = folder;
+                  wchar_t filter[128] = {};
+                  GetWindowTextW(GetDlgItem(dialog, cmb1), filter, 128);
+                  filter_ = filter;
+                  if (pick.empty()) {
+                      PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                  } else {
+                      SendMessageW(dialog, CDM_SETCONTROLTEXT, cmb13,
+                                   reinterpret_cast<LPARAM>(pick.c_str()));
+                      PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+                  }
+                  return;
+              }
+          }) {}
+    ~FileDialogAnswerer() { join(); }
+    void join() {
+        if (thread_.joinable()) thread_.join();
+    }
+    std::wstring folder_, filter_;
+
+private:
+    std::thread thread_;
+};
+
+TEST_F(Win32UiTest, TheFileDialogOpensInTheFolderAskedForWithTheFilterGiven) {
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    main.show();
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = temp;
+    if (folder.back() == L'\\') folder.pop_back();
+    const std::wstring file = folder + L"\\penwick-offer.txt";
+    CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    const ui::FileDialogRequest request{u"Attach File", u"All Files (*.*)|*.*",
+                                        std::u16string(folder.begin(), folder.end())};
+    {
+        FileDialogAnswerer answerer(L"penwick-offer.txt");
+        const auto chosen = ui_.openFile(request, &main);
+        answerer.join();
+        EXPECT_EQ(answerer.folder_, folder);
+        EXPECT_EQ(answerer.filter_, L"All Files (*.*)");
+        ASSERT_TRUE(chosen);
+        EXPECT_EQ(*chosen, std::u16string(file.begin(), file.end())) << "the full path";
+    }
+    {
+        FileDialogAnswerer answerer(L"");
+        EXPECT_FALSE(ui_.openFile(request, &main)) << "cancelled";
+    }
+    DeleteFileW(file.c_str());
 }
 
 }  // namespace
