@@ -81,13 +81,9 @@ public:
     void setText(std::u16string_view text) override;
     bool enabled() const override { return IsWindowEnabled(hwnd_) != FALSE; }
     void setEnabled(bool enabled) override { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
-    bool visible() const override { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
     void setVisible(bool visible) override;
     void setFocus() override;
-    bool hasFocus() const override;
-    SysColor background() const override {
-        return background_.value_or(takesText() ? SysColor::Window : SysColor::ButtonFace);
-    }
+    bool hasFocus() const;
     void setBackground(SysColor color) override {
         background_ = color;
         InvalidateRect(hwnd_, nullptr, TRUE);
@@ -97,16 +93,14 @@ public:
         InvalidateRect(hwnd_, nullptr, TRUE);
     }
 
-    int selectionStart() const override;
     void setSelectionStart(int start) override;
-    int selectionLength() const override;
     void setSelectionLength(int length) override;
     std::u16string selectedText() const override;
     void setSelectedText(std::u16string_view text) override;
 
     int listIndex() const override;
     void setListIndex(int index) override;
-    int listCount() const override;
+    int listCount() const;
     std::u16string listItem(int index) const override;
     void clearList() override;
     void addItem(std::u16string_view item) override;
@@ -120,18 +114,6 @@ public:
     bool isTabStop() const { return takesFocus() && description_.tabStop; }
 
 private:
-    bool takesText() const {
-        switch (description_.kind) {
-            case ControlKind::TextBox:
-            case ControlKind::MultiLineTextBox:
-            case ControlKind::DropDownList:
-            case ControlKind::ListBox:
-            case ControlKind::MonthCalendar:
-                return true;
-            default:
-                return false;
-        }
-    }
     bool isEdit() const {
         return description_.kind == ControlKind::TextBox ||
                description_.kind == ControlKind::MultiLineTextBox;
@@ -167,7 +149,6 @@ public:
 
     const ui::WindowDesc& description() const override { return description_; }
     ui::Control& control(std::string_view name, int index = -1) override;
-    std::u16string caption() const override { return windowText(hwnd_); }
     void setCaption(std::u16string_view caption) override {
         SetWindowTextW(hwnd_, wide(caption).c_str());
     }
@@ -785,23 +766,12 @@ bool Win32Control::hasFocus() const {
     return focus != nullptr && (focus == hwnd_ || IsChild(hwnd_, focus));
 }
 
-int Win32Control::selectionStart() const {
-    requireEdit(u"SelStart");
-    return selection().first;
-}
-
 void Win32Control::setSelectionStart(int start) {
     requireEdit(u"SelStart");
     if (start < 0) invalidValue(description_, u"SelStart");
     start = std::min(start, textLength());
     SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(start), start);
     SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
-}
-
-int Win32Control::selectionLength() const {
-    requireEdit(u"SelLength");
-    const auto [start, end] = selection();
-    return end - start;
 }
 
 void Win32Control::setSelectionLength(int length) {
@@ -1012,7 +982,8 @@ void Win32Ui::yield() {
     }
 }
 
-int Win32Ui::messageBox(std::u16string_view prompt, int style, std::u16string_view title) {
+ui::MessageAnswer Win32Ui::messageBox(std::u16string_view prompt, ui::MessageStyle style,
+                                      std::u16string_view title) {
     // The program's styles are the system's own numbers: 64 information + OK, 68 information +
     // Yes/No, 16 the error icon of the fatal report; the answers are the system's too.
     const std::wstring text = wide(prompt);
@@ -1021,7 +992,7 @@ int Win32Ui::messageBox(std::u16string_view prompt, int style, std::u16string_vi
     const int answer = MessageBoxW(owner, text.c_str(), caption.c_str(),
                                    static_cast<UINT>(style) | MB_SETFOREGROUND);
     if (answer == 0) raise(err::OutOfMemory, u"MsgBox");
-    return answer;
+    return static_cast<ui::MessageAnswer>(answer);
 }
 
 std::optional<std::u16string> Win32Ui::openFile(const ui::FileDialogRequest& request,

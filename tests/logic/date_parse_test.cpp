@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/date_parse.h"
+#include "note/date_parse.h"
 #include "support/fakes.h"
 
 namespace penwick::testing {
 namespace {
+
+using namespace penwick::note;
 
 using namespace std::chrono;
 
@@ -92,14 +94,15 @@ TEST(ParseDate, RefusesWhatIsNoDate) {
 }  // namespace
 }  // namespace penwick::testing
 
-namespace penwick {
+namespace penwick::testing {
 namespace {
+
+using namespace penwick::note;
 
 // A system that reads dates itself: its word is final, either way.
 class SystemReadingLocale final : public Locale {
 public:
     std::optional<std::u16string> shortDatePattern() const override { return u"M/d/yyyy"; }
-    std::optional<std::u16string> longDatePattern() const override { return std::nullopt; }
     std::u16string dateSeparator() const override { return u"/"; }
     std::u16string monthName(unsigned, bool) const override { return {}; }
     std::u16string dayName(std::chrono::weekday, bool) const override { return {}; }
@@ -123,4 +126,4 @@ TEST(ParseDate, LeavesTheReadingToASystemThatRecognisesDates) {
 }
 
 }  // namespace
-}  // namespace penwick
+}  // namespace penwick::testing

@@ -50,6 +50,13 @@ RECT placeOf(HWND hwnd) {
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
+// The text box's own selection: start and length.
+std::pair<int, int> selectionOf(HWND edit) {
+    DWORD start = 0, end = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {static_cast<int>(start), static_cast<int>(end - start)};
+}
+
 LOGFONTW fontOf(HWND hwnd) {
     LOGFONTW lf{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof lf, &lf);
@@ -140,11 +147,11 @@ TEST_F(Win32UiTest, TextBoxesFollowTheClassicSelectionRules) {
     EXPECT_EQ(note.selectedText(), u"teh");
     note.setSelectedText(u"the");
     EXPECT_EQ(note.text(), u"the cat");
-    EXPECT_EQ(note.selectionStart(), 3) << "the caret stands behind the new text";
-    EXPECT_EQ(note.selectionLength(), 0);
+    EXPECT_EQ(selectionOf(hwnd(main, "txtNote")), std::pair(3, 0))
+        << "the caret stands behind the new text";
 
     note.setSelectionStart(99);
-    EXPECT_EQ(note.selectionStart(), 7) << "a start past the end is the end";
+    EXPECT_EQ(selectionOf(hwnd(main, "txtNote")).first, 7) << "a start past the end is the end";
     note.setSelectionStart(4);
     note.setSelectionLength(99);
     EXPECT_EQ(note.selectedText(), u"cat") << "a length past the end is cut";
@@ -170,7 +177,7 @@ TEST_F(Win32UiTest, ListsAndTheCalendarKeepTheirValues) {
     EXPECT_EQ(type.listIndex(), -1);
     EXPECT_EQ(type.text(), u"");
     for (auto item : {u"Note", u"Email", u"File Attachment"}) type.addItem(item);
-    EXPECT_EQ(type.listCount(), 3);
+    EXPECT_EQ(SendMessageW(hwnd(main, "cboNoteType"), CB_GETCOUNT, 0, 0), 3);
     EXPECT_EQ(type.listItem(2), u"File Attachment") << "kept in the order given";
     type.setListIndex(0);
     EXPECT_EQ(type.text(), u"Note");
@@ -341,15 +348,16 @@ TEST_F(Win32UiTest, MessageBoxesAreTheSystemsOwn) {
     main.show();
     {
         BoxAnswerer answerer(IDNO);
-        EXPECT_EQ(ui_.messageBox(u"Write 3 notes?", ui::kInformationYesNo, u"Penwick"),
-                  ui::kAnswerNo);
+        EXPECT_EQ(ui_.messageBox(u"Write 3 notes?", ui::MessageStyle::InformationYesNo, u"Penwick"),
+                  ui::MessageAnswer::No);
         answerer.join();
         EXPECT_TRUE(answerer.hadYes_);
         EXPECT_FALSE(answerer.hadOk_);
     }
     {
         BoxAnswerer answerer(IDOK);
-        EXPECT_EQ(ui_.messageBox(u"Finished", ui::kInformationOk, u""), ui::kAnswerOk);
+        EXPECT_EQ(ui_.messageBox(u"Finished", ui::MessageStyle::InformationOk, u""),
+                  ui::MessageAnswer::Ok);
         answerer.join();
         EXPECT_TRUE(answerer.hadOk_);
         EXPECT_EQ(answerer.title_, L"Penwick") << "a box without a title bears the program's name";
