@@ -10,8 +10,13 @@ namespace penwick::windows {
 namespace {
 
 using namespace std::chrono;
-using note::parseDate;
-using note::parseDateTime;
+// The system reads the text; the program's own year for dates without one plays no part.
+std::optional<year_month_day> parseDate(std::u16string_view text, const Locale& locale) {
+    return note::parseDate(text, locale, year{2026});
+}
+std::optional<note::ParsedDateTime> parseDateTime(std::u16string_view text, const Locale& locale) {
+    return note::parseDateTime(text, locale, year{2026});
+}
 
 // The test prefix runs in US English unless the machine's LANG says otherwise; the
 // locale-specific expectations hold there only.
