@@ -24,7 +24,8 @@ struct ParsedDateTime {
 // As Windows does, a day and month without a year ("12/6", "Dec 6", "6 Dec") are taken in
 // thisYear, and a month name with a four-digit year ("Dec 2026") is that month's first day.
 // Impossible dates, a day and month in the wrong order, a time alone and trailing text are
-// refused.
+// refused. A locale whose system recognises dates itself (recognizesDates) reads the text
+// instead, by the system's rules.
 std::optional<ParsedDateTime> parseDateTime(std::u16string_view text, const Locale& locale,
                                             std::chrono::year thisYear);
 
