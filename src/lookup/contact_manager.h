@@ -18,7 +18,8 @@ inline constexpr std::u16string_view kDatabaseClass = u"ACTOLE.DATABASE";
 
 // A field value handed to the contact manager: text, a 16-bit integer, or a text box whose
 // current text is taken at the time of the call.
-using Argument = std::variant<std::u16string, std::int16_t, std::reference_wrapper<const TextSource>>;
+using Argument =
+    std::variant<std::u16string, std::int16_t, std::reference_wrapper<const TextSource>>;
 
 // The contact record set ("Contact").
 class ContactSet {
@@ -52,6 +53,9 @@ class Database {
 public:
     virtual ~Database() = default;
     virtual void Open(std::u16string& path) = 0;
+    // The silent try with the remembered credentials hands the texts over as values.
+    virtual void validateuser(const std::u16string& userName, const std::u16string& password) = 0;
+    // The login routine hands over its own variables, which the database may write into.
     virtual void validateuser(std::u16string& userName, std::u16string& password) = 0;
     // True after a refused validateuser; no value counts as false.
     virtual Value Error() = 0;

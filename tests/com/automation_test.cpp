@@ -52,6 +52,7 @@ TEST_P(Automation, ArgumentsArriveInOrderWithTheirTypesAndByReferenceTextComesBa
     EXPECT_EQ(password, u"secret");
     EXPECT_EQ(field, 1);
     const std::vector<std::u16string> expected = {
+        u"new ACTOLE.DATABASE",
         u"DATABASE.Open(BSTR& \"C:\\data\\Contacts.dbf\")",
         u"DATABASE.validateuser(BSTR& \"pat\", BSTR& \"secret\") [1 -> \"Pat\"]",
         u"DATABASE.Contact()",
@@ -82,15 +83,15 @@ TEST_P(Automation, PropertyWritesNamedAndOmittedArgumentsAndObjectsAsArguments) 
     word.call(u"Quit", {Argument::int32(0).named(u"savechanges")});
 
     const auto calls = servers.calls();
-    ASSERT_GE(calls.size(), 3u);
-    EXPECT_EQ(calls[0], u"Word.Application.Visible=(BOOL False)");
-    EXPECT_EQ(calls[1], u"Word.Application.WindowState=(I4 2)");
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls[1], u"Word.Application.Visible=(BOOL False)");
+    EXPECT_EQ(calls[2], u"Word.Application.WindowState=(I4 2)");
     EXPECT_EQ(calls.back(), u"Word.Application.Quit(SaveChanges:=I4 0)");
     if (GetParam() == Flavour::InProcess) {
-        EXPECT_EQ(calls[4], u"Document.Range(missing, missing)");
-        EXPECT_EQ(calls[5], u"Range.Text=(BSTR \"teh\")");
-        EXPECT_EQ(calls[8], u"Word.Application.GetSpellingSuggestions(DISPATCH)");
-        EXPECT_EQ(calls[11], u"Document.Close(I4 0, missing, missing)");
+        EXPECT_EQ(calls[5], u"Document.Range(missing, missing)");
+        EXPECT_EQ(calls[6], u"Range.Text=(BSTR \"teh\")");
+        EXPECT_EQ(calls[9], u"Word.Application.GetSpellingSuggestions(DISPATCH)");
+        EXPECT_EQ(calls[12], u"Document.Close(I4 0, missing, missing)");
     }
 }
 
