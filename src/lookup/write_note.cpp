@@ -71,8 +71,8 @@ void writeNoteToLookup(App& app) {
     // 9-11: the remembered credentials first, then the login dialog as long as asked.
     const std::u16string section = FileNameOfPath(databasePath);
     const std::u16string scrambled = services.settings.get(kSettingsApp, section, u"SYS", u"");
-    std::u16string userName =
-        services.settings.get(kSettingsApp, section, u"USER", application->GetCurrentUserName());
+    std::u16string userName = services.settings.get(kSettingsApp, section, u"USER",
+                                                    application->GetCurrentUserName());
     std::u16string password = ScrambleText(scrambled, kScrambleKey, services.codePage);
     database->validateuser(std::as_const(userName), std::as_const(password));
     if (toBool(database->Error())) {
@@ -82,10 +82,10 @@ void writeNoteToLookup(App& app) {
         for (;;) {
             std::u16string offered = application->GetCurrentUserName();
             if (CheckDatabaseLogin(app, *database, databasePath, offered)) break;
-            const int again =
-                ask(u"Incorrect user name and password for this database.\r\n"
-                    u"Would you like to try again?",
-                    ui::kInformationYesNo, kTitle);
+            const int again = ask(
+                u"Incorrect user name and password for this database.\r\n"
+                u"Would you like to try again?",
+                ui::kInformationYesNo, kTitle);
             if (again != ui::kAnswerYes) {
                 writeButton.setEnabled(true);
                 database->Close();
@@ -99,10 +99,10 @@ void writeNoteToLookup(App& app) {
     contacts.Loadlookupquery(lookupFilePath(app));
     contacts.MoveFirst();
     const std::int32_t n = toInt32(contacts.recordCount(), u"recordCount");
-    const int answer =
-        ask(u"Are you sure you would like to update the current lookup\r\nof " + decimal(n) +
-                u" contacts with this note dated " + main.control("txtDate").text(),
-            ui::kInformationYesNo, kTitle);
+    const int answer = ask(u"Are you sure you would like to update the current lookup\r\nof " +
+                               decimal(n) + u" contacts with this note dated " +
+                               main.control("txtDate").text(),
+                           ui::kInformationYesNo, kTitle);
     if (answer == ui::kAnswerYes) {
         runUpdateLoop(app, *database, n, *noteTypeCode);
     } else {
