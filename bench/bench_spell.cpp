@@ -1,5 +1,7 @@
 // How long the spell check's token walk takes over a long note, per token, next to the bare
-// Hunspell calls it is built on. Prints the figures and writes bench_spell.json into --out.
+// Hunspell calls it is built on; and, over a table of common typos, where the intended word
+// stands among the suggestions before and after our ranking, and how long suggesting takes.
+// Prints the figures and writes bench_spell.json into --out.
 //
 // The walk runs through the whole program (main window, suggestions dialog, Hunspell checker)
 // on the in-memory front end, so the figures hold everything but real drawing.
@@ -133,6 +135,75 @@ WalkResult walk(penwick::spell::SpellCheckerFactory& factory, const Note& note) 
     return result;
 }
 
+std::string fixed(double value, int decimals);
+
+struct Typo {
+    std::string typo, intended;
+};
+
+std::vector<Typo> typoTable() {
+    std::ifstream in(std::string(PENWICK_BENCH_DATA) + "/typos.tsv");
+    std::vector<Typo> rows;
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t tab = line.find('\t');
+        if (line.empty() || line[0] == '#' || tab == std::string::npos) continue;
+        rows.push_back({line.substr(0, tab), line.substr(tab + 1)});
+    }
+    return rows;
+}
+
+// 1-based place of the word in the list; 0 when it is not there.
+template <typename List, typename Word>
+std::size_t rankOf(const List& list, const Word& word) {
+    const auto found = std::find(list.begin(), list.end(), word);
+    return found == list.end() ? 0 : static_cast<std::size_t>(found - list.begin()) + 1;
+}
+
+struct RankingResult {
+    std::size_t rows = 0, firstBefore = 0, firstAfter = 0, top3Before = 0, top3After = 0;
+    double medianUs = 0, p95Us = 0;
+    std::string table;
+};
+
+RankingResult rankTypos(Hunspell& engine, penwick::spell::SpellCheckerFactory& factory) {
+    RankingResult result;
+    const auto checker = factory.create(penwick::spell::kCheckerClass);
+    checker->start();
+    std::vector<double> micros;
+    std::ostringstream table;
+    for (const Typo& row : typoTable()) {
+        const std::size_t before = rankOf(engine.suggest(row.typo), row.intended);
+        std::vector<std::u16string> ranked;
+        const double seconds = secondsOf([&] {
+            ranked = checker->suggestions({penwick::fromUtf8(row.typo), 1});
+        });
+        micros.push_back(seconds * 1e6);
+        const std::size_t after = rankOf(ranked, penwick::fromUtf8(row.intended));
+        ++result.rows;
+        result.firstBefore += before == 1;
+        result.firstAfter += after == 1;
+        result.top3Before += before >= 1 && before <= 3;
+        result.top3After += after >= 1 && after <= 3;
+        table << "    " << row.typo << " -> " << row.intended << ": " << before << " -> " << after
+              << "\n";
+    }
+    checker->quit();
+    std::sort(micros.begin(), micros.end());
+    if (!micros.empty()) {
+        result.medianUs = micros[micros.size() / 2];
+        result.p95Us = micros[std::min(micros.size() - 1, micros.size() * 95 / 100)];
+    }
+    result.table = table.str();
+    return result;
+}
+
+std::string percent(std::size_t part, std::size_t whole) {
+    return fixed(whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole),
+                 0) +
+           "%";
+}
+
 std::string fixed(double value, int decimals) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
@@ -193,6 +264,8 @@ int main(int argc, char** argv) {
         scaling.emplace_back(n, best / static_cast<double>(n) * 1e6);
     }
 
+    const RankingResult ranking = rankTypos(engine, *factory);
+
     const double n = static_cast<double>(kWords);
     const double spellPerWord = bareSpell / n * 1e6;
     const double cleanPerToken = cleanWalk.seconds / n * 1e6;
@@ -218,7 +291,15 @@ int main(int argc, char** argv) {
            << "  walk, no errors, per token by note length:";
     for (const auto& [words, perToken] : scaling)
         report << " " << words << ": " << fixed(perToken, 3) << " us";
-    report << "\n";
+    report << "\n"
+           << "typo table, " << ranking.rows
+           << " typos: place of the intended word, Hunspell -> ours\n"
+           << ranking.table << "  first:       " << percent(ranking.firstBefore, ranking.rows)
+           << " -> " << percent(ranking.firstAfter, ranking.rows) << "  (target 80%)\n"
+           << "  first three: " << percent(ranking.top3Before, ranking.rows) << " -> "
+           << percent(ranking.top3After, ranking.rows) << "  (target 95%)\n"
+           << "  suggestions per misspelled word: median " << fixed(ranking.medianUs / 1e3, 2)
+           << " ms, 95th percentile " << fixed(ranking.p95Us / 1e3, 2) << " ms\n";
     std::cout << report.str();
 
     const bool ok = cleanWalk.textOk && faultyWalk.textOk &&
@@ -247,6 +328,13 @@ int main(int argc, char** argv) {
         json << (i ? ", " : "") << "\"" << scaling[i].first
              << "\": " << fixed(scaling[i].second, 4);
     json << "},\n"
+         << "  \"typos\": " << ranking.rows << ",\n"
+         << "  \"typos_first_before\": " << ranking.firstBefore << ",\n"
+         << "  \"typos_first_after\": " << ranking.firstAfter << ",\n"
+         << "  \"typos_top3_before\": " << ranking.top3Before << ",\n"
+         << "  \"typos_top3_after\": " << ranking.top3After << ",\n"
+         << "  \"suggest_median_ms\": " << fixed(ranking.medianUs / 1e3, 3) << ",\n"
+         << "  \"suggest_p95_ms\": " << fixed(ranking.p95Us / 1e3, 3) << ",\n"
          << "  \"ok\": " << (ok ? "true" : "false") << "\n"
          << "}\n";
     return ok ? 0 : 1;

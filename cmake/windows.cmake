@@ -6,8 +6,9 @@
 # on first use and sets WINEPREFIX, WINEARCH, WINEDEBUG and WINEDLLOVERRIDES.
 #
 # A test that needs real windows (an X display) says so in its environment:
-#     gtest_discover_tests(t PROPERTIES ENVIRONMENT PENWICK_WINE_DISPLAY=1)
-# it then runs in a second prefix with the X11 driver, on an Xvfb server of its own.
+#     gtest_discover_tests(t PROPERTIES ENVIRONMENT PENWICK_WINE_DISPLAY=1 RUN_SERIAL TRUE)
+# it then runs in a second prefix with the X11 driver, on an Xvfb server of its own, and one at
+# a time: the Wine session of that prefix ends with each program.
 # A test that needs something installed in the prefix first (a COM server registered with
 # regsvr32, say) can call the script itself in a fixture:
 #     add_test(NAME register_x COMMAND ${PENWICK_WINE} regsvr32 /s $<TARGET_FILE:x>)

@@ -266,6 +266,11 @@ std::optional<ParsedDateTime> parseFrom(const std::vector<Token>& tokens, std::s
 }  // namespace
 
 std::optional<ParsedDateTime> parseDateTime(std::u16string_view text, const Locale& locale) {
+    if (locale.recognizesDates()) {
+        const auto recognized = locale.recognizeDate(text);
+        if (!recognized) return std::nullopt;
+        return ParsedDateTime{recognized->date, recognized->timeOfDay};
+    }
     const std::u16string trimmed = trimSpaces(text);
     const auto tokens = tokenize(trimmed);
     if (!tokens) return std::nullopt;

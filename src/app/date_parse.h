@@ -21,7 +21,8 @@ struct ParsedDateTime {
 // that starts with a four-digit year is year-month-day); month names and abbreviations in
 // the locale's language or in English, with an optional leading weekday name; an optional
 // time of day hh:mm[:ss] with optional AM/PM. Two-digit years 00-29 are 20xx, 30-99 19xx.
-// Impossible dates and trailing text are refused.
+// Impossible dates and trailing text are refused. A locale whose system recognises dates
+// itself (recognizesDates) reads the text instead, by the system's rules.
 std::optional<ParsedDateTime> parseDateTime(std::u16string_view text, const Locale& locale);
 
 std::optional<std::chrono::year_month_day> parseDate(std::u16string_view text,

@@ -12,6 +12,7 @@
 #include "hunspell/dictionaries.h"
 #include "hunspell/encoding.h"
 #include "hunspell/factory.h"
+#include "hunspell/ranking.h"
 #include "hunspell/words.h"
 #include "util/failure.h"
 #include "util/text.h"
@@ -46,6 +47,12 @@ public:
     }
 
     std::vector<std::u16string> suggest(std::u16string_view word) {
+        return rankSuggestions(word, engineSuggestions(word),
+                               [this](std::u16string_view w) { return engineSuggestions(w); });
+    }
+
+private:
+    std::vector<std::u16string> engineSuggestions(std::u16string_view word) {
         std::vector<std::u16string> out;
         const std::optional<std::string> bytes = encoding_.encode(word);
         if (!bytes) return out;
@@ -56,7 +63,6 @@ public:
         return out;
     }
 
-private:
     Hunspell engine_;
     DictionaryEncoding encoding_;
 };

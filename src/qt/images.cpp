@@ -1,6 +1,7 @@
 #include "qt/images.h"
 
 #include <QBitmap>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -10,21 +11,20 @@ namespace penwick::qt {
 namespace {
 
 // A sheet of note paper with ruled lines and a pen across its corner, in colours of the
-// classic 16-colour palette only and without antialiasing, so that it stays a 16-colour icon.
-QPixmap noteIcon() {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QColor(0, 0, 128));
+// classic 16-colour palette, drawn on a 16-unit grid. At 16 pixels it is drawn without
+// antialiasing, so that it stays a 16-colour icon; larger sizes are the same drawing, smoothed.
+void drawNote(QPainter& p, int pixels) {
+    p.scale(pixels / 16.0, pixels / 16.0);
+    if (pixels > 16) p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0, 0, 128), 1));
     p.setBrush(QColor(255, 255, 255));
     p.drawRect(1, 1, 11, 13);
-    p.setPen(QColor(0, 128, 128));
+    p.setPen(QPen(QColor(0, 128, 128), 1));
     for (int y = 4; y <= 12; y += 3) p.drawLine(3, y, 10, y);
     p.setPen(QPen(QColor(128, 0, 0), 2));
     p.drawLine(14, 2, 8, 10);
-    p.setPen(QColor(0, 0, 0));
+    p.setPen(QPen(QColor(0, 0, 0), 1));
     p.drawPoint(7, 11);
-    return pm;
 }
 
 // A key, for the login.
@@ -61,10 +61,18 @@ QPixmap spellIcon() {
 
 }  // namespace
 
+QImage mainIconImage(int pixels) {
+    QImage image(pixels, pixels, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    drawNote(p, pixels);
+    return image;
+}
+
 QIcon windowIcon(ui::Image image) {
     switch (image) {
         case ui::Image::MainIcon:
-            return QIcon(noteIcon());
+            return QIcon(QPixmap::fromImage(mainIconImage(16)));
         case ui::Image::LoginIcon:
             return QIcon(keyIcon());
         case ui::Image::SpellIcon:

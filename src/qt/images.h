@@ -3,10 +3,14 @@
 
 #include <QCursor>
 #include <QIcon>
+#include <QImage>
 
 #include "ui/description.h"
 
 namespace penwick::qt {
+
+// The program's icon, drawn at any size: 16 pixels for the main window, more for the desktop.
+QImage mainIconImage(int pixels);
 
 // A 16-by-16 icon for each of the program's windows.
 QIcon windowIcon(ui::Image image);

@@ -4,8 +4,15 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace penwick {
+
+// A date the system read from typed text, with the time of day when the text carried one.
+struct SystemDate {
+    std::chrono::year_month_day date;
+    std::optional<std::chrono::seconds> timeOfDay;
+};
 
 class Locale {
 public:
@@ -21,6 +28,15 @@ public:
     // Month 1..12 and weekday names in the user's language.
     virtual std::u16string monthName(unsigned month, bool abbreviated) const = 0;
     virtual std::u16string dayName(std::chrono::weekday day, bool abbreviated) const = 0;
+
+    // Where the system itself recognises the dates of the user's locale (Windows does), the
+    // program leaves the reading of a typed date to it, so that it accepts what the contact
+    // manager on the same system accepts. Elsewhere the program's own rule reads the text.
+    virtual bool recognizesDates() const { return false; }
+    // The system's reading; nothing when the text is no date.
+    virtual std::optional<SystemDate> recognizeDate(std::u16string_view /*text*/) const {
+        return std::nullopt;
+    }
 };
 
 // The machine's clock, replaceable so that "today" is fixed in tests.

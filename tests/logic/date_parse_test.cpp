@@ -91,3 +91,36 @@ TEST(ParseDate, RefusesWhatIsNoDate) {
 
 }  // namespace
 }  // namespace penwick::testing
+
+namespace penwick {
+namespace {
+
+// A system that reads dates itself: its word is final, either way.
+class SystemReadingLocale final : public Locale {
+public:
+    std::optional<std::u16string> shortDatePattern() const override { return u"M/d/yyyy"; }
+    std::optional<std::u16string> longDatePattern() const override { return std::nullopt; }
+    std::u16string dateSeparator() const override { return u"/"; }
+    std::u16string monthName(unsigned, bool) const override { return {}; }
+    std::u16string dayName(std::chrono::weekday, bool) const override { return {}; }
+    bool recognizesDates() const override { return true; }
+    std::optional<SystemDate> recognizeDate(std::u16string_view text) const override {
+        using namespace std::chrono;
+        if (text == u"Nikolaustag") return SystemDate{2026y / December / 6, hours{9}};
+        return std::nullopt;
+    }
+};
+
+TEST(ParseDate, LeavesTheReadingToASystemThatRecognisesDates) {
+    const SystemReadingLocale locale;
+    const auto parsed = parseDateTime(u"Nikolaustag", locale);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->date,
+              std::chrono::year_month_day(std::chrono::year{2026}, std::chrono::December,
+                                          std::chrono::day{6}));
+    EXPECT_EQ(parsed->timeOfDay, std::chrono::hours{9});
+    EXPECT_FALSE(parseDate(u"12/6/2026", locale)) << "the program's own rule does not step in";
+}
+
+}  // namespace
+}  // namespace penwick

@@ -1,0 +1,358 @@
+#include "win32/win32_ui.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "app/note_update_form.h"
+#include "lookup/validate_user_form.h"
+#include "util/failure.h"
+
+namespace penwick::win32 {
+namespace {
+
+using ui::EventKind;
+
+struct Recorder final : ui::EventSink {
+    std::vector<ui::Event> events;
+    std::function<void(const ui::Event&)> action;
+    void deliver(const ui::Event& e) override {
+        events.push_back(e);
+        if (action) action(e);
+    }
+    bool saw(EventKind kind, const std::string& control = {}) const {
+        for (const auto& e : events)
+            if (e.kind == kind && e.control == control) return true;
+        return false;
+    }
+};
+
+std::wstring className(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+LONG style(HWND hwnd) {
+    return GetWindowLongW(hwnd, GWL_STYLE);
+}
+
+// Position and size in the parent's client area, in pixels.
+RECT placeOf(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+LOGFONTW fontOf(HWND hwnd) {
+    LOGFONTW lf{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    return lf;
+}
+
+class Win32UiTest : public ::testing::Test {
+protected:
+    HWND hwnd(ui::Window& w) const { return ui_.handleOf(w); }
+    HWND hwnd(ui::Window& w, const char* name, int index = -1) {
+        return ui_.handleOf(w.control(name, index));
+    }
+    Win32Ui ui_;
+    Recorder mainSink_, dialogSink_;
+};
+
+TEST_F(Win32UiTest, BuildsTheMainWindowAsItsDescriptionGivesIt) {
+    ASSERT_EQ(ui_.dotsPerInch(), 96) << "the test screen runs at 96 dpi";
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    const HWND form = hwnd(main);
+    RECT client{};
+    GetClientRect(form, &client);
+    EXPECT_EQ(client.right, 381) << "5715 twips";
+    EXPECT_EQ(client.bottom, 327) << "4905 twips";
+    EXPECT_TRUE(style(form) & WS_THICKFRAME) << "sizable";
+    EXPECT_TRUE(style(form) & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style(form) & WS_MAXIMIZEBOX);
+    EXPECT_EQ(GetWindow(form, GW_OWNER), nullptr) << "the main window has a taskbar entry";
+
+    const HWND frame = hwnd(main, "Frame2");
+    EXPECT_EQ(className(frame), L"Button");
+    EXPECT_EQ(style(frame) & BS_TYPEMASK, BS_GROUPBOX);
+
+    const HWND date = hwnd(main, "txtDate");
+    EXPECT_EQ(className(date), L"Edit");
+    EXPECT_EQ(GetParent(date), frame) << "inside the frame, placed from its corner";
+    const RECT r = placeOf(date);
+    EXPECT_EQ(r.left, 88);
+    EXPECT_EQ(r.top, 24);
+    EXPECT_EQ(r.right, 89);
+    EXPECT_EQ(r.bottom, 21);
+
+    const HWND note = hwnd(main, "txtNote");
+    EXPECT_TRUE(style(note) & ES_MULTILINE);
+    EXPECT_FALSE(style(note) & (WS_VSCROLL | WS_HSCROLL)) << "no scroll bars";
+    const HWND type = hwnd(main, "cboNoteType");
+    EXPECT_EQ(className(type), L"ComboBox");
+    EXPECT_EQ(style(type) & 3, CBS_DROPDOWNLIST);
+    const HWND cal = hwnd(main, "Cal");
+    EXPECT_EQ(className(cal), L"SysMonthCal32");
+    EXPECT_FALSE(style(cal) & WS_VISIBLE) << "hidden until opened";
+    EXPECT_TRUE(style(hwnd(main, "Label8")) & SS_NOTIFY) << "the address label reports clicks";
+    EXPECT_FALSE(style(hwnd(main, "Label1", 0)) & WS_TABSTOP);
+    EXPECT_TRUE(style(hwnd(main, "cmdWriteNote")) & WS_TABSTOP);
+
+    const LOGFONTW write = fontOf(hwnd(main, "cmdWriteNote"));
+    EXPECT_STREQ(write.lfFaceName, L"Verdana");
+    EXPECT_EQ(write.lfHeight, -11) << "8.25 pt at 96 dpi";
+    const LOGFONTW caption = fontOf(hwnd(main, "lblCaption"));
+    EXPECT_EQ(caption.lfHeight, -13) << "9.75 pt";
+    EXPECT_EQ(caption.lfWeight, FW_BOLD);
+    EXPECT_TRUE(fontOf(hwnd(main, "Label8")).lfUnderline);
+    EXPECT_STREQ(fontOf(hwnd(main, "txtDate")).lfFaceName, L"MS Sans Serif")
+        << "the window's default font";
+}
+
+TEST_F(Win32UiTest, BuildsDialogsOwnedWithAFixedBorder) {
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    ui::Window& login = ui_.create(lookup::validateUserDescription(), dialogSink_);
+    const HWND dialog = hwnd(login);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), hwnd(main)) << "owned: no taskbar entry";
+    EXPECT_TRUE(style(dialog) & WS_POPUP);
+    EXPECT_FALSE(style(dialog) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
+    const HWND password = hwnd(login, "txtPassword");
+    EXPECT_TRUE(style(password) & ES_PASSWORD);
+    EXPECT_EQ(SendMessageW(password, EM_GETPASSWORDCHAR, 0, 0), L'*');
+    EXPECT_EQ(GetDlgCtrlID(hwnd(login, "Command1")), IDCANCEL) << "Esc presses Cancel";
+}
+
+TEST_F(Win32UiTest, TextBoxesFollowTheClassicSelectionRules) {
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    ui::Control& note = main.control("txtNote");
+    note.setText(u"teh cat");
+    EXPECT_EQ(note.text(), u"teh cat");
+    note.setSelectionStart(0);
+    note.setSelectionLength(3);
+    EXPECT_EQ(note.selectedText(), u"teh");
+    note.setSelectedText(u"the");
+    EXPECT_EQ(note.text(), u"the cat");
+    EXPECT_EQ(note.selectionStart(), 3) << "the caret stands behind the new text";
+    EXPECT_EQ(note.selectionLength(), 0);
+
+    note.setSelectionStart(99);
+    EXPECT_EQ(note.selectionStart(), 7) << "a start past the end is the end";
+    note.setSelectionStart(4);
+    note.setSelectionLength(99);
+    EXPECT_EQ(note.selectedText(), u"cat") << "a length past the end is cut";
+    for (auto bad : {std::function<void()>([&] { note.setSelectionStart(-1); }),
+                     std::function<void()>([&] { note.setSelectionLength(-1); })}) {
+        try {
+            bad();
+            ADD_FAILURE() << "a negative value was taken";
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.number(), err::InvalidPropertyValue);
+        }
+    }
+    // Line breaks are the system's own pair, counted as two characters.
+    note.setText(u"a\r\nb");
+    note.setSelectionStart(3);
+    note.setSelectionLength(1);
+    EXPECT_EQ(note.selectedText(), u"b");
+}
+
+TEST_F(Win32UiTest, ListsAndTheCalendarKeepTheirValues) {
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    ui::Control& type = main.control("cboNoteType");
+    EXPECT_EQ(type.listIndex(), -1);
+    EXPECT_EQ(type.text(), u"");
+    for (auto item : {u"Note", u"Email", u"File Attachment"}) type.addItem(item);
+    EXPECT_EQ(type.listCount(), 3);
+    EXPECT_EQ(type.listItem(2), u"File Attachment") << "kept in the order given";
+    type.setListIndex(0);
+    EXPECT_EQ(type.text(), u"Note");
+    type.setText(u"Email");
+    EXPECT_EQ(type.listIndex(), 1);
+    try {
+        type.setText(u"email");
+        ADD_FAILURE() << "a text that is no entry was taken";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), 383) << "compared exactly, case included";
+    }
+    try {
+        type.setListIndex(3);
+        ADD_FAILURE() << "an index past the end was taken";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), err::InvalidPropertyValue);
+    }
+    EXPECT_TRUE(mainSink_.events.empty()) << "the logic's own changes are no clicks";
+
+    ui::Control& cal = main.control("Cal");
+    using namespace std::chrono;
+    cal.setCalendarValue(2026y / December / 6);
+    EXPECT_EQ(cal.calendarValue(), 2026y / December / 6);
+}
+
+TEST_F(Win32UiTest, ReportsTheUsersEventsToTheWindowsSink) {
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    main.show();
+    ui_.yield();
+
+    SendMessageW(hwnd(main, "cmdWriteNote"), BM_CLICK, 0, 0);
+    EXPECT_TRUE(mainSink_.saw(EventKind::Click, "cmdWriteNote"));
+
+    // A click on the address label: the left button pressed and let go over it.
+    const HWND label = hwnd(main, "Label8");
+    SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageW(label, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    EXPECT_TRUE(mainSink_.saw(EventKind::Click, "Label8"));
+
+    // The calendar: two clicks on the same day are its double click; losing the focus to
+    // another control of the window is its LostFocus.
+    ui::Control& cal = main.control("Cal");
+    cal.setVisible(true);
+    cal.setFocus();
+    const HWND calendar = hwnd(main, "Cal");
+    POINT day{};
+    for (int y = 30; y < 140 && day.x == 0; y += 4) {
+        for (int x = 10; x < 160; x += 4) {
+            MCHITTESTINFO hit{};
+            hit.cbSize = MCHITTESTINFO_V1_SIZE;
+            hit.pt = {x, y};
+            SendMessageW(calendar, MCM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+            if (hit.uHit == MCHT_CALENDARDATE) {
+                day = hit.pt;
+                break;
+            }
+        }
+    }
+    ASSERT_NE(day.x, 0) << "no day found in the calendar";
+    SendMessageW(calendar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(day.x, day.y));
+    SendMessageW(calendar, WM_LBUTTONUP, 0, MAKELPARAM(day.x, day.y));
+    EXPECT_FALSE(mainSink_.saw(EventKind::DblClick, "Cal")) << "one click is no double click";
+    SendMessageW(calendar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(day.x, day.y));
+    SendMessageW(calendar, WM_LBUTTONUP, 0, MAKELPARAM(day.x, day.y));
+    EXPECT_TRUE(mainSink_.saw(EventKind::DblClick, "Cal"));
+    main.control("txtNote").setFocus();
+    EXPECT_TRUE(mainSink_.saw(EventKind::LostFocus, "Cal"));
+
+    SendMessageW(hwnd(main), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(mainSink_.saw(EventKind::CloseRequest));
+    EXPECT_TRUE(IsWindowVisible(hwnd(main))) << "the logic decides whether the window goes";
+}
+
+TEST_F(Win32UiTest, TabWalksTheTabIndexOrderAcrossTheFrame) {
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    main.show();
+    ui_.yield();
+    main.control("txtDate").setFocus();
+    const auto pressTab = [&] {
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+        ui_.yield();
+    };
+    const char* expected[] = {"cboNoteType", "txtNote", "cmdWriteNote", "cmdCancel"};
+    for (const char* name : expected) {
+        pressTab();
+        EXPECT_EQ(GetFocus(), hwnd(main, name)) << name;
+    }
+}
+
+TEST_F(Win32UiTest, ShowModalDisablesTheOwnerUntilTheDialogIsHidden) {
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    ui::Window& login = ui_.create(lookup::validateUserDescription(), dialogSink_);
+    main.show();
+    bool ownerEnabledDuringDialog = true;
+    dialogSink_.action = [&](const ui::Event& e) {
+        if (e.kind != EventKind::Click) return;
+        ownerEnabledDuringDialog = IsWindowEnabled(hwnd(main)) != FALSE;
+        login.hide();
+    };
+    PostMessageW(hwnd(login, "cmdOK"), BM_CLICK, 0, 0);
+    login.showModal();
+    EXPECT_TRUE(dialogSink_.saw(EventKind::Click, "cmdOK"));
+    EXPECT_FALSE(ownerEnabledDuringDialog);
+    EXPECT_TRUE(IsWindowEnabled(hwnd(main)));
+    EXPECT_FALSE(login.visible());
+
+    // Esc is the cancel button's click.
+    dialogSink_.events.clear();
+    PostMessageW(hwnd(login, "txtUserName"), WM_KEYDOWN, VK_ESCAPE, 0);
+    login.showModal();
+    EXPECT_TRUE(dialogSink_.saw(EventKind::Click, "Command1"));
+}
+
+TEST_F(Win32UiTest, QuitLeavesTheNestedLoopsAndRun) {
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    ui::Window& login = ui_.create(lookup::validateUserDescription(), dialogSink_);
+    main.show();
+    dialogSink_.action = [&](const ui::Event&) { ui_.quit(3); };
+    PostMessageW(hwnd(login, "cmdOK"), BM_CLICK, 0, 0);
+    login.showModal();  // returns: the program has ended
+    EXPECT_TRUE(ui_.quitRequested());
+    EXPECT_EQ(ui_.run(), 3);
+}
+
+TEST_F(Win32UiTest, YieldRunsThePendingMessages) {
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    main.show();
+    PostMessageW(hwnd(main, "cmdCancel"), BM_CLICK, 0, 0);
+    EXPECT_FALSE(mainSink_.saw(EventKind::Click, "cmdCancel"));
+    ui_.yield();
+    EXPECT_TRUE(mainSink_.saw(EventKind::Click, "cmdCancel"));
+}
+
+// Answers the first message box that shows up with the given button, from another thread, and
+// says which buttons it had.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(int answer)
+        : thread_([this, answer] {
+              for (int i = 0; i < 200 && !box_; ++i) {
+                  Sleep(50);
+                  HWND box = FindWindowW(L"#32770", nullptr);
+                  if (box == nullptr) continue;
+                  hadYes_ = GetDlgItem(box, IDYES) != nullptr;
+                  hadOk_ = GetDlgItem(box, IDOK) != nullptr;
+                  wchar_t title[64] = {};
+                  GetWindowTextW(box, title, 64);
+                  title_ = title;
+                  box_ = true;
+                  PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+              }
+          }) {}
+    ~BoxAnswerer() { join(); }
+    void join() {
+        if (thread_.joinable()) thread_.join();
+    }
+    std::atomic<bool> box_{false};
+    bool hadYes_ = false, hadOk_ = false;
+    std::wstring title_;
+
+private:
+    std::thread thread_;
+};
+
+TEST_F(Win32UiTest, MessageBoxesAreTheSystemsOwn) {
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    main.show();
+    {
+        BoxAnswerer answerer(IDNO);
+        EXPECT_EQ(ui_.messageBox(u"Write 3 notes?", ui::kInformationYesNo, u"Penwick"),
+                  ui::kAnswerNo);
+        answerer.join();
+        EXPECT_TRUE(answerer.hadYes_);
+        EXPECT_FALSE(answerer.hadOk_);
+    }
+    {
+        BoxAnswerer answerer(IDOK);
+        EXPECT_EQ(ui_.messageBox(u"Finished", ui::kInformationOk, u""), ui::kAnswerOk);
+        answerer.join();
+        EXPECT_TRUE(answerer.hadOk_);
+        EXPECT_EQ(answerer.title_, L"Penwick") << "a box without a title bears the program's name";
+    }
+}
+
+}  // namespace
+}  // namespace penwick::win32
