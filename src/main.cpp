@@ -1,8 +1,10 @@
 // Penwick on Linux: every outside part is chosen here, once, and handed to the program.
 
 #include <QApplication>
+#include <QtGlobal>
 
 #include <clocale>
+#include <cstdio>
 
 #include "app/app.h"
 #include "embedded/factory.h"
@@ -15,8 +17,20 @@
 #include "util/codepage.h"
 #include "util/failure.h"
 
+namespace {
+
+// Penwick keeps no log: Qt's debug output and warnings (no web browser found, an unset
+// XDG_RUNTIME_DIR, ...) are not the user's business, so only real errors reach standard error.
+void quietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type != QtCriticalMsg && type != QtFatalMsg) return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
     std::setlocale(LC_ALL, "");
+    qInstallMessageHandler(quietMessages);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("penwick"));
 
