@@ -121,8 +121,6 @@ TEST_P(CanonicalRun, WriteNoteSendsTheCallsOfTheRunTheLoginAndTheUpdateLoop) {
 
 // "Meet teh clent today": "teh" becomes the first suggestion, "clent" the typed "client".
 TEST_P(CanonicalRun, SpellCheckSendsTheCallsOfTheWordDriver) {
-    if (GetParam() == Flavour::Local)
-        GTEST_SKIP() << "Word's sub-objects cross processes only with Word's type library";
     servers.configure({u"misspelled teh the ten", u"misspelled clent client"});
     FakeWindow& main = app.start();
     main.type("txtNote", u"Meet teh clent today");

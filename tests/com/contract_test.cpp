@@ -45,27 +45,29 @@ struct ActWorld {
     std::unique_ptr<lookup::ContactManagerFactory> contacts = com::makeActContactManagerFactory();
 };
 
-// In process: Word's sub-objects cross processes only with Word's type library.
+template <Flavour F>
 struct WordWorld {
     WordWorld() { servers.configure({u"misspelled teh the ten tea", u"misspelled clent client"}); }
     spell::SpellCheckerFactory& factory() { return *checkers; }
 
-    ServerSetup servers{Flavour::InProcess};
+    ServerSetup servers{F};
     std::unique_ptr<spell::SpellCheckerFactory> checkers = com::makeWordSpellCheckerFactory();
 };
 
 struct FlavourName {
     template <class World>
     static std::string GetName(int) {
-        if constexpr (std::is_same_v<World, ActWorld<Flavour::Local>>) return "Local";
+        if constexpr (std::is_same_v<World, ActWorld<Flavour::Local>> ||
+                      std::is_same_v<World, WordWorld<Flavour::Local>>)
+            return "Local";
         return "InProcess";
     }
 };
 
 using ActWorlds = ::testing::Types<ActWorld<Flavour::InProcess>, ActWorld<Flavour::Local>>;
 INSTANTIATE_TYPED_TEST_SUITE_P(Act, ContactManagerContract, ActWorlds, FlavourName);
-INSTANTIATE_TYPED_TEST_SUITE_P(Word, SpellCheckerContract, ::testing::Types<WordWorld>,
-                               FlavourName);
+using WordWorlds = ::testing::Types<WordWorld<Flavour::InProcess>, WordWorld<Flavour::Local>>;
+INSTANTIATE_TYPED_TEST_SUITE_P(Word, SpellCheckerContract, WordWorlds, FlavourName);
 
 }  // namespace
 }  // namespace penwick::testing
