@@ -182,7 +182,7 @@ LoopResult wholeRun(const std::string& database, const std::string& folder) {
     main.type("txtDate", u"3/7/2026");
     main.choose("cboNoteType", 1);
     main.type("txtNote", u"Spring catalogue sent");
-    ui.answerMessages({ui::kAnswerYes});
+    ui.answerMessages({ui::MessageAnswer::Yes});
 
     // The identifiers and the test UI's record of every caption are measured at the last
     // yield, while they are all there, and left out of the program's own memory.

@@ -10,8 +10,8 @@ App::App(Services& services)
     : services_(services),
       program_(services.ui),
       noteUpdate_(std::make_unique<app::NoteUpdateForm>(*this)),
-      validateUser_(std::make_unique<lookup::ValidateUserForm>(*this)),
-      spellCheck_(std::make_unique<spell::SpellCheckForm>(*this)) {
+      validateUser_(std::make_unique<lookup::ValidateUserForm>(program_)),
+      spellCheck_(std::make_unique<spell::SpellCheckForm>(program_)) {
     program_.setMainForm(noteUpdate_.get());
 }
 

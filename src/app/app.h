@@ -10,15 +10,21 @@
 
 namespace penwick {
 
-namespace app { class NoteUpdateForm; }
-namespace lookup { class ValidateUserForm; }
-namespace spell { class SpellCheckForm; }
+namespace app {
+class NoteUpdateForm;
+}
+namespace lookup {
+class ValidateUserForm;
+}
+namespace spell {
+class SpellCheckForm;
+}
 
 // Values that live as long as the program and belong to one routine each.
 struct ProgramState {
-    std::u16string ShortDateFormat;         // the user's short-date pattern, set once at load
-    bool LoginValidated = false;            // the last login through the login routine succeeded
-    std::vector<std::u16string> ContactIds; // the update loop's identifiers; index 0 stays empty
+    std::u16string ShortDateFormat;          // the user's short-date pattern, set once at load
+    bool LoginValidated = false;             // the last login through the login routine succeeded
+    std::vector<std::u16string> ContactIds;  // the update loop's identifiers; index 0 stays empty
 };
 
 inline constexpr int kVersionMajor = 2;

@@ -1,10 +1,12 @@
 #include "app/note_update_form.h"
 
 #include "app/app.h"
-#include "app/dates.h"
-#include "app/note_types.h"
+#include "lookup/validate_user_form.h"
 #include "lookup/write_note.h"
+#include "note/dates.h"
+#include "note/note_types.h"
 #include "spell/spell_check.h"
+#include "spell/spell_check_form.h"
 #include "util/paths.h"
 #include "util/text.h"
 
@@ -42,24 +44,41 @@ ui::WindowDesc makeDescription() {
     };
     const auto link = [&](std::string name, std::u16string_view text, ui::Rect r, int tab,
                           std::string parent) {
-        ui::ControlDesc c = label(std::move(name), -1, std::u16string(text), r, tab,
-                                  verdana(8.25, false, true));
+        ui::ControlDesc c =
+            label(std::move(name), -1, std::u16string(text), r, tab, verdana(8.25, false, true));
         c.parent = std::move(parent);
         c.background = SysColor::Menu, c.foreground = SysColor::AppWorkspace;
         c.cursor = ui::Cursor::Link;
         return c;
     };
 
-    add({.name = "txtDate", .kind = ControlKind::TextBox, .geometry = {1320, 360, 1335, 315},
-         .tabIndex = 0, .parent = "Frame2"});
-    add({.name = "cboNoteType", .kind = ControlKind::DropDownList,
-         .geometry = {3840, 360, 1455, 315}, .tabIndex = 1, .parent = "Frame2"});
-    add({.name = "txtNote", .kind = ControlKind::MultiLineTextBox,
-         .geometry = {180, 1440, 5115, 1875}, .tabIndex = 2, .parent = "Frame2"});
-    add({.name = "cmdWriteNote", .kind = ControlKind::Button, .text = u"Write Note to Lookup",
-         .geometry = {3420, 4440, 2175, 375}, .font = verdana(8.25), .tabIndex = 3});
-    add({.name = "cmdCancel", .kind = ControlKind::Button, .text = u"Cancel",
-         .geometry = {180, 4440, 1155, 375}, .font = verdana(8.25), .tabIndex = 4});
+    add({.name = "txtDate",
+         .kind = ControlKind::TextBox,
+         .geometry = {1320, 360, 1335, 315},
+         .tabIndex = 0,
+         .parent = "Frame2"});
+    add({.name = "cboNoteType",
+         .kind = ControlKind::DropDownList,
+         .geometry = {3840, 360, 1455, 315},
+         .tabIndex = 1,
+         .parent = "Frame2"});
+    add({.name = "txtNote",
+         .kind = ControlKind::MultiLineTextBox,
+         .geometry = {180, 1440, 5115, 1875},
+         .tabIndex = 2,
+         .parent = "Frame2"});
+    add({.name = "cmdWriteNote",
+         .kind = ControlKind::Button,
+         .text = u"Write Note to Lookup",
+         .geometry = {3420, 4440, 2175, 375},
+         .font = verdana(8.25),
+         .tabIndex = 3});
+    add({.name = "cmdCancel",
+         .kind = ControlKind::Button,
+         .text = u"Cancel",
+         .geometry = {180, 4440, 1155, 375},
+         .font = verdana(8.25),
+         .tabIndex = 4});
     {
         ui::ControlDesc c = label("lblCaption", -1, u"Write a Note for the Current ACT! Lookup",
                                   {180, 180, 4995, 255}, 5, verdana(9.75, true));
@@ -67,25 +86,48 @@ ui::WindowDesc makeDescription() {
         add(std::move(c));
     }
     add(link("Label2", kMakerEmailAddress, {240, 5580, 1635, 255}, 6, ""));
-    add({.name = "Frame2", .kind = ControlKind::Frame, .geometry = {120, 480, 5475, 3795},
-         .tabIndex = 7, .tabStop = false});
-    add({.name = "cmdCal", .kind = ControlKind::Button, .text = u">",
-         .geometry = {2445, 390, 195, 270}, .font = kSmallButton, .tabIndex = 8,
+    add({.name = "Frame2",
+         .kind = ControlKind::Frame,
+         .geometry = {120, 480, 5475, 3795},
+         .tabIndex = 7,
+         .tabStop = false});
+    add({.name = "cmdCal",
+         .kind = ControlKind::Button,
+         .text = u">",
+         .geometry = {2445, 390, 195, 270},
+         .font = kSmallButton,
+         .tabIndex = 8,
          .parent = "Frame2"});
-    add({.name = "cmdSpellCheck", .kind = ControlKind::Button, .text = u"Spell Check",
-         .geometry = {4080, 3360, 1215, 315}, .font = verdana(8.25), .tabIndex = 9,
+    add({.name = "cmdSpellCheck",
+         .kind = ControlKind::Button,
+         .text = u"Spell Check",
+         .geometry = {4080, 3360, 1215, 315},
+         .font = verdana(8.25),
+         .tabIndex = 9,
          .parent = "Frame2"});
     add(label("Label1", 2, u"Note:", {180, 1200, 1155, 195}, 10, verdana(9.75)));
     add(label("Label1", 1, u"Note Type", {2745, 375, 1155, 255}, 11, verdana(9.75)));
     add(label("Label1", 0, u"Note Date", {180, 420, 1155, 195}, 12, verdana(9.75)));
-    add({.name = "Cal", .kind = ControlKind::MonthCalendar, .geometry = {60, 660, 2595, 2175},
-         .tabIndex = 13, .parent = "Frame2", .background = SysColor::Window, .visible = false});
+    add({.name = "Cal",
+         .kind = ControlKind::MonthCalendar,
+         .geometry = {60, 660, 2595, 2175},
+         .tabIndex = 13,
+         .parent = "Frame2",
+         .background = SysColor::Window,
+         .visible = false});
     add(link("Label8", kMakerWebAddress, {180, 3420, 2175, 255}, 14, "Frame2"));
-    add({.name = "cmdFile", .kind = ControlKind::Button, .text = u">",
-         .geometry = {5075, 990, 195, 215}, .font = kSmallButton, .tabIndex = 15,
+    add({.name = "cmdFile",
+         .kind = ControlKind::Button,
+         .text = u">",
+         .geometry = {5075, 990, 195, 215},
+         .font = kSmallButton,
+         .tabIndex = 15,
          .parent = "Frame2"});
-    add({.name = "txtFile", .kind = ControlKind::TextBox, .geometry = {1320, 960, 3975, 255},
-         .tabIndex = 16, .parent = "Frame2"});
+    add({.name = "txtFile",
+         .kind = ControlKind::TextBox,
+         .geometry = {1320, 960, 3975, 255},
+         .tabIndex = 16,
+         .parent = "Frame2"});
     add(label("lblFile", -1, u"File Attch.", {180, 960, 1155, 210}, 17, verdana(9.75)));
     {
         ui::ControlDesc c =
@@ -106,17 +148,27 @@ const ui::WindowDesc& noteUpdateDescription() {
 NoteUpdateForm::NoteUpdateForm(App& app)
     : ui::Form(app.program(), noteUpdateDescription()), app_(app) {}
 
+NoteUpdateControls& NoteUpdateForm::controls() {
+    window();  // the load binds them
+    return *controls_;
+}
+
 void NoteUpdateForm::handle(const ui::Event& e) {
     using ui::EventKind;
     const auto is = [&](EventKind kind, std::string_view control) {
         return e.kind == kind && e.control == control;
     };
     switch (e.kind) {
-        case EventKind::Load: return load();          // failures are fatal
-        case EventKind::Activate: return activationSteps();  // failures ignored step by step
-        case EventKind::Resize: return;               // nothing moves
-        case EventKind::CloseRequest: return closeSteps();  // failures are fatal
-        default: break;
+        case EventKind::Load:
+            return load();  // failures are fatal
+        case EventKind::Activate:
+            return activationSteps();  // failures ignored step by step
+        case EventKind::Resize:
+            return;  // nothing moves
+        case EventKind::CloseRequest:
+            return closeSteps();  // failures are fatal
+        default:
+            break;
     }
     if (is(EventKind::Click, "cmdCancel")) {
         // Failures are fatal. Ends the program even while a run is under way.
@@ -124,39 +176,54 @@ void NoteUpdateForm::handle(const ui::Event& e) {
         program().end(0);
     } else if (is(EventKind::Click, "Label8")) {
         // Failures are fatal; the shell's own outcome is not reported.
-        app_.services().platform.shellOpen(control("Label8").text());
+        app_.services().platform.shellOpen(controls().Label8.text());
     } else if (is(EventKind::Click, "cmdCal")) {
         openCalendar();
     } else if (is(EventKind::DblClick, "Cal")) {
         takeCalendarDate();
     } else if (is(EventKind::LostFocus, "Cal")) {
-        control("Cal").setVisible(false);  // failures are fatal
+        controls().Cal.setVisible(false);  // failures are fatal
     } else if (is(EventKind::Click, "cboNoteType")) {
         RefreshAttachmentFields();  // failures are fatal here
     } else if (is(EventKind::Click, "cmdFile")) {
         attachFile();
     } else if (is(EventKind::Click, "cmdWriteNote")) {
-        lookup::writeNoteToLookup(app_);  // failures are fatal
+        writeNote();  // failures are fatal
     } else if (is(EventKind::Click, "cmdSpellCheck")) {
-        spell::runSpellCheck(app_);  // tests each failure's number itself
+        spellCheck();  // tests each failure's number itself
     }
     // Label2 and everything else: no action.
 }
 
 void NoteUpdateForm::load() {
+    ui::Window& w = window();
+    controls_.emplace(NoteUpdateControls{
+        .txtDate = w.control("txtDate"),
+        .cboNoteType = w.control("cboNoteType"),
+        .txtNote = w.control("txtNote"),
+        .cmdWriteNote = w.control("cmdWriteNote"),
+        .Label8 = w.control("Label8"),
+        .Cal = w.control("Cal"),
+        .txtFile = w.control("txtFile"),
+        .lblFile = w.control("lblFile"),
+        .cmdFile = w.control("cmdFile"),
+        .lblDateFormat = w.control("lblDateFormat"),
+    });
+    NoteUpdateControls& c = *controls_;
+
     auto& state = app_.state();
     const Locale& locale = app_.services().locale;
-    state.ShortDateFormat = GetDateFormat(locale);
-    control("lblDateFormat").setText(state.ShortDateFormat);
-    control("txtDate").setText(
-        FormatDateByPattern(app_.services().clock.today(), state.ShortDateFormat, locale));
-    ui::Control& types = control("cboNoteType");
-    for (const NoteType& type : kNoteTypes) types.addItem(type.name);
+    state.ShortDateFormat = note::userShortDatePattern(locale);
+    c.lblDateFormat.setText(state.ShortDateFormat);
+    c.txtDate.setText(
+        note::FormatDateByPattern(app_.services().clock.today(), state.ShortDateFormat, locale));
+    ui::Control& types = c.cboNoteType;
+    for (const note::NoteType& type : note::kNoteTypes) types.addItem(type.name);
     types.setListIndex(0);
 }
 
 void NoteUpdateForm::activationSteps() {
-    ignoringFailure([&] { control("txtNote").setFocus(); });
+    ignoringFailure([&] { controls().txtNote.setFocus(); });
     ignoringFailure([&] {
         window().setCaption(u"Penwick by Hollowfen ver " + decimal(kVersionMajor) + u"." +
                             decimal(kVersionMinor));
@@ -165,11 +232,12 @@ void NoteUpdateForm::activationSteps() {
 }
 
 void NoteUpdateForm::RefreshAttachmentFields() {
-    const bool attach = control("cboNoteType").text() == kFileAttachment;
-    control("lblFile").setEnabled(attach);
-    control("txtFile").setEnabled(attach);
-    control("cmdFile").setEnabled(attach);
-    ui::Control& path = control("txtFile");
+    NoteUpdateControls& c = controls();
+    const bool attach = c.cboNoteType.text() == note::kFileAttachment;
+    c.lblFile.setEnabled(attach);
+    c.txtFile.setEnabled(attach);
+    c.cmdFile.setEnabled(attach);
+    ui::Control& path = c.txtFile;
     path.setBackground(path.enabled() ? SysColor::Window : SysColor::ButtonFace);
 }
 
@@ -183,7 +251,7 @@ void NoteUpdateForm::closeSteps() {
 void NoteUpdateForm::openCalendar() {
     // The first failure ends the handler silently; steps already done stay done.
     endingSilentlyOnFailure([&] {
-        ui::Control& cal = control("Cal");
+        ui::Control& cal = controls().Cal;
         cal.setCalendarValue(app_.services().clock.today());
         cal.setVisible(true);
         cal.bringToFront();
@@ -193,11 +261,11 @@ void NoteUpdateForm::openCalendar() {
 
 void NoteUpdateForm::takeCalendarDate() {
     // Failures are fatal.
-    ui::Control& cal = control("Cal");
-    control("txtDate").setText(FormatDateByPattern(cal.calendarValue(), app_.state().ShortDateFormat,
-                                                   app_.services().locale));
-    cal.setVisible(false);
-    control("txtNote").setFocus();
+    NoteUpdateControls& c = controls();
+    c.txtDate.setText(note::FormatDateByPattern(c.Cal.calendarValue(), app_.state().ShortDateFormat,
+                                                app_.services().locale));
+    c.Cal.setVisible(false);
+    c.txtNote.setFocus();
 }
 
 void NoteUpdateForm::attachFile() {
@@ -211,11 +279,46 @@ void NoteUpdateForm::attachFile() {
         request.title = u"Attach File";
         const auto chosen = services.ui.openFile(request, &window());
         if (!chosen) raise(err::DialogCancelled, u"cDialog");
-        control("txtFile").setText(*chosen);
+        controls().txtFile.setText(*chosen);
         const bool slash = services.platform.directorySeparator() == u'/';
         services.settings.save(kSettingsApp, u"Settings", u"FilePath",
                                FolderOfPath(*chosen, slash));
     });
+}
+
+void NoteUpdateForm::writeNote() {
+    Services& services = app_.services();
+    ProgramState& state = app_.state();
+    NoteUpdateControls& c = controls();
+    lookup::WriteNoteContext run{.ui = services.ui,
+                                 .program = program(),
+                                 .contactManager = services.contactManager,
+                                 .settings = services.settings,
+                                 .platform = services.platform,
+                                 .codePage = services.codePage,
+                                 .locale = services.locale,
+                                 .loginDialog = app_.frmValidateUser(),
+                                 .loginValidated = state.LoginValidated,
+                                 .contactIds = state.ContactIds};
+    const lookup::NoteEntries entries{.date = c.txtDate,
+                                      .note = c.txtNote,
+                                      .file = c.txtFile,
+                                      .noteTypeIndex = c.cboNoteType.listIndex()};
+    if (lookup::writeNoteToLookup(run, entries, *this)) closeSteps();
+}
+
+void NoteUpdateForm::spellCheck() {
+    Services& services = app_.services();
+    spell::runSpellCheck(services.ui, controls().txtNote, app_.frmSpellCheck(),
+                         services.spellChecker);
+}
+
+void NoteUpdateForm::setCaption(std::u16string_view caption) {
+    window().setCaption(caption);
+}
+
+void NoteUpdateForm::setWriteEnabled(bool enabled) {
+    controls().cmdWriteNote.setEnabled(enabled);
 }
 
 }  // namespace penwick::app

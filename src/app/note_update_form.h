@@ -1,6 +1,9 @@
 #pragma once
 // The main window: the note's date, type, text and attachment, and the two main actions.
 
+#include <optional>
+
+#include "lookup/write_note.h"
 #include "ui/program.h"
 
 namespace penwick {
@@ -16,9 +19,26 @@ inline constexpr std::u16string_view kMakerEmailAddress = u"support@hollowfen.co
 
 const ui::WindowDesc& noteUpdateDescription();
 
-class NoteUpdateForm final : public ui::Form {
+// The main window's controls the handlers use, found once per load.
+struct NoteUpdateControls {
+    ui::Control& txtDate;
+    ui::Control& cboNoteType;
+    ui::Control& txtNote;
+    ui::Control& cmdWriteNote;
+    ui::Control& Label8;
+    ui::Control& Cal;
+    ui::Control& txtFile;
+    ui::Control& lblFile;
+    ui::Control& cmdFile;
+    ui::Control& lblDateFormat;
+};
+
+class NoteUpdateForm final : public ui::Form, private lookup::WriteProgress {
 public:
     explicit NoteUpdateForm(App& app);
+
+    // The controls of the loaded window, loading it first when it is not.
+    NoteUpdateControls& controls();
 
     // Enables the attachment row exactly while "File Attachment" is chosen, and paints the
     // path box to match.
@@ -36,8 +56,15 @@ private:
     void openCalendar();
     void takeCalendarDate();
     void attachFile();
+    void writeNote();
+    void spellCheck();
+
+    // What the write-note run shows while it works.
+    void setCaption(std::u16string_view caption) override;
+    void setWriteEnabled(bool enabled) override;
 
     App& app_;
+    std::optional<NoteUpdateControls> controls_;
 };
 
 }  // namespace penwick::app

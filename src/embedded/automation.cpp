@@ -1,11 +1,12 @@
 // The automation classes over a contact database.
 //
-// Contact fields readable with ContactSet::Data: 1 identifier, 2 name, 3 company, 4 phone,
-// 5 e-mail, 6 city. Note-history fields written with NoteHistory::Data: 29 contact
-// identifier, 25 note type code, 26 text, 28 attachment path, 200 date. A record that gives
-// no field 29 belongs to the contact that was current at Add; one without field 25 is a
-// plain note (100); one without field 200 is dated today.
+// Contact fields readable with ContactSet::Data: the identifier and the columns of
+// kContactFieldColumns. Note-history fields written with NoteHistory::Data: those of
+// lookup::field. A record that gives no contact identifier belongs to the contact that was
+// current at Add; one without a note type is a plain note (100); one without a date is dated
+// today.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -13,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/date_parse.h"
+#include "note/date_parse.h"
 #include "embedded/factory.h"
 #include "embedded/session.h"
 #include "embedded/store.h"
@@ -41,14 +42,6 @@ auto asMemberOf(std::u16string_view source, F&& f) -> decltype(f()) {
     } catch (const Failure& failure) {
         throw failure.passedOnBy(std::u16string(source));
     }
-}
-
-bool sameClassName(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-    }
-    return true;
 }
 
 std::u16string textOf(const Argument& value) {
@@ -250,21 +243,20 @@ Value EmbeddedContactSet::recordCount() {
 
 Value EmbeddedContactSet::Data(std::int16_t field) {
     if (!current_) fail(err::InvalidCall, kDatabaseSource, "there is no current contact");
-    if (field == 1) return fromUtf8(formatContactId(*current_));
-    if (field < 2 || field > 6) {
+    if (field == lookup::field::ContactId) return fromUtf8(formatContactId(*current_));
+    const auto column = std::ranges::find(kContactFieldColumns, field, &ContactFieldColumn::number);
+    if (column == kContactFieldColumns.end()) {
         fail(err::InvalidPropertyValue, kDatabaseSource,
              "no contact field " + std::to_string(field));
     }
     const auto contact =
         asMemberOf(kDatabaseSource, [&] { return db_.store().contact(*current_); });
     if (!contact) fail(err::AutomationError, kDatabaseSource, "the contact has been removed");
-    const std::string* values[] = {&contact->name, &contact->company, &contact->phone,
-                                   &contact->email, &contact->city};
-    return fromUtf8(*values[field - 2]);
+    return fromUtf8((*contact).*column->member);
 }
 
 void EmbeddedContactSet::Lookup(std::int16_t field, std::u16string& value, std::int16_t mode) {
-    if (field != 1 || mode != 1) {
+    if (field != lookup::field::ContactId || mode != 1) {
         fail(err::InvalidCall, kDatabaseSource, "contacts are looked up by identifier only");
     }
     Store& store = db_.store();
@@ -285,19 +277,19 @@ void EmbeddedNoteHistory::Add() {
 void EmbeddedNoteHistory::Data(std::int16_t field, const Argument& value) {
     if (!pending_) fail(err::InvalidCall, kDatabaseSource, "Add must come before Data");
     switch (field) {
-        case 29:
+        case lookup::field::NoteContact:
             pending_->contactId = textOf(value);
             break;
-        case 25:
+        case lookup::field::NoteType:
             pending_->typeCode = int16Of(value);
             break;
-        case 26:
+        case lookup::field::NoteText:
             pending_->text = textOf(value);
             break;
-        case 28:
+        case lookup::field::Attachment:
             pending_->attachment = textOf(value);
             break;
-        case 200:
+        case lookup::field::NoteDate:
             pending_->date = textOf(value);
             break;
         default:
@@ -330,7 +322,7 @@ void EmbeddedNoteHistory::Update() {
     note.text = toUtf8(p.text);
     if (p.attachment) note.attachment = toUtf8(*p.attachment);
     if (p.date) {
-        const auto parsed = parseDateTime(*p.date, db_.locale());
+        const auto parsed = note::parseDateTime(*p.date, db_.locale());
         if (!parsed) {
             fail(err::InvalidPropertyValue, kDatabaseSource,
                  "cannot read the note date \"" + toUtf8(*p.date) + "\"");
@@ -391,12 +383,12 @@ public:
         : locale_(locale), sessionPath_(std::move(sessionPath)) {}
 
     std::unique_ptr<lookup::Application> createApplication(std::u16string_view className) override {
-        if (!sameClassName(className, lookup::kApplicationClass)) cannotCreate(className);
+        if (!equalsIgnoringAsciiCase(className, lookup::kApplicationClass)) cannotCreate(className);
         return std::make_unique<EmbeddedApplication>(sessionPath_);
     }
 
     std::unique_ptr<lookup::Database> createDatabase(std::u16string_view className) override {
-        if (!sameClassName(className, lookup::kDatabaseClass)) cannotCreate(className);
+        if (!equalsIgnoringAsciiCase(className, lookup::kDatabaseClass)) cannotCreate(className);
         return std::make_unique<EmbeddedDatabase>(locale_);
     }
 

@@ -136,8 +136,8 @@ std::optional<std::string> contactColumn(std::string_view field) {
     std::string f;
     for (char c : field) f += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     if (f == "e-mail") f = "email";
-    for (const char* column : {"name", "company", "phone", "email", "city"}) {
-        if (f == column) return f;
+    for (const ContactFieldColumn& c : kContactFieldColumns) {
+        if (f == c.column) return f;
     }
     return std::nullopt;
 }

@@ -5,6 +5,7 @@
 // the number is the row's integer primary key, so finding a contact by identifier is one
 // primary-key search.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -34,6 +35,21 @@ std::string osUserName();
 struct ContactFields {
     std::string name, company, phone, email, city;
 };
+
+// The contact fields in their one order: the column name the tool and its CSV header use, and
+// the number ContactSet::Data reads the field under (1 is the identifier).
+struct ContactFieldColumn {
+    std::string_view column;
+    std::int16_t number;
+    std::string ContactFields::*member;
+};
+inline constexpr std::array<ContactFieldColumn, 5> kContactFieldColumns = {{
+    {"name", 2, &ContactFields::name},
+    {"company", 3, &ContactFields::company},
+    {"phone", 4, &ContactFields::phone},
+    {"email", 5, &ContactFields::email},
+    {"city", 6, &ContactFields::city},
+}};
 
 // The contact fields a lookup may select on, as the tool and its CSV header name them.
 // Returns the column name, or nothing for an unknown field.

@@ -23,13 +23,6 @@ namespace {
 
 constexpr std::u16string_view kSource = u"Hunspell";
 
-bool sameClass(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-    return true;
-}
-
 bool readable(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return in.good() && in.peek() != std::ifstream::traits_type::eof();
@@ -119,7 +112,7 @@ public:
     }
 
     std::unique_ptr<spell::SpellChecker> create(std::u16string_view className) override {
-        if (!sameClass(className, spell::kCheckerClass))
+        if (!equalsIgnoringAsciiCase(className, spell::kCheckerClass))
             raise(err::CannotCreateObject, std::u16string(kSource));
         if (!loaded_) loaded_ = load();
         return std::make_unique<HunspellChecker>(loaded_);

@@ -17,8 +17,6 @@ namespace penwick::linux_platform {
 
 namespace {
 
-constexpr int kPathFileAccessError = 75;
-
 const char kHex[] = "0123456789ABCDEF";
 
 void appendEscape(std::string& out, char kind, unsigned code, int digits) {
@@ -35,8 +33,9 @@ int hexValue(char c) {
 }
 
 [[noreturn]] void raiseWriteFailure(int error, const std::string& path) {
-    const int number = (error == EACCES || error == EPERM || error == EROFS) ? err::PermissionDenied
-                                                                             : kPathFileAccessError;
+    const int number = (error == EACCES || error == EPERM || error == EROFS)
+                           ? err::PermissionDenied
+                           : err::PathFileAccessError;
     const std::u16string what =
         number == err::PermissionDenied ? u"Permission denied" : u"Path/File access error";
     raise(number, what + u": " + fromUtf8(path) + u": " + fromUtf8(std::strerror(error)),

@@ -38,7 +38,7 @@ int searchFailureNumber(int error) {
         case EPERM:
             return err::PermissionDenied;
         default:
-            return 52;  // bad file name or number
+            return err::BadFileNameOrNumber;
     }
 }
 

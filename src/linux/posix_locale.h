@@ -19,7 +19,7 @@ public:
     explicit PosixLocale(std::string name = {});
 
     std::optional<std::u16string> shortDatePattern() const override { return short_; }
-    std::optional<std::u16string> longDatePattern() const override { return long_; }
+    std::optional<std::u16string> longDatePattern() const { return long_; }
     std::u16string dateSeparator() const override { return separator_; }
     std::u16string monthName(unsigned month, bool abbreviated) const override;
     std::u16string dayName(std::chrono::weekday day, bool abbreviated) const override;

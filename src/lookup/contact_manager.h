@@ -16,6 +16,16 @@ namespace penwick::lookup {
 inline constexpr std::u16string_view kApplicationClass = u"ACTOLE.APPOBJECT";
 inline constexpr std::u16string_view kDatabaseClass = u"ACTOLE.DATABASE";
 
+// Field numbers of the two record sets, shared by the program and every contact manager.
+namespace field {
+inline constexpr std::int16_t ContactId = 1;     // Contact: the identifier that Lookup finds
+inline constexpr std::int16_t NoteType = 25;     // NOTEHISTORY: the note type's code
+inline constexpr std::int16_t NoteText = 26;     // the note's text
+inline constexpr std::int16_t Attachment = 28;   // the attached file's path
+inline constexpr std::int16_t NoteContact = 29;  // the identifier of the note's contact
+inline constexpr std::int16_t NoteDate = 200;    // the note's date as typed
+}  // namespace field
+
 // A field value handed to the contact manager: text, a 16-bit integer, or a text box whose
 // current text is taken at the time of the call.
 using Argument =

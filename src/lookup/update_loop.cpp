@@ -1,63 +1,45 @@
 #include "lookup/update_loop.h"
 
-#include "app/app.h"
-#include "app/note_types.h"
-#include "app/note_update_form.h"
+#include "note/note_types.h"
 #include "util/text.h"
 
 namespace penwick::lookup {
 
-namespace {
-enum Field : std::int16_t {
-    kContactId = 1,
-    kNoteType = 25,
-    kNoteText = 26,
-    kAttachment = 28,
-    kNoteContact = 29,
-    kNoteDate = 200,
-};
-}  // namespace
-
-void runUpdateLoop(App& app, Database& database, std::int32_t n, std::int16_t noteTypeCode) {
-    auto& ids = app.state().ContactIds;
-    app::NoteUpdateForm& main = app.frmNoteUpdate();
-    ui::Program& program = app.program();
-
+void runUpdateLoop(WriteNoteContext& run, const NoteEntries& entries, WriteProgress& progress,
+                   Database& database, std::int32_t n, std::int16_t noteTypeCode) {
+    auto& ids = run.contactIds;
     ids.assign(1, std::u16string{});  // index 0 exists and stays empty
     while (!database.Contact().IsEOF()) {
-        ids.push_back(toText(database.Contact().Data(kContactId)));
+        ids.push_back(toText(database.Contact().Data(field::ContactId)));
         database.Contact().movenext();
     }
     database.Contact().MoveFirst();
 
     const std::u16string of = u" of " + decimal(n);
-    // The boxes are handed over themselves, so an edit made while the loop yields reaches
+    // The entries are handed over themselves, so an edit made while the loop yields reaches
     // the records written after it.
-    const TextSource& note = main.control("txtNote");
-    const TextSource& file = main.control("txtFile");
-    const TextSource& date = main.control("txtDate");
     for (std::size_t i = 1; i < ids.size(); ++i) {
-        main.window().setCaption(u"Penwick: Updating " + decimal(static_cast<std::int64_t>(i)) + of);
-        program.yield();
-        database.Contact().Lookup(kContactId, ids[i], 1);
+        progress.setCaption(u"Penwick: Updating " + decimal(static_cast<std::int64_t>(i)) + of);
+        run.program.yield();
+        database.Contact().Lookup(field::ContactId, ids[i], 1);
         NoteHistory& history = database.NOTEHISTORY();
         history.Add();
-        history.Data(kNoteContact, ids[i]);
-        if (noteTypeCode == app::kFileAttachmentCode) {
-            history.Data(kNoteType, noteTypeCode);
-            history.Data(kNoteText, std::cref(note));
-            history.Data(kAttachment, std::cref(file));
+        history.Data(field::NoteContact, ids[i]);
+        if (noteTypeCode == note::kFileAttachmentCode) {
+            history.Data(field::NoteType, noteTypeCode);
+            history.Data(field::NoteText, std::cref(entries.note));
+            history.Data(field::Attachment, std::cref(entries.file));
         } else {
-            history.Data(kNoteText, std::cref(note));
-            history.Data(kNoteType, noteTypeCode);
+            history.Data(field::NoteText, std::cref(entries.note));
+            history.Data(field::NoteType, noteTypeCode);
         }
-        history.Data(kNoteDate, std::cref(date));
+        history.Data(field::NoteDate, std::cref(entries.date));
         history.Update();
     }
 
-    main.window().setCaption(u"Penwick: Finished " + decimal(n) + of);
-    main.control("cmdWriteNote").setEnabled(true);
-    app.services().ui.messageBox(u"Finished", ui::kInformationOk, u"Penwick");
+    progress.setCaption(u"Penwick: Finished " + decimal(n) + of);
+    progress.setWriteEnabled(true);
+    run.ui.messageBox(u"Finished", ui::MessageStyle::InformationOk, u"Penwick");
 }
 
 }  // namespace penwick::lookup

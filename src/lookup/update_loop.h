@@ -4,10 +4,7 @@
 #include <cstdint>
 
 #include "lookup/contact_manager.h"
-
-namespace penwick {
-class App;
-}
+#include "lookup/write_note.h"
 
 namespace penwick::lookup {
 
@@ -15,6 +12,7 @@ namespace penwick::lookup {
 // the count the user confirmed. Collects every identifier first, then writes one record per
 // identifier while the caption counts up, yielding once per contact. Ends with the finish
 // caption, the write button enabled and the "Finished" message. Traps no failure.
-void runUpdateLoop(App& app, Database& database, std::int32_t n, std::int16_t noteTypeCode);
+void runUpdateLoop(WriteNoteContext& run, const NoteEntries& entries, WriteProgress& progress,
+                   Database& database, std::int32_t n, std::int16_t noteTypeCode);
 
 }  // namespace penwick::lookup

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "app/app.h"
-
 namespace penwick::lookup {
 
 using ui::ControlKind;
@@ -22,22 +20,37 @@ ui::WindowDesc makeDescription() {
     w.startPosition = ui::StartPosition::Manual;  // the load handler centres it
     w.icon = ui::Image::LoginIcon;
     const auto label = [](std::string name, std::u16string text, ui::Rect r, int tab) {
-        return ui::ControlDesc{.name = std::move(name), .kind = ControlKind::Label,
-                               .text = std::move(text), .geometry = r, .tabIndex = tab,
+        return ui::ControlDesc{.name = std::move(name),
+                               .kind = ControlKind::Label,
+                               .text = std::move(text),
+                               .geometry = r,
+                               .tabIndex = tab,
                                .tabStop = false};
     };
     w.controls = {
-        {.name = "txtUserName", .kind = ControlKind::TextBox, .geometry = {1170, 600, 2820, 330},
+        {.name = "txtUserName",
+         .kind = ControlKind::TextBox,
+         .geometry = {1170, 600, 2820, 330},
          .tabIndex = 0},
-        {.name = "txtPassword", .kind = ControlKind::TextBox, .geometry = {1170, 1005, 2805, 330},
-         .tabIndex = 1, .password = true},
-        {.name = "cmdOK", .kind = ControlKind::Button, .text = u"OK",
-         .geometry = {3000, 1440, 960, 375}, .tabIndex = 2},
+        {.name = "txtPassword",
+         .kind = ControlKind::TextBox,
+         .geometry = {1170, 1005, 2805, 330},
+         .tabIndex = 1,
+         .password = true},
+        {.name = "cmdOK",
+         .kind = ControlKind::Button,
+         .text = u"OK",
+         .geometry = {3000, 1440, 960, 375},
+         .tabIndex = 2},
         label("Label1", u"User Name", {90, 600, 945, 285}, 3),
         label("Label2", u"Password", {90, 1005, 945, 285}, 4),
         label("lblDatabase", u"", {1200, 240, 2895, 195}, 5),
-        {.name = "Command1", .kind = ControlKind::Button, .text = u"Cancel",
-         .geometry = {1860, 1440, 960, 375}, .tabIndex = 6, .cancelButton = true},
+        {.name = "Command1",
+         .kind = ControlKind::Button,
+         .text = u"Cancel",
+         .geometry = {1860, 1440, 960, 375},
+         .tabIndex = 6,
+         .cancelButton = true},
         label("Label3", u"Database", {120, 240, 915, 195}, 7),
     };
     return w;
@@ -49,16 +62,26 @@ const ui::WindowDesc& validateUserDescription() {
     return description;
 }
 
-ValidateUserForm::ValidateUserForm(App& app)
-    : ui::Form(app.program(), validateUserDescription()), app_(app) {}
+ValidateUserForm::ValidateUserForm(ui::Program& program)
+    : ui::Form(program, validateUserDescription()) {}
+
+ValidateUserControls& ValidateUserForm::controls() {
+    window();  // the load binds them
+    return *controls_;
+}
 
 void ValidateUserForm::handle(const ui::Event& e) {
     // No handler here traps a failure: they are fatal.
     switch (e.kind) {
         case ui::EventKind::Load: {
-            // Centred on the screen, computed as single-precision twips.
-            const ui::ScreenSize screen = app_.services().ui.screenSize();
             ui::Window& w = window();
+            controls_.emplace(ValidateUserControls{
+                .lblDatabase = w.control("lblDatabase"),
+                .txtUserName = w.control("txtUserName"),
+                .txtPassword = w.control("txtPassword"),
+            });
+            // Centred on the screen, computed as single-precision twips.
+            const ui::ScreenSize screen = program().ui().screenSize();
             const float left = (static_cast<float>(screen.widthTwips) - w.widthTwips()) / 2.0f;
             const float top = (static_cast<float>(screen.heightTwips) - w.heightTwips()) / 2.0f;
             w.moveTo(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));

@@ -194,24 +194,21 @@ public:
     void setText(std::u16string_view text) override;
     bool enabled() const override { return widget_->isEnabled(); }
     void setEnabled(bool enabled) override { widget_->setEnabled(enabled); }
-    bool visible() const override { return !widget_->isHidden(); }
     void setVisible(bool visible) override { widget_->setVisible(visible); }
     void setFocus() override;
-    bool hasFocus() const override;
-    SysColor background() const override { return background_; }
     void setBackground(SysColor color) override;
     void bringToFront() override { widget_->raise(); }
 
-    int selectionStart() const override;
+    int selectionStart() const;
     void setSelectionStart(int start) override;
-    int selectionLength() const override;
+    int selectionLength() const;
     void setSelectionLength(int length) override;
     std::u16string selectedText() const override;
     void setSelectedText(std::u16string_view text) override;
 
     int listIndex() const override;
     void setListIndex(int index) override;
-    int listCount() const override;
+    int listCount() const;
     std::u16string listItem(int index) const override;
     void clearList() override;
     void addItem(std::u16string_view item) override;
@@ -223,7 +220,7 @@ private:
     template <class W>
     W* as(const char16_t* member) const {
         if (auto* w = qobject_cast<W*>(widget_)) return w;
-        raise(438, u"Object doesn't support this property or method",
+        raise(err::UnsupportedMember, u"Object doesn't support this property or method",
               fromUtf8(description_.name) + u"." + member);
     }
     QComboBox* combo() const { return qobject_cast<QComboBox*>(widget_); }
@@ -258,7 +255,6 @@ public:
 
     const ui::WindowDesc& description() const override { return description_; }
     ui::Control& control(std::string_view name, int index = -1) override;
-    std::u16string caption() const override { return fromQ(widget_->windowTitle()); }
     void setCaption(std::u16string_view caption) override { widget_->setWindowTitle(toQ(caption)); }
     void show() override;
     void showModal() override;
@@ -626,7 +622,9 @@ void QtControl::setText(std::u16string_view text) {
             break;
         case ControlKind::DropDownList: {
             const int i = combo()->findText(t, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-            if (i < 0) raise(383, u"'Text' property is read-only", fromUtf8(description_.name));
+            if (i < 0)
+                raise(err::ReadOnlyProperty, u"'Text' property is read-only",
+                      fromUtf8(description_.name));
             combo()->setCurrentIndex(i);
             break;
         }
@@ -645,11 +643,6 @@ void QtControl::setFocus() {
     if (!widget_->isVisible() || !widget_->isEnabled() || widget_->focusPolicy() == Qt::NoFocus)
         raise(err::InvalidCall, fromUtf8(description_.name) + u".SetFocus");
     widget_->setFocus(Qt::OtherFocusReason);
-}
-
-bool QtControl::hasFocus() const {
-    const QWidget* focus = widget_->window()->focusWidget();
-    return focus != nullptr && (focus == widget_ || widget_->isAncestorOf(focus));
 }
 
 void QtControl::setBackground(SysColor color) {
@@ -733,7 +726,8 @@ int QtControl::listCount() const {
 
 std::u16string QtControl::listItem(int index) const {
     if (index < 0 || index >= listCount())
-        raise(381, u"Invalid property array index", fromUtf8(description_.name) + u".List");
+        raise(err::InvalidPropertyArrayIndex, u"Invalid property array index",
+              fromUtf8(description_.name) + u".List");
     if (QComboBox* c = combo()) return fromQ(c->itemText(index));
     return fromQ(as<QListWidget>(u"List")->item(index)->text());
 }
@@ -831,34 +825,13 @@ void QtUi::yield() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-int QtUi::messageBox(std::u16string_view prompt, int style, std::u16string_view title) {
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (style & 0xF0) {
-        case 16:
-            icon = QMessageBox::Critical;
-            break;
-        case 32:
-            icon = QMessageBox::Question;
-            break;
-        case 48:
-            icon = QMessageBox::Warning;
-            break;
-        case 64:
-            icon = QMessageBox::Information;
-            break;
-    }
-    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
-    switch (style & 0x0F) {
-        case 1:
-            buttons = QMessageBox::Ok | QMessageBox::Cancel;
-            break;
-        case 3:
-            buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-            break;
-        case 4:
-            buttons = QMessageBox::Yes | QMessageBox::No;
-            break;
-    }
+ui::MessageAnswer QtUi::messageBox(std::u16string_view prompt, ui::MessageStyle style,
+                                  std::u16string_view title) {
+    const bool critical = style == ui::MessageStyle::CriticalOk;
+    const bool question = style == ui::MessageStyle::InformationYesNo;
+    const QMessageBox::Icon icon = critical ? QMessageBox::Critical : QMessageBox::Information;
+    const QMessageBox::StandardButtons buttons =
+        question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
     QString text = toQ(prompt);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     // A box without a title of its own bears the program's name.
@@ -867,15 +840,13 @@ int QtUi::messageBox(std::u16string_view prompt, int style, std::u16string_view 
     box.setTextFormat(Qt::PlainText);
     switch (box.exec()) {
         case QMessageBox::Ok:
-            return ui::kAnswerOk;
-        case QMessageBox::Cancel:
-            return 2;
+            return ui::MessageAnswer::Ok;
         case QMessageBox::Yes:
-            return ui::kAnswerYes;
+            return ui::MessageAnswer::Yes;
         case QMessageBox::No:
-            return ui::kAnswerNo;
-        default:
-            return (style & 0x0F) == 4 ? ui::kAnswerNo : 2;  // Esc or the close box
+            return ui::MessageAnswer::No;
+        default:  // Esc or the close box
+            return question ? ui::MessageAnswer::No : ui::MessageAnswer::Cancel;
     }
 }
 

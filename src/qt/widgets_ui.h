@@ -24,7 +24,8 @@ public:
     ui::Window& create(const ui::WindowDesc& description, ui::EventSink& sink) override;
     void destroy(ui::Window& window) override;
     void yield() override;
-    int messageBox(std::u16string_view prompt, int style, std::u16string_view title) override;
+    ui::MessageAnswer messageBox(std::u16string_view prompt, ui::MessageStyle style,
+                                 std::u16string_view title) override;
     std::optional<std::u16string> openFile(const ui::FileDialogRequest& request,
                                            ui::Window* owner) override;
     ui::ScreenSize screenSize() const override;

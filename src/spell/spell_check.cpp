@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "app/note_update_form.h"
 #include "spell/spell_check_form.h"
 #include "util/failure.h"
 #include "util/text.h"
@@ -59,11 +57,11 @@ struct Decision {
 };
 
 Decision ask(SpellCheckForm& dialog, SpellChecker& checker, const SpellingError& error) {
-    step([&] { dialog.control("txtBadWord").setText(error.text); });
+    step([&] { dialog.controls().txtBadWord.setText(error.text); });
     std::vector<std::u16string> suggestions;
     step([&] { suggestions = checker.suggestions(error); });
-    step([&] { dialog.control("lstSuggestions").clearList(); });
-    for (const auto& s : suggestions) step([&] { dialog.control("lstSuggestions").addItem(s); });
+    step([&] { dialog.controls().lstSuggestions.clearList(); });
+    for (const auto& s : suggestions) step([&] { dialog.controls().lstSuggestions.addItem(s); });
     step([&] { dialog.window().bringToFront(); });
     dialog.clearClosedByUser();
     step([&] { dialog.showModal(); });
@@ -166,7 +164,7 @@ void walk(ui::Control& note, SpellCheckForm& dialog, SpellChecker& checker) {
 
 void showMessage(ui::Ui& ui, const std::u16string& prompt) {
     try {
-        ui.messageBox(prompt, ui::kInformationOk, u"Penwick");
+        ui.messageBox(prompt, ui::MessageStyle::InformationOk, u"Penwick");
     } catch (const Failure&) {
     } catch (const std::exception&) {
     }
@@ -213,18 +211,6 @@ void runSpellCheck(ui::Ui& ui, ui::Control& note, SpellCheckForm& dialog,
         shutDownQuietly();
         report(ui, checkers, failure);
     }
-}
-
-void runSpellCheck(App& app) {
-    ui::Ui& ui = app.services().ui;
-    ui::Control* note = nullptr;
-    try {
-        note = &app.frmNoteUpdate().control("txtNote");
-    } catch (const Failure& failure) {
-        report(ui, app.services().spellChecker, failure);
-        return;
-    }
-    runSpellCheck(ui, *note, app.frmSpellCheck(), app.services().spellChecker);
 }
 
 }  // namespace penwick::spell

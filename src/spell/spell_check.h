@@ -4,20 +4,13 @@
 #include "spell/speller.h"
 #include "ui/window.h"
 
-namespace penwick {
-class App;
-}
-
 namespace penwick::spell {
 
 class SpellCheckForm;
 
-// Checks the text of the main window's txtNote word by word and writes each replacement the
-// user chooses into the note in place. Lets no failure escape; only the end of the program
-// (ProgramEnded) passes through.
-void runSpellCheck(App& app);
-
-// The same run over any note box, dialog and checker.
+// Checks the note's text word by word, asking the user through the dialog about each
+// misspelled word, and writes each replacement the user chooses into the note in place. Lets
+// no failure escape; only the end of the program (ProgramEnded) passes through.
 void runSpellCheck(ui::Ui& ui, ui::Control& note, SpellCheckForm& dialog,
                    SpellCheckerFactory& checkers);
 

@@ -1,6 +1,5 @@
 #include "spell/spell_check_form.h"
 
-#include "app/app.h"
 #include "util/text.h"
 
 namespace penwick::spell {
@@ -81,9 +80,12 @@ const ui::WindowDesc& spellCheckWindow() {
     return window;
 }
 
-SpellCheckForm::SpellCheckForm(App& app) : SpellCheckForm(app.program()) {}
-
 SpellCheckForm::SpellCheckForm(ui::Program& program) : ui::Form(program, spellCheckWindow()) {}
+
+SpellCheckControls& SpellCheckForm::controls() {
+    window();  // the load binds them
+    return *controls_;
+}
 
 std::u16string SpellCheckForm::ReplacementWord() const {
     return trimSpaces(replacementWord_);
@@ -92,6 +94,13 @@ std::u16string SpellCheckForm::ReplacementWord() const {
 void SpellCheckForm::handle(const ui::Event& event) {
     using ui::EventKind;
     // No handler here traps a failure: they reach the standard fatal-error report.
+    if (event.kind == EventKind::Load) {
+        ui::Window& w = window();
+        controls_.emplace(SpellCheckControls{.txtBadWord = w.control("txtBadWord"),
+                                             .lstSuggestions = w.control("lstSuggestions"),
+                                             .txtReplace = w.control("txtReplace")});
+        return;
+    }
     if (event.kind == EventKind::CloseRequest && event.control.empty()) {
         // The close box destroys the window; the run sees the flag and ends the check.
         closedByUser_ = true;
@@ -106,26 +115,26 @@ void SpellCheckForm::handle(const ui::Event& event) {
 }
 
 std::u16string SpellCheckForm::selectedSuggestion() {
-    ui::Control& list = control("lstSuggestions");
+    ui::Control& list = controls().lstSuggestions;
     const int index = list.listIndex();
     return index < 0 ? std::u16string{} : list.listItem(index);
 }
 
 void SpellCheckForm::decide(std::u16string word) {
-    lengthDifference_ = lengthOf(word) - lengthOf(control("txtBadWord").text());
+    lengthDifference_ = lengthOf(word) - lengthOf(controls().txtBadWord.text());
     replacementWord_ = std::move(word);
     window().hide();
 }
 
 void SpellCheckForm::change() {
-    std::u16string typed = trimSpaces(control("txtReplace").text());
+    std::u16string typed = trimSpaces(controls().txtReplace.text());
     if (!typed.empty()) {
         decide(std::move(typed));
         return;
     }
     // An empty box leaves the choice to the list; with nothing chosen there either the
     // dialog stays open.
-    if (control("lstSuggestions").listIndex() == -1) return;
+    if (controls().lstSuggestions.listIndex() == -1) return;
     decide(selectedSuggestion());
 }
 
@@ -136,8 +145,8 @@ void SpellCheckForm::ignore() {
 }
 
 void SpellCheckForm::suggestionClicked() {
-    if (control("lstSuggestions").listIndex() > -1)
-        control("txtReplace").setText(selectedSuggestion());
+    if (controls().lstSuggestions.listIndex() > -1)
+        controls().txtReplace.setText(selectedSuggestion());
 }
 
 void SpellCheckForm::suggestionDoubleClicked() {

@@ -3,24 +3,29 @@
 // the user's decision for the run that showed it.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "ui/program.h"
-
-namespace penwick {
-class App;
-}
 
 namespace penwick::spell {
 
 // The dialog's layout, shared by every front end.
 const ui::WindowDesc& spellCheckWindow();
 
+// The dialog's controls the program reads and writes, found once per load.
+struct SpellCheckControls {
+    ui::Control& txtBadWord;
+    ui::Control& lstSuggestions;
+    ui::Control& txtReplace;
+};
+
 class SpellCheckForm : public ui::Form {
 public:
-    explicit SpellCheckForm(App& app);
-    // The dialog needs only the program; this lets it live without the rest of the App.
     explicit SpellCheckForm(ui::Program& program);
+
+    // The controls of the loaded window, loading it first when it is not.
+    SpellCheckControls& controls();
 
     // The chosen replacement without outer spaces; empty leaves the word unchanged.
     std::u16string ReplacementWord() const;
@@ -46,6 +51,7 @@ private:
     std::int32_t lengthDifference_ = 0;
     std::u16string replacementWord_;
     bool closedByUser_ = false;
+    std::optional<SpellCheckControls> controls_;
 };
 
 }  // namespace penwick::spell

@@ -353,13 +353,10 @@ int cmdImport(const Arguments& a, ToolIo& io) {
         }
         embedded::ContactFields contact;
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            const std::string& column = *columns[c];
-            std::string* target = column == "name"      ? &contact.name
-                                  : column == "company" ? &contact.company
-                                  : column == "phone"   ? &contact.phone
-                                  : column == "email"   ? &contact.email
-                                                        : &contact.city;
-            *target = fields[c];
+            // contactColumn has accepted the column, so the table holds it.
+            const auto field = std::ranges::find(embedded::kContactFieldColumns, *columns[c],
+                                                 &embedded::ContactFieldColumn::column);
+            contact.*field->member = fields[c];
         }
         contacts.push_back(std::move(contact));
     }
@@ -482,11 +479,15 @@ int cmdContacts(const Arguments& a, ToolIo& io) {
     Store store(databaseArgument(a, io));
     std::vector<std::vector<Cell>> rows;
     store.forEachContact([&](const embedded::Contact& c) {
-        rows.push_back({embedded::formatContactId(c.number), c.fields.name, c.fields.company,
-                        c.fields.phone, c.fields.email, c.fields.city});
+        std::vector<Cell> row{embedded::formatContactId(c.number)};
+        for (const auto& field : embedded::kContactFieldColumns)
+            row.push_back(c.fields.*field.member);
+        rows.push_back(std::move(row));
     });
-    printTable(io.out, format, {{"id"}, {"name"}, {"company"}, {"phone"}, {"email"}, {"city"}},
-               rows);
+    std::vector<Column> header{{"id"}};
+    for (const auto& field : embedded::kContactFieldColumns)
+        header.push_back({std::string(field.column)});
+    printTable(io.out, format, header, rows);
     return 0;
 }
 

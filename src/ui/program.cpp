@@ -22,7 +22,7 @@ void Program::reportFatal(const Failure& failure) {
     const std::u16string prompt = u"Run-time error '" + decimal(failure.number()) + u"':\r\n\r\n" +
                                   failure.description();
     try {
-        ui_.messageBox(prompt, kCriticalOk, u"Penwick");
+        ui_.messageBox(prompt, MessageStyle::CriticalOk, u"Penwick");
     } catch (...) {
         // The report is the last thing the program does; it must not fail in turn.
     }

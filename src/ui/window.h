@@ -24,18 +24,13 @@ public:
     virtual void setText(std::u16string_view text) = 0;
     virtual bool enabled() const = 0;
     virtual void setEnabled(bool enabled) = 0;
-    virtual bool visible() const = 0;
     virtual void setVisible(bool visible) = 0;
     virtual void setFocus() = 0;
-    virtual bool hasFocus() const = 0;
-    virtual SysColor background() const = 0;
     virtual void setBackground(SysColor color) = 0;
     virtual void bringToFront() = 0;
 
     // Text boxes.
-    virtual int selectionStart() const = 0;
     virtual void setSelectionStart(int start) = 0;
-    virtual int selectionLength() const = 0;
     virtual void setSelectionLength(int length) = 0;
     virtual std::u16string selectedText() const = 0;
     // Replaces the selection; the caret then stands behind the new text, nothing selected.
@@ -44,7 +39,6 @@ public:
     // Drop-down lists and list boxes; the index is -1 when nothing is selected.
     virtual int listIndex() const = 0;
     virtual void setListIndex(int index) = 0;
-    virtual int listCount() const = 0;
     virtual std::u16string listItem(int index) const = 0;
     virtual void clearList() = 0;
     virtual void addItem(std::u16string_view item) = 0;
@@ -62,7 +56,6 @@ public:
     // Throws failure 5 for a name the window does not have.
     virtual Control& control(std::string_view name, int index = -1) = 0;
 
-    virtual std::u16string caption() const = 0;
     virtual void setCaption(std::u16string_view caption) = 0;
     virtual void show() = 0;
     // Returns when the window has been hidden or unloaded.
@@ -95,13 +88,21 @@ public:
     virtual void deliver(const Event& event) = 0;
 };
 
-// Message-box styles and answers.
-inline constexpr int kInformationOk = 64;     // information icon, OK button
-inline constexpr int kInformationYesNo = 68;  // information icon, Yes and No buttons
-inline constexpr int kCriticalOk = 16;        // the fatal-error report
-inline constexpr int kAnswerOk = 1;
-inline constexpr int kAnswerYes = 6;
-inline constexpr int kAnswerNo = 7;
+// The message boxes the program shows. The values are the Windows style bits (icon | buttons),
+// so a Windows front end passes them on unchanged.
+enum class MessageStyle : unsigned {
+    CriticalOk = 16,        // the fatal-error report
+    InformationOk = 64,     // information icon, OK button
+    InformationYesNo = 68,  // information icon, Yes and No buttons
+};
+
+// The button that closed a message box, with the Windows answer values.
+enum class MessageAnswer : int {
+    Ok = 1,
+    Cancel = 2,  // Esc or the close box on a box without a No button
+    Yes = 6,
+    No = 7,
+};
 
 struct FileDialogRequest {
     std::u16string title;
@@ -125,7 +126,8 @@ public:
 
     // Lets pending window messages run once.
     virtual void yield() = 0;
-    virtual int messageBox(std::u16string_view prompt, int style, std::u16string_view title) = 0;
+    virtual MessageAnswer messageBox(std::u16string_view prompt, MessageStyle style,
+                                     std::u16string_view title) = 0;
     // The modal file-open dialog over owner; nothing when the user cancels.
     virtual std::optional<std::u16string> openFile(const FileDialogRequest& request,
                                                    Window* owner) = 0;

@@ -18,17 +18,38 @@ Failure Failure::passedOnBy(std::u16string source) const {
 
 std::u16string standardDescription(int number) {
     switch (number) {
-        case err::InvalidCall: return u"Invalid procedure call or argument";
-        case err::Overflow: return u"Overflow";
-        case err::OutOfMemory: return u"Out of memory";
-        case err::FileNotFound: return u"File not found";
-        case err::PermissionDenied: return u"Permission denied";
-        case err::PathNotFound: return u"Path not found";
-        case err::InvalidPropertyValue: return u"Invalid property value";
-        case err::CannotCreateObject: return u"ActiveX component can't create object";
-        case err::AutomationError: return u"Automation error";
-        case err::DialogCancelled: return u"Cancel was selected.";
-        default: return u"Application-defined or object-defined error";
+        case err::InvalidCall:
+            return u"Invalid procedure call or argument";
+        case err::Overflow:
+            return u"Overflow";
+        case err::OutOfMemory:
+            return u"Out of memory";
+        case err::TypeMismatch:
+            return u"Type mismatch";
+        case err::BadFileNameOrNumber:
+            return u"Bad file name or number";
+        case err::FileNotFound:
+            return u"File not found";
+        case err::PermissionDenied:
+            return u"Permission denied";
+        case err::PathFileAccessError:
+            return u"Path/File access error";
+        case err::PathNotFound:
+            return u"Path not found";
+        case err::InvalidPropertyValue:
+            return u"Invalid property value";
+        case err::InvalidPropertyArrayIndex:
+            return u"Invalid property array index";
+        case err::CannotCreateObject:
+            return u"ActiveX component can't create object";
+        case err::UnsupportedMember:
+            return u"Object doesn't support this property or method";
+        case err::AutomationError:
+            return u"Automation error";
+        case err::DialogCancelled:
+            return u"Cancel was selected.";
+        default:
+            return u"Application-defined or object-defined error";
     }
 }
 

@@ -12,11 +12,17 @@ namespace err {
 inline constexpr int InvalidCall = 5;          // invalid procedure call or argument
 inline constexpr int Overflow = 6;
 inline constexpr int OutOfMemory = 7;
+inline constexpr int TypeMismatch = 13;
+inline constexpr int BadFileNameOrNumber = 52;
 inline constexpr int FileNotFound = 53;
 inline constexpr int PermissionDenied = 70;
+inline constexpr int PathFileAccessError = 75;
 inline constexpr int PathNotFound = 76;
 inline constexpr int InvalidPropertyValue = 380;
+inline constexpr int InvalidPropertyArrayIndex = 381;
+inline constexpr int ReadOnlyProperty = 383;
 inline constexpr int CannotCreateObject = 429;  // an automation object cannot be created
+inline constexpr int UnsupportedMember = 438;   // the object has no such property or method
 inline constexpr int AutomationError = 440;
 inline constexpr int DialogCancelled = 32755;
 }  // namespace err

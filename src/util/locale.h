@@ -21,8 +21,6 @@ public:
     // The short-date pattern in the system's pattern letters (d, M, y; "/" for the date
     // separator; text in single quotes), or nothing when the system refuses to give one.
     virtual std::optional<std::u16string> shortDatePattern() const = 0;
-    // The long-date pattern, in the same letters, or nothing.
-    virtual std::optional<std::u16string> longDatePattern() const = 0;
     // The date separator that "/" stands for in a pattern.
     virtual std::u16string dateSeparator() const = 0;
     // Month 1..12 and weekday names in the user's language.

@@ -1,5 +1,7 @@
 #include "util/text.h"
 
+#include <algorithm>
+
 namespace penwick {
 
 // The standard library's converters (std::codecvt_utf8_utf16) are deprecated, and the logic
@@ -96,6 +98,11 @@ std::u16string decimal(std::int64_t value) {
 }
 
 char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
+
+bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+    return std::ranges::equal(
+        a, b, [](char16_t x, char16_t y) { return asciiLower(x) == asciiLower(y); });
+}
 bool isAsciiLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 bool isAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 

@@ -20,6 +20,7 @@ std::u16string decimal(std::int64_t value);
 
 // Case-insensitive comparison for ASCII letters only.
 char16_t asciiLower(char16_t c);
+bool equalsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
 bool isAsciiLetter(char16_t c);
 bool isAsciiDigit(char16_t c);
 

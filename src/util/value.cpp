@@ -55,9 +55,9 @@ std::int32_t toInt32(const Value& v, std::u16string_view source) {
     std::size_t i = 0;
     const bool negative = !s.empty() && s[0] == u'-';
     if (negative) ++i;
-    if (i == s.size()) raise(13, u"Type mismatch", std::u16string(source));
+    if (i == s.size()) raise(err::TypeMismatch, std::u16string(source));
     for (; i < s.size(); ++i) {
-        if (!isAsciiDigit(s[i])) raise(13, u"Type mismatch", std::u16string(source));
+        if (!isAsciiDigit(s[i])) raise(err::TypeMismatch, std::u16string(source));
         n = n * 10 + (s[i] - u'0');
         if (n > 2147483648LL) overflow();
     }

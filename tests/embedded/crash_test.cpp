@@ -44,7 +44,7 @@ std::int64_t noteCount(const std::string& path) {
     run.work(db, {embedded::LookupQuery::Kind::Ids, {}, std::move(lookup)});
     run.start();
     run.fill(u"3/7/2026", 0, u"crash test");
-    run.ui->answerMessages({ui::kAnswerYes});
+    run.ui->answerMessages({ui::MessageAnswer::Yes});
     run.main().click("cmdWriteNote");
     _exit(0);
 }

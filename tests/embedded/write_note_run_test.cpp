@@ -30,7 +30,7 @@ TEST_F(Run, EveryContactOfTheLookupGetsOneNoteInLookupOrder) {
     run.work(db, {LookupQuery::Kind::Ids, {}, {5, 2, 6, 1}});
     run.start();
     run.fill(u"March 9, 2026", kEmail, u"Spring catalogue sent");
-    run.ui->answerMessages({ui::kAnswerYes});
+    run.ui->answerMessages({ui::MessageAnswer::Yes});
     run.main().click("cmdWriteNote");
 
     const auto notes = notesOf(db);
@@ -52,7 +52,7 @@ TEST_F(Run, EveryContactOfTheLookupGetsOneNoteInLookupOrder) {
     EXPECT_EQ(m[0].prompt,
               u"Are you sure you would like to update the current lookup\r\nof 4 contacts "
               u"with this note dated March 9, 2026");
-    EXPECT_EQ(m[0].style, ui::kInformationYesNo);
+    EXPECT_EQ(m[0].style, ui::MessageStyle::InformationYesNo);
     EXPECT_EQ(m[0].title, u"Penwick");
     EXPECT_EQ(m[1].prompt, u"Finished");
     EXPECT_EQ(run.ui->yieldCount(), 4);
@@ -94,7 +94,7 @@ TEST_F(Run, TheConfirmationCountsTheReloadedLookup) {
     });
     run.start(&factory);
     run.fill(u"3/7/2026", 0, u"x");
-    run.ui->answerMessages({ui::kAnswerYes});
+    run.ui->answerMessages({ui::MessageAnswer::Yes});
     run.main().click("cmdWriteNote");
     EXPECT_NE(prompts()[0].find(u"of 2 contacts"), std::u16string::npos);
     EXPECT_EQ(notesOf(db).size(), 2u);
@@ -105,7 +105,7 @@ TEST_F(Run, AFileAttachmentCarriesItsPath) {
     run.platform.addFile(u"/home/pat/offer.pdf");
     run.start();
     run.fill(u"2026-03-07", kFileAttachment, u"Offer attached", u"/home/pat/offer.pdf");
-    run.ui->answerMessages({ui::kAnswerYes});
+    run.ui->answerMessages({ui::MessageAnswer::Yes});
     run.main().click("cmdWriteNote");
     const auto notes = notesOf(db);
     ASSERT_EQ(notes.size(), 2u);
@@ -117,7 +117,7 @@ TEST_F(Run, AnotherNoteTypeNeverWritesTheAttachment) {
     run.work(db, {LookupQuery::Kind::Ids, {}, {1}});
     run.start();
     run.fill(u"3/7/2026", kEmail, u"x", u"/no/such/file.pdf");  // not tested either
-    run.ui->answerMessages({ui::kAnswerYes});
+    run.ui->answerMessages({ui::MessageAnswer::Yes});
     run.main().click("cmdWriteNote");
     const auto notes = notesOf(db);
     ASSERT_EQ(notes.size(), 1u);
@@ -142,7 +142,7 @@ TEST_F(Run, ADeclinedConfirmationWritesNothingAndEndsTheProgram) {
     run.work(db);
     run.start();
     run.fill(u"3/7/2026", kEmail, u"x");
-    run.ui->answerMessages({ui::kAnswerNo});
+    run.ui->answerMessages({ui::MessageAnswer::No});
     run.main().click("cmdWriteNote");
     EXPECT_NE(prompts()[0].find(u"of 6 contacts"), std::u16string::npos);
     EXPECT_TRUE(notesOf(db).empty());
@@ -154,7 +154,7 @@ TEST_F(Run, ALookupWithoutContactsFinishesWithoutWriting) {
     run.work(db, {LookupQuery::Kind::Where, {{"city", "Atlantis"}}, {}});
     run.start();
     run.fill(u"3/7/2026", kEmail, u"x");
-    run.ui->answerMessages({ui::kAnswerYes});
+    run.ui->answerMessages({ui::MessageAnswer::Yes});
     run.main().click("cmdWriteNote");
     EXPECT_NE(prompts()[0].find(u"of 0 contacts"), std::u16string::npos);
     EXPECT_EQ(prompts().back(), u"Finished");
@@ -166,7 +166,7 @@ TEST_F(Run, EditsAndCancelWhileTheLoopYields) {
     run.work(db);
     run.start();
     run.fill(u"3/7/2026", kEmail, u"before");
-    run.ui->answerMessages({ui::kAnswerYes});
+    run.ui->answerMessages({ui::MessageAnswer::Yes});
     run.ui->onYield([&](int k) {
         if (k == 3) run.main().control("txtNote").setText(u"after");
         if (k == 5) run.main().click("cmdCancel");
@@ -186,7 +186,7 @@ TEST_F(Run, ARefusedLoginGivenUpKeepsTheWindowOpenAndTheNextTryWorks) {
     run.start();
     run.fill(u"3/7/2026", kEmail, u"x");
     run.answerLogin(u"Pat", u"wrong");
-    run.ui->answerMessages({ui::kAnswerNo});  // try again? No
+    run.ui->answerMessages({ui::MessageAnswer::No});  // try again? No
     run.main().click("cmdWriteNote");
     EXPECT_TRUE(run.mainWindowOpen());
     EXPECT_TRUE(run.main().control("cmdWriteNote").enabled());
@@ -197,7 +197,7 @@ TEST_F(Run, ARefusedLoginGivenUpKeepsTheWindowOpenAndTheNextTryWorks) {
     // Again, now wrong once and then right after "Yes".
     run.answerLogin(u"Pat", u"nope");
     run.answerLogin(u"Pat", u"pässwörd€");
-    run.ui->answerMessages({ui::kAnswerYes, ui::kAnswerYes});
+    run.ui->answerMessages({ui::MessageAnswer::Yes, ui::MessageAnswer::Yes});
     run.main().click("cmdWriteNote");
     const auto notes = notesOf(db);
     ASSERT_EQ(notes.size(), 6u);
@@ -211,7 +211,7 @@ TEST_F(Run, RememberedCredentialsSkipTheDialogInTheNextProgram) {
     run.start();
     run.fill(u"3/7/2026", kEmail, u"first");
     run.answerLogin(u"Pat", u"pässwörd€");
-    run.ui->answerMessages({ui::kAnswerYes});
+    run.ui->answerMessages({ui::MessageAnswer::Yes});
     run.main().click("cmdWriteNote");
     ASSERT_EQ(notesOf(db).size(), 1u);
     // Stored scrambled, never as typed.
@@ -221,7 +221,7 @@ TEST_F(Run, RememberedCredentialsSkipTheDialogInTheNextProgram) {
 
     run.start();  // a new program with the same settings; no login dialog answer is queued
     run.fill(u"3/8/2026", kEmail, u"second");
-    run.ui->answerMessages({ui::kAnswerYes});
+    run.ui->answerMessages({ui::MessageAnswer::Yes});
     run.main().click("cmdWriteNote");
     const auto notes = notesOf(db);
     ASSERT_EQ(notes.size(), 2u);
@@ -237,7 +237,7 @@ TEST_F(Run, CancelAndTheCloseBoxOfTheLoginDialog) {
     // The close box sends empty texts (refused); Cancel still logs in with what was typed.
     run.answerLogin(u"Pat", u"pässwörd€", "");
     run.answerLogin(u"Pat", u"pässwörd€", "Command1");
-    run.ui->answerMessages({ui::kAnswerYes, ui::kAnswerYes});
+    run.ui->answerMessages({ui::MessageAnswer::Yes, ui::MessageAnswer::Yes});
     run.main().click("cmdWriteNote");
     ASSERT_EQ(prompts().size(), 3u);
     EXPECT_EQ(prompts()[0],

@@ -142,7 +142,7 @@ TEST_F(IniSettingsTest, AFailedRenameIsAFailureAndLeavesNoTemporary) {
         store.save(u"penwick", u"Settings", u"A", u"x");
         ADD_FAILURE() << "the save did not fail";
     } catch (const Failure& f) {
-        EXPECT_EQ(f.number(), 75);
+        EXPECT_EQ(f.number(), err::PathFileAccessError);
         EXPECT_EQ(f.source(), u"SaveSetting");
     }
     int entries = 0;
@@ -157,7 +157,8 @@ TEST_F(IniSettingsTest, UnwritableFolderChainIsAFailure) {
         store.save(u"penwick", u"Settings", u"A", u"x");
         ADD_FAILURE() << "the save did not fail";
     } catch (const Failure& f) {
-        EXPECT_TRUE(f.number() == 75 || f.number() == err::PermissionDenied) << f.number();
+        EXPECT_TRUE(f.number() == err::PathFileAccessError || f.number() == err::PermissionDenied)
+            << f.number();
     }
 }
 

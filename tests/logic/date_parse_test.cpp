@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/date_parse.h"
+#include "note/date_parse.h"
 #include "support/fakes.h"
 
 namespace penwick::testing {
 namespace {
+
+using namespace penwick::note;
 
 using namespace std::chrono;
 
@@ -99,7 +101,6 @@ namespace {
 class SystemReadingLocale final : public Locale {
 public:
     std::optional<std::u16string> shortDatePattern() const override { return u"M/d/yyyy"; }
-    std::optional<std::u16string> longDatePattern() const override { return std::nullopt; }
     std::u16string dateSeparator() const override { return u"/"; }
     std::u16string monthName(unsigned, bool) const override { return {}; }
     std::u16string dayName(std::chrono::weekday, bool) const override { return {}; }
@@ -113,13 +114,13 @@ public:
 
 TEST(ParseDate, LeavesTheReadingToASystemThatRecognisesDates) {
     const SystemReadingLocale locale;
-    const auto parsed = parseDateTime(u"Nikolaustag", locale);
+    const auto parsed = note::parseDateTime(u"Nikolaustag", locale);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->date,
               std::chrono::year_month_day(std::chrono::year{2026}, std::chrono::December,
                                           std::chrono::day{6}));
     EXPECT_EQ(parsed->timeOfDay, std::chrono::hours{9});
-    EXPECT_FALSE(parseDate(u"12/6/2026", locale)) << "the program's own rule does not step in";
+    EXPECT_FALSE(note::parseDate(u"12/6/2026", locale)) << "the program's own rule does not step in";
 }
 
 }  // namespace

@@ -2,15 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "app/dates.h"
+#include "note/dates.h"
 #include "lookup/scramble.h"
 #include "support/fakes.h"
 #include "util/codepage.h"
 #include "util/failure.h"
 #include "util/paths.h"
+#include "util/text.h"
 
 namespace penwick::testing {
 namespace {
+
+using namespace penwick::note;
 
 using namespace std::chrono;
 
@@ -81,27 +84,36 @@ TEST(FileNameOfPath, TakesTheTextAfterTheLastSeparator) {
 
 constexpr year_month_day kSixthOfDecember{year{2026}, December, day{6}};
 
-TEST(GetDateFormat, UsesThePatternAsTheSystemGivesIt) {
-    EXPECT_EQ(GetDateFormat(FakeLocale(u"M/d/yyyy")), u"M/d/yyyy");
-    EXPECT_EQ(GetDateFormat(FakeLocale(u"d/M/yy")), u"d/M/yy");
-    EXPECT_EQ(GetDateFormat(FakeLocale(std::nullopt)), u"DD/MM/YYYY");
-    EXPECT_EQ(GetDateFormat(FakeLocale(std::u16string(127, u'd'))), std::u16string(127, u'd'));
-    EXPECT_EQ(GetDateFormat(FakeLocale(std::u16string(128, u'd'))), u"DD/MM/YYYY");
+TEST(EqualsIgnoringAsciiCase, FoldsAsciiLettersOnly) {
+    EXPECT_TRUE(equalsIgnoringAsciiCase(u"ACTOLE.Database", u"actole.DATABASE"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase(u"ACTOLE.DATABASE", u"ACTOLE.DATABASES"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase(u"Word", u"Wor"));
+    // Letters outside ASCII, and the characters next to the ASCII letters, stay apart.
+    EXPECT_FALSE(equalsIgnoringAsciiCase(u"\u00C9", u"\u00E9"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase(u"@[", u"`{"));
+    EXPECT_TRUE(equalsIgnoringAsciiCase(u"", u""));
 }
 
-TEST(GetDateFormat, PassesOtherFailuresOnUnderItsOwnName) {
+TEST(UserShortDatePattern, UsesThePatternAsTheSystemGivesIt) {
+    EXPECT_EQ(userShortDatePattern(FakeLocale(u"M/d/yyyy")), u"M/d/yyyy");
+    EXPECT_EQ(userShortDatePattern(FakeLocale(u"d/M/yy")), u"d/M/yy");
+    EXPECT_EQ(userShortDatePattern(FakeLocale(std::nullopt)), u"DD/MM/YYYY");
+    EXPECT_EQ(userShortDatePattern(FakeLocale(std::u16string(127, u'd'))), std::u16string(127, u'd'));
+    EXPECT_EQ(userShortDatePattern(FakeLocale(std::u16string(128, u'd'))), u"DD/MM/YYYY");
+}
+
+TEST(UserShortDatePattern, PassesOtherFailuresOnUnderItsOwnName) {
     class BrokenLocale final : public Locale {
     public:
         std::optional<std::u16string> shortDatePattern() const override {
             raise(err::OutOfMemory, u"LocaleService");
         }
-        std::optional<std::u16string> longDatePattern() const override { return {}; }
         std::u16string dateSeparator() const override { return u"/"; }
         std::u16string monthName(unsigned, bool) const override { return {}; }
         std::u16string dayName(weekday, bool) const override { return {}; }
     };
     try {
-        GetDateFormat(BrokenLocale{});
+        userShortDatePattern(BrokenLocale{});
         FAIL() << "no failure";
     } catch (const Failure& f) {
         EXPECT_EQ(f.number(), err::OutOfMemory);

@@ -38,7 +38,7 @@ TEST(MainWindowStart, OpensReadyForANote) {
 
 TEST(MainWindowStart, ListsTheEightNoteTypesInOrder) {
     AppHarness h;
-    ui::Control& types = h.start().control("cboNoteType");
+    FakeControl& types = h.start().control("cboNoteType");
     const std::vector<std::u16string> expected = {
         u"Note",      u"Email",    u"E-mail Sent", u"Closed/Won Sale",
         u"Lost Sale", u"Fax Sent", u"Letter Sent", u"File Attachment"};

@@ -124,6 +124,21 @@ TEST_F(QtUiTest, BuildsControlsAtTheirTwipsGeometry) {
 }
 
 // The next of the window's own controls in the focus chain, past Qt's inner widgets.
+// The caret and selection of a text box as its widget holds them: start and length.
+std::pair<int, int> selectionOf(QWidget* box) {
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        const int start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
+        return {start, line->selectionLength()};
+    }
+    const QTextCursor c = qobject_cast<QPlainTextEdit*>(box)->textCursor();
+    return {c.selectionStart(), c.selectionEnd() - c.selectionStart()};
+}
+
+bool hasFocus(QWidget* widget) {
+    const QWidget* focus = widget->window()->focusWidget();
+    return focus != nullptr && (focus == widget || widget->isAncestorOf(focus));
+}
+
 QString nextControl(QWidget* from) {
     for (QWidget* w = from->nextInFocusChain(); w != from; w = w->nextInFocusChain())
         if (w->focusPolicy() != Qt::NoFocus && !w->objectName().isEmpty() &&
@@ -145,17 +160,17 @@ TEST_F(QtUiTest, TextBoxesFollowTheSelectionRules) {
     for (const char* name : {"txtOne", "txtMany"}) {
         SCOPED_TRACE(name);
         ui::Control& box = w.control(name);
+        QWidget* widget = ui.widgetOf(w)->findChild<QWidget*>(name);
         box.setText(u"Hello wrold again");
         box.setSelectionStart(6);
         box.setSelectionLength(5);
         EXPECT_EQ(box.selectedText(), u"wrold");
         box.setSelectedText(u"world");
         EXPECT_EQ(box.text(), u"Hello world again");
-        EXPECT_EQ(box.selectionStart(), 11);  // the caret behind the new text
-        EXPECT_EQ(box.selectionLength(), 0);
+        EXPECT_EQ(selectionOf(widget), std::make_pair(11, 0));  // the caret behind the new text
 
         box.setSelectionStart(1000);  // past the end: the end
-        EXPECT_EQ(box.selectionStart(), 17);
+        EXPECT_EQ(selectionOf(widget).first, 17);
         box.setSelectionStart(12);
         box.setSelectionLength(1000);  // cut to the end
         EXPECT_EQ(box.selectedText(), u"again");
@@ -181,14 +196,15 @@ TEST_F(QtUiTest, TextBoxesInsertAtTheCaretAndKeepEveryCharacter) {
     for (const char* name : {"txtOne", "txtMany"}) {
         SCOPED_TRACE(name);
         ui::Control& box = w.control(name);
+        QWidget* widget = ui.widgetOf(w)->findChild<QWidget*>(name);
         box.setText(u"Hello world");
         box.setSelectionStart(2);
         box.setSelectionLength(3);
         box.setSelectionStart(5);  // a new start drops the old selection
-        EXPECT_EQ(box.selectionLength(), 0);
+        EXPECT_EQ(selectionOf(widget).second, 0);
         box.setSelectedText(u",");  // nothing selected: an insertion, nothing removed
         EXPECT_EQ(box.text(), u"Hello, world");
-        EXPECT_EQ(box.selectionStart(), 6);
+        EXPECT_EQ(selectionOf(widget).first, 6);
 
         // No-break spaces, tabs and characters beyond the BMP come back as they went in, and
         // positions count UTF-16 units.
@@ -266,22 +282,26 @@ void whenModal(std::function<void(D&)> answer) {
 }
 
 TEST_F(QtUiTest, MessageBoxesShowTheirStyleAndGiveTheAnswer) {
+    using ui::MessageAnswer;
+    using ui::MessageStyle;
     struct Case {
-        int style;
+        MessageStyle style;
         QMessageBox::Icon icon;
         QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton press;
-        int answer;
+        MessageAnswer answer;
     };
     for (const Case& c : {
-             Case{64, QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, 1},
-             Case{68, QMessageBox::Information, QMessageBox::Yes | QMessageBox::No,
-                  QMessageBox::Yes, 6},
-             Case{68, QMessageBox::Information, QMessageBox::Yes | QMessageBox::No, QMessageBox::No,
-                  7},
-             Case{16, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok, 1},
+             Case{MessageStyle::InformationOk, QMessageBox::Information, QMessageBox::Ok,
+                  QMessageBox::Ok, MessageAnswer::Ok},
+             Case{MessageStyle::InformationYesNo, QMessageBox::Information,
+                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, MessageAnswer::Yes},
+             Case{MessageStyle::InformationYesNo, QMessageBox::Information,
+                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No, MessageAnswer::No},
+             Case{MessageStyle::CriticalOk, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok,
+                  MessageAnswer::Ok},
          }) {
-        SCOPED_TRACE(c.style);
+        SCOPED_TRACE(static_cast<unsigned>(c.style));
         whenModal<QMessageBox>([&](QMessageBox& box) {
             EXPECT_EQ(box.icon(), c.icon);
             EXPECT_EQ(box.standardButtons(), c.buttons);
@@ -296,7 +316,8 @@ TEST_F(QtUiTest, MessageBoxesShowTheirStyleAndGiveTheAnswer) {
         EXPECT_EQ(box.windowTitle(), "Penwick");
         box.reject();
     });
-    EXPECT_EQ(ui.messageBox(u"Sure?", 68, u""), ui::kAnswerNo);
+    EXPECT_EQ(ui.messageBox(u"Sure?", ui::MessageStyle::InformationYesNo, u""),
+              ui::MessageAnswer::No);
 }
 
 TEST_F(QtUiTest, FileDialogOpensWhereAskedAndGivesTheChosenPath) {
@@ -404,8 +425,8 @@ TEST_F(QtUiTest, GivesFocusOnlyToVisibleEnabledControls) {
     EXPECT_THROW(one.setFocus(), Failure);
     one.setEnabled(true);
     one.setFocus();
-    EXPECT_TRUE(one.hasFocus());
-    EXPECT_FALSE(w.control("txtMany").hasFocus());
+    EXPECT_TRUE(hasFocus(ui.widgetOf(w)->findChild<QWidget*>("txtOne")));
+    EXPECT_FALSE(hasFocus(ui.widgetOf(w)->findChild<QWidget*>("txtMany")));
 }
 
 // The whole program on the Qt front end, with in-memory outside parts.
@@ -477,7 +498,7 @@ TEST(QtProgram, StartsIntoTheMainWindowAndGrabsIt) {
     QApplication::processEvents();
     ASSERT_TRUE(cal->isVisible());
     EXPECT_EQ(cal->selectedDate(), QDate(2026, 12, 6));
-    EXPECT_TRUE(app.frmNoteUpdate().control("Cal").hasFocus());
+    EXPECT_TRUE(hasFocus(cal));
     QWidget* frame = top->findChild<QWidget*>("Frame2");
     EXPECT_EQ(frame->children().indexOf(cal), frame->children().size() - 1) << "not in front";
     EXPECT_TRUE(
@@ -486,7 +507,7 @@ TEST(QtProgram, StartsIntoTheMainWindowAndGrabsIt) {
     emit cal->activated(cal->selectedDate());
     EXPECT_FALSE(cal->isVisible());
     EXPECT_EQ(top->findChild<QLineEdit*>("txtDate")->text(), "12/24/2026");
-    EXPECT_TRUE(app.frmNoteUpdate().control("txtNote").hasFocus());
+    EXPECT_TRUE(hasFocus(top->findChild<QWidget*>("txtNote")));
 
     // Focus moving elsewhere hides it and takes no date.
     top->findChild<QPushButton*>("cmdCal")->click();

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "spell/speller.h"
-#include "ui/window.h"
+#include "support/fake_ui.h"
 #include "util/text.h"
 
 namespace penwick::testing {
@@ -35,7 +35,7 @@ public:
     }
     std::u16string requirement() const override { return engine_.requirement(); }
 
-    ui::Control* note = nullptr;     // whose selection is recorded with each token
+    FakeControl* note = nullptr;     // whose selection is recorded with each token
     std::vector<std::string> calls;  // "create", "start", "close", "quit"
     std::vector<TokenCheck> tokens;
     // Runs before each call on a token ("setToken", "spellingErrors", "suggestions") with the

@@ -222,7 +222,7 @@ TEST_F(SpellRun, OtherFailureIsReportedAndEndsTheRunWhereItStands) {
     EXPECT_EQ(check(u"teh today clent note"), u"the today clent note");
     ASSERT_EQ(app.ui.messages().size(), 1u);
     EXPECT_EQ(app.ui.messages()[0].prompt, u"Error: 440\r\n\r\nThe checker stopped");
-    EXPECT_EQ(app.ui.messages()[0].style, 64);
+    EXPECT_EQ(app.ui.messages()[0].style, ui::MessageStyle::InformationOk);
     EXPECT_EQ(app.ui.messages()[0].title, u"Penwick");
     EXPECT_EQ(checker.tokens.size(), 2u);
     EXPECT_EQ(note.selectionStart(), 10);  // still on "clent"
@@ -245,7 +245,7 @@ TEST(SpellRunWithoutEngine, TellsWhatIsMissingAndLeavesTheNote) {
     const ShownMessage missing = check(nullptr);
     EXPECT_EQ(missing.prompt,
               u"Sorry the spell checker requires that you have\r\na spelling checker");
-    EXPECT_EQ(missing.style, 64);
+    EXPECT_EQ(missing.style, ui::MessageStyle::InformationOk);
     EXPECT_EQ(missing.title, u"Penwick");
 
     const std::string empty = ::testing::TempDir() + "penwick_no_dictionaries";

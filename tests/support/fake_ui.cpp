@@ -20,7 +20,7 @@ FakeControl::FakeControl(FakeWindow& window, const ui::ControlDesc& description)
 
 void FakeControl::requireKind(std::initializer_list<ControlKind> kinds, const char* member) const {
     if (std::find(kinds.begin(), kinds.end(), description_.kind) == kinds.end())
-        raise(438, u"Object doesn't support this property or method",
+        raise(err::UnsupportedMember, u"Object doesn't support this property or method",
               fromUtf8(description_.name + "." + member));
 }
 
@@ -51,9 +51,13 @@ void FakeControl::setFocus() {
     window_.moveFocus(this);
 }
 
-bool FakeControl::hasFocus() const { return window_.focused_ == this; }
+bool FakeControl::hasFocus() const {
+    return window_.focused_ == this;
+}
 
-void FakeControl::bringToFront() { ++raised_; }
+void FakeControl::bringToFront() {
+    ++raised_;
+}
 
 void FakeControl::setSelectionStart(int start) {
     requireKind({ControlKind::TextBox, ControlKind::MultiLineTextBox}, "SelStart");
@@ -86,7 +90,8 @@ void FakeControl::setListIndex(int index) {
 }
 
 std::u16string FakeControl::listItem(int index) const {
-    if (index < 0 || index >= listCount()) raise(381, u"Invalid property array index", u"List");
+    if (index < 0 || index >= listCount())
+        raise(err::InvalidPropertyArrayIndex, u"Invalid property array index", u"List");
     return items_[static_cast<std::size_t>(index)];
 }
 
@@ -122,8 +127,8 @@ void FakeWindow::setCaption(std::u16string_view caption) {
 void FakeWindow::moveFocus(FakeControl* to) {
     FakeControl* from = focused_;
     focused_ = to;
-    if (from != nullptr && from != to) deliver(ui::EventKind::LostFocus, from->description().name,
-                                               from->description().index);
+    if (from != nullptr && from != to)
+        deliver(ui::EventKind::LostFocus, from->description().name, from->description().index);
 }
 
 void FakeWindow::deliver(ui::EventKind kind, std::string_view control, int index) {
@@ -158,7 +163,9 @@ void FakeWindow::doubleClick(std::string_view control, int index) {
     deliver(ui::EventKind::DblClick, control, index);
 }
 
-void FakeWindow::requestClose() { deliver(ui::EventKind::CloseRequest, {}, -1); }
+void FakeWindow::requestClose() {
+    deliver(ui::EventKind::CloseRequest, {}, -1);
+}
 
 void FakeWindow::type(std::string_view name, std::u16string_view text) {
     FakeControl& c = control(name);
@@ -192,18 +199,19 @@ void FakeUi::yield() {
     if (onYield_) onYield_(yields_);
 }
 
-int FakeUi::messageBox(std::u16string_view prompt, int style, std::u16string_view title) {
+ui::MessageAnswer FakeUi::messageBox(std::u16string_view prompt, ui::MessageStyle style,
+                                     std::u16string_view title) {
     messages_.push_back({std::u16string(prompt), style, std::u16string(title)});
     if (!answers_.empty()) {
-        const int answer = answers_.front();
+        const ui::MessageAnswer answer = answers_.front();
         answers_.pop_front();
         return answer;
     }
-    if (style == ui::kInformationYesNo) {
+    if (style == ui::MessageStyle::InformationYesNo) {
         ADD_FAILURE() << "a Yes/No question with no answer queued: " << toUtf8(prompt);
-        return ui::kAnswerNo;
+        return ui::MessageAnswer::No;
     }
-    return ui::kAnswerOk;
+    return ui::MessageAnswer::Ok;
 }
 
 std::optional<std::u16string> FakeUi::openFile(const ui::FileDialogRequest& request, ui::Window*) {
@@ -234,7 +242,7 @@ void FakeUi::onModal(std::string name, std::function<void(FakeWindow&)> answer) 
     modal_[name].push_back(std::move(answer));
 }
 
-void FakeUi::answerMessages(std::initializer_list<int> answers) {
+void FakeUi::answerMessages(std::initializer_list<ui::MessageAnswer> answers) {
     answers_.insert(answers_.end(), answers.begin(), answers.end());
 }
 

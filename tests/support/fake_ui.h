@@ -26,24 +26,24 @@ public:
     void setText(std::u16string_view text) override;
     bool enabled() const override { return enabled_; }
     void setEnabled(bool enabled) override { enabled_ = enabled; }
-    bool visible() const override { return visible_; }
+    bool visible() const { return visible_; }
     void setVisible(bool visible) override;
     void setFocus() override;
-    bool hasFocus() const override;
-    ui::SysColor background() const override { return background_; }
+    bool hasFocus() const;
+    ui::SysColor background() const { return background_; }
     void setBackground(ui::SysColor color) override { background_ = color; }
     void bringToFront() override;
 
-    int selectionStart() const override { return selStart_; }
+    int selectionStart() const { return selStart_; }
     void setSelectionStart(int start) override;
-    int selectionLength() const override { return selLength_; }
+    int selectionLength() const { return selLength_; }
     void setSelectionLength(int length) override;
     std::u16string selectedText() const override;
     void setSelectedText(std::u16string_view text) override;
 
     int listIndex() const override { return listIndex_; }
     void setListIndex(int index) override;
-    int listCount() const override { return static_cast<int>(items_.size()); }
+    int listCount() const { return static_cast<int>(items_.size()); }
     std::u16string listItem(int index) const override;
     void clearList() override;
     void addItem(std::u16string_view item) override;
@@ -78,7 +78,7 @@ public:
 
     const ui::WindowDesc& description() const override { return description_; }
     FakeControl& control(std::string_view name, int index = -1) override;
-    std::u16string caption() const override { return caption_; }
+    std::u16string caption() const { return caption_; }
     void setCaption(std::u16string_view caption) override;
     void show() override { visible_ = true; }
     void showModal() override;
@@ -122,7 +122,7 @@ private:
 
 struct ShownMessage {
     std::u16string prompt;
-    int style;
+    ui::MessageStyle style;
     std::u16string title;
 };
 
@@ -133,7 +133,8 @@ public:
     ui::Window& create(const ui::WindowDesc& description, ui::EventSink& sink) override;
     void destroy(ui::Window& window) override;
     void yield() override;
-    int messageBox(std::u16string_view prompt, int style, std::u16string_view title) override;
+    ui::MessageAnswer messageBox(std::u16string_view prompt, ui::MessageStyle style,
+                                 std::u16string_view title) override;
     std::optional<std::u16string> openFile(const ui::FileDialogRequest& request,
                                            ui::Window* owner) override;
     ui::ScreenSize screenSize() const override { return screen_; }
@@ -148,8 +149,8 @@ public:
     // What the user does when a window is shown modally. Each show takes the next answer for
     // that window; the answer must hide or close the window.
     void onModal(std::string name, std::function<void(FakeWindow&)> answer);
-    // Answers for the next message boxes, in order (1 OK, 6 Yes, 7 No).
-    void answerMessages(std::initializer_list<int> answers);
+    // Answers for the next message boxes, in order.
+    void answerMessages(std::initializer_list<ui::MessageAnswer> answers);
     // The next file dialog returns this path, or nothing for a cancel.
     void answerFileDialog(std::optional<std::u16string> path);
     // Runs at every yield (the user acting while the program lets messages through).
@@ -166,7 +167,7 @@ private:
     friend class FakeWindow;
     std::vector<std::unique_ptr<FakeWindow>> windows_;
     std::map<std::string, std::deque<std::function<void(FakeWindow&)>>, std::less<>> modal_;
-    std::deque<int> answers_;
+    std::deque<ui::MessageAnswer> answers_;
     std::deque<std::optional<std::u16string>> fileAnswers_;
     std::function<void(int)> onYield_;
     std::vector<ShownMessage> messages_;

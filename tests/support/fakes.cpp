@@ -15,7 +15,7 @@ std::u16string MemorySettings::get(std::u16string_view app, std::u16string_view 
 
 void MemorySettings::save(std::u16string_view app, std::u16string_view section,
                           std::u16string_view key, std::u16string_view value) {
-    if (failSaves_) raise(75, u"Path/File access error", u"SaveSetting");
+    if (failSaves_) raise(err::PathFileAccessError, u"SaveSetting");
     values_[{std::u16string(app), std::u16string(section), std::u16string(key)}] = value;
     writes_.push_back(std::u16string(section) + u"/" + std::u16string(key) + u"=" +
                       std::u16string(value));
@@ -55,7 +55,7 @@ bool wildcardMatch(std::u16string_view pattern, std::u16string_view name) {
 }
 
 std::u16string FakePlatform::findFirstFile(std::u16string_view pattern) const {
-    if (failSearches_) raise(52, u"Bad file name or number", u"Dir");
+    if (failSearches_) raise(err::BadFileNameOrNumber, u"Dir");
     for (const auto& f : files_) {
         if (wildcardMatch(pattern, f)) {
             const auto cut = f.find_last_of(u"\\/");

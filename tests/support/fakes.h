@@ -40,7 +40,7 @@ public:
         : short_(std::move(shortPattern)), separator_(std::move(separator)) {}
 
     std::optional<std::u16string> shortDatePattern() const override { return short_; }
-    std::optional<std::u16string> longDatePattern() const override { return long_; }
+    std::optional<std::u16string> longDatePattern() const { return long_; }
     std::u16string dateSeparator() const override { return separator_; }
     std::u16string monthName(unsigned month, bool abbreviated) const override;
     std::u16string dayName(std::chrono::weekday day, bool abbreviated) const override;

@@ -1,4 +1,4 @@
-#include "app/date_parse.h"
+#include "note/date_parse.h"
 
 #include <array>
 #include <string>
@@ -6,7 +6,7 @@
 
 #include "util/text.h"
 
-namespace penwick {
+namespace penwick::note {
 
 namespace {
 
@@ -290,4 +290,4 @@ std::optional<std::chrono::year_month_day> parseDate(std::u16string_view text,
     return std::nullopt;
 }
 
-}  // namespace penwick
+}  // namespace penwick::note

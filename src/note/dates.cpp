@@ -1,9 +1,9 @@
-#include "app/dates.h"
+#include "note/dates.h"
 
 #include "util/failure.h"
 #include "util/text.h"
 
-namespace penwick {
+namespace penwick::note {
 
 namespace {
 constexpr std::size_t kPatternBufferChars = 128;  // the terminator takes one of them
@@ -15,7 +15,7 @@ std::u16string padded(int value, std::size_t width) {
 }
 }  // namespace
 
-std::u16string GetDateFormat(const Locale& locale) {
+std::u16string userShortDatePattern(const Locale& locale) {
     try {
         const auto pattern = locale.shortDatePattern();
         if (!pattern || pattern->size() > kPatternBufferChars - 1)
@@ -93,4 +93,4 @@ std::u16string FormatDateByPattern(std::chrono::year_month_day date, std::u16str
     return out;
 }
 
-}  // namespace penwick
+}  // namespace penwick::note

@@ -8,7 +8,7 @@
 
 #include "util/locale.h"
 
-namespace penwick {
+namespace penwick::note {
 
 struct ParsedDateTime {
     std::chrono::year_month_day date;
@@ -28,4 +28,4 @@ std::optional<ParsedDateTime> parseDateTime(std::u16string_view text, const Loca
 std::optional<std::chrono::year_month_day> parseDate(std::u16string_view text,
                                                      const Locale& locale);
 
-}  // namespace penwick
+}  // namespace penwick::note

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-namespace penwick::app {
+namespace penwick::note {
 
 struct NoteType {
     std::u16string_view name;
@@ -34,4 +34,4 @@ inline std::optional<std::int16_t> noteTypeCode(int listIndex) {
     return kNoteTypes[static_cast<std::size_t>(listIndex)].code;
 }
 
-}  // namespace penwick::app
+}  // namespace penwick::note
