@@ -57,7 +57,7 @@ TEST_P(CanonicalRun, WriteNoteSendsTheCallsOfTheRunTheLoginAndTheUpdateLoop) {
         dialog.control("txtPassword").setText(u"secret");
         dialog.click("cmdOK");
     });
-    app.ui.answerMessages({ui::kAnswerYes});
+    app.ui.answerMessages({ui::MessageAnswer::Yes});
     main.click("cmdWriteNote");
 
     const std::u16string lookupFile = u"BSTR \"" + servers.path(u"lkup.dat") + u"\"";
@@ -180,7 +180,7 @@ TEST_P(CanonicalRun, WithoutWordTheSpellCheckNamesMicrosoftWord) {
     EXPECT_EQ(app.ui.messages()[0].prompt,
               u"Sorry the spell checker requires that you have\r\n"
               u"Microsoft Word installed on your computer.");
-    EXPECT_EQ(app.ui.messages()[0].style, ui::kInformationOk);
+    EXPECT_EQ(app.ui.messages()[0].style, ui::MessageStyle::InformationOk);
     EXPECT_EQ(main.control("txtNote").text(), u"Meet teh client");
     EXPECT_TRUE(servers.calls().empty());
 }
