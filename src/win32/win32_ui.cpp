@@ -19,7 +19,6 @@ using ui::SysColor;
 
 constexpr wchar_t kFormClass[] = L"PenwickForm";
 constexpr UINT_PTR kSubclassId = 1;
-constexpr int kFirstControlId = 100;
 
 std::wstring wide(std::u16string_view s) {
     return std::wstring(s.begin(), s.end());
@@ -82,13 +81,9 @@ public:
     void setText(std::u16string_view text) override;
     bool enabled() const override { return IsWindowEnabled(hwnd_) != FALSE; }
     void setEnabled(bool enabled) override { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
-    bool visible() const override { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
-    void setVisible(bool visible) override { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+    void setVisible(bool visible) override;
     void setFocus() override;
-    bool hasFocus() const override;
-    SysColor background() const override {
-        return background_.value_or(takesText() ? SysColor::Window : SysColor::ButtonFace);
-    }
+    bool hasFocus() const;
     void setBackground(SysColor color) override {
         background_ = color;
         InvalidateRect(hwnd_, nullptr, TRUE);
@@ -98,16 +93,14 @@ public:
         InvalidateRect(hwnd_, nullptr, TRUE);
     }
 
-    int selectionStart() const override;
     void setSelectionStart(int start) override;
-    int selectionLength() const override;
     void setSelectionLength(int length) override;
     std::u16string selectedText() const override;
     void setSelectedText(std::u16string_view text) override;
 
     int listIndex() const override;
     void setListIndex(int index) override;
-    int listCount() const override;
+    int listCount() const;
     std::u16string listItem(int index) const override;
     void clearList() override;
     void addItem(std::u16string_view item) override;
@@ -121,18 +114,6 @@ public:
     bool isTabStop() const { return takesFocus() && description_.tabStop; }
 
 private:
-    bool takesText() const {
-        switch (description_.kind) {
-            case ControlKind::TextBox:
-            case ControlKind::MultiLineTextBox:
-            case ControlKind::DropDownList:
-            case ControlKind::ListBox:
-            case ControlKind::MonthCalendar:
-                return true;
-            default:
-                return false;
-        }
-    }
     bool isEdit() const {
         return description_.kind == ControlKind::TextBox ||
                description_.kind == ControlKind::MultiLineTextBox;
@@ -168,7 +149,6 @@ public:
 
     const ui::WindowDesc& description() const override { return description_; }
     ui::Control& control(std::string_view name, int index = -1) override;
-    std::u16string caption() const override { return windowText(hwnd_); }
     void setCaption(std::u16string_view caption) override {
         SetWindowTextW(hwnd_, wide(caption).c_str());
     }
@@ -258,14 +238,16 @@ Win32Window::Win32Window(Win32Ui& ui, const ui::WindowDesc& d, ui::EventSink& si
                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ui.instance(), nullptr);
 
-    // Containers first, so that every control finds its parent.
-    int id = kFirstControlId;
+    // Containers first, so that every control finds its parent. A control's id is its place
+    // in the description (from kFirstControlId), so that it can be found from outside.
     for (const bool containers : {true, false}) {
-        for (const ui::ControlDesc& c : d.controls) {
+        for (std::size_t i = 0; i < d.controls.size(); ++i) {
+            const ui::ControlDesc& c = d.controls[i];
             if ((c.kind == ControlKind::Frame) != containers) continue;
             HWND parent = hwnd_;
             if (!c.parent.empty()) parent = static_cast<Win32Control&>(control(c.parent)).hwnd();
-            HWND child = build(c, parent, c.cancelButton ? IDCANCEL : id++);
+            const int id = c.cancelButton ? IDCANCEL : kFirstControlId + static_cast<int>(i);
+            HWND child = build(c, parent, id);
             controls_.push_back(std::make_unique<Win32Control>(*this, c, child));
             SetWindowSubclass(child, controlProc, kSubclassId,
                               reinterpret_cast<DWORD_PTR>(controls_.back().get()));
@@ -638,7 +620,7 @@ LRESULT Win32Window::handleControl(Win32Control& c, HWND hwnd, UINT msg, WPARAM 
             // Focus moving elsewhere in the same window; a switch to another window or program
             // is no loss of focus to the program.
             HWND to = reinterpret_cast<HWND>(wp);
-            if (to != nullptr && IsChild(hwnd_, to) && controlOf(to) != &c)
+            if (to != nullptr && (to == hwnd_ || IsChild(hwnd_, to)) && controlOf(to) != &c)
                 deliver(ui::EventKind::LostFocus, &d);
             return r;
         }
@@ -766,6 +748,13 @@ void Win32Control::setText(std::u16string_view text) {
     }
 }
 
+void Win32Control::setVisible(bool visible) {
+    // A control that goes with the focus hands it on to the next in tab order, as it would on
+    // the user's Tab; the system would leave it on the frame or the window.
+    if (!visible && hasFocus()) window_.tab(hwnd_, false);
+    ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
 void Win32Control::setFocus() {
     if (!takesFocus() || !IsWindowVisible(hwnd_) || !IsWindowEnabled(hwnd_))
         raise(err::InvalidCall, fromUtf8(description_.name) + u".SetFocus");
@@ -777,23 +766,12 @@ bool Win32Control::hasFocus() const {
     return focus != nullptr && (focus == hwnd_ || IsChild(hwnd_, focus));
 }
 
-int Win32Control::selectionStart() const {
-    requireEdit(u"SelStart");
-    return selection().first;
-}
-
 void Win32Control::setSelectionStart(int start) {
     requireEdit(u"SelStart");
     if (start < 0) invalidValue(description_, u"SelStart");
     start = std::min(start, textLength());
     SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(start), start);
     SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
-}
-
-int Win32Control::selectionLength() const {
-    requireEdit(u"SelLength");
-    const auto [start, end] = selection();
-    return end - start;
 }
 
 void Win32Control::setSelectionLength(int length) {
@@ -1004,7 +982,8 @@ void Win32Ui::yield() {
     }
 }
 
-int Win32Ui::messageBox(std::u16string_view prompt, int style, std::u16string_view title) {
+ui::MessageAnswer Win32Ui::messageBox(std::u16string_view prompt, ui::MessageStyle style,
+                                      std::u16string_view title) {
     // The program's styles are the system's own numbers: 64 information + OK, 68 information +
     // Yes/No, 16 the error icon of the fatal report; the answers are the system's too.
     const std::wstring text = wide(prompt);
@@ -1013,7 +992,7 @@ int Win32Ui::messageBox(std::u16string_view prompt, int style, std::u16string_vi
     const int answer = MessageBoxW(owner, text.c_str(), caption.c_str(),
                                    static_cast<UINT>(style) | MB_SETFOREGROUND);
     if (answer == 0) raise(err::OutOfMemory, u"MsgBox");
-    return answer;
+    return static_cast<ui::MessageAnswer>(answer);
 }
 
 std::optional<std::u16string> Win32Ui::openFile(const ui::FileDialogRequest& request,

@@ -17,6 +17,10 @@ namespace penwick::win32 {
 
 class Win32Window;
 
+// The id of a control's child window: its place in the window's description from this number
+// on; a cancel button (Esc presses it) is IDCANCEL.
+inline constexpr int kFirstControlId = 100;
+
 class Win32Ui final : public ui::Ui {
 public:
     // instance: the module whose window classes these are (the program's own).
@@ -28,7 +32,8 @@ public:
     ui::Window& create(const ui::WindowDesc& description, ui::EventSink& sink) override;
     void destroy(ui::Window& window) override;
     void yield() override;
-    int messageBox(std::u16string_view prompt, int style, std::u16string_view title) override;
+    ui::MessageAnswer messageBox(std::u16string_view prompt, ui::MessageStyle style,
+                                 std::u16string_view title) override;
     std::optional<std::u16string> openFile(const ui::FileDialogRequest& request,
                                            ui::Window* owner) override;
     ui::ScreenSize screenSize() const override;

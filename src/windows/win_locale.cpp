@@ -28,7 +28,7 @@ std::optional<std::u16string> userShortDatePattern() {
     return fromAnsiCodePage(std::string_view(buffer, static_cast<std::size_t>(count - 1)));
 }
 
-WinLocale::WinLocale() : short_(userShortDatePattern()), long_(localeText(LOCALE_SLONGDATE)) {
+WinLocale::WinLocale() : short_(userShortDatePattern()) {
     if (auto s = localeText(LOCALE_SDATE); s && !s->empty()) separator_ = *s;
     for (unsigned m = 0; m < 12; ++m) {
         months_[m] = localeText(LOCALE_SMONTHNAME1 + m).value_or(u"");

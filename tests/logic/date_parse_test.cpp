@@ -94,8 +94,10 @@ TEST(ParseDate, RefusesWhatIsNoDate) {
 }  // namespace
 }  // namespace penwick::testing
 
-namespace penwick {
+namespace penwick::testing {
 namespace {
+
+using namespace penwick::note;
 
 // A system that reads dates itself: its word is final, either way.
 class SystemReadingLocale final : public Locale {
@@ -124,4 +126,4 @@ TEST(ParseDate, LeavesTheReadingToASystemThatRecognisesDates) {
 }
 
 }  // namespace
-}  // namespace penwick
+}  // namespace penwick::testing

@@ -1,6 +1,8 @@
 #include "win32/win32_ui.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -46,6 +48,13 @@ RECT placeOf(HWND hwnd) {
     GetWindowRect(hwnd, &r);
     MapWindowPoints(HWND_DESKTOP, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+// The text box's own selection: start and length.
+std::pair<int, int> selectionOf(HWND edit) {
+    DWORD start = 0, end = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {static_cast<int>(start), static_cast<int>(end - start)};
 }
 
 LOGFONTW fontOf(HWND hwnd) {
@@ -138,11 +147,11 @@ TEST_F(Win32UiTest, TextBoxesFollowTheClassicSelectionRules) {
     EXPECT_EQ(note.selectedText(), u"teh");
     note.setSelectedText(u"the");
     EXPECT_EQ(note.text(), u"the cat");
-    EXPECT_EQ(note.selectionStart(), 3) << "the caret stands behind the new text";
-    EXPECT_EQ(note.selectionLength(), 0);
+    EXPECT_EQ(selectionOf(hwnd(main, "txtNote")), std::pair(3, 0))
+        << "the caret stands behind the new text";
 
     note.setSelectionStart(99);
-    EXPECT_EQ(note.selectionStart(), 7) << "a start past the end is the end";
+    EXPECT_EQ(selectionOf(hwnd(main, "txtNote")).first, 7) << "a start past the end is the end";
     note.setSelectionStart(4);
     note.setSelectionLength(99);
     EXPECT_EQ(note.selectedText(), u"cat") << "a length past the end is cut";
@@ -168,7 +177,7 @@ TEST_F(Win32UiTest, ListsAndTheCalendarKeepTheirValues) {
     EXPECT_EQ(type.listIndex(), -1);
     EXPECT_EQ(type.text(), u"");
     for (auto item : {u"Note", u"Email", u"File Attachment"}) type.addItem(item);
-    EXPECT_EQ(type.listCount(), 3);
+    EXPECT_EQ(SendMessageW(hwnd(main, "cboNoteType"), CB_GETCOUNT, 0, 0), 3);
     EXPECT_EQ(type.listItem(2), u"File Attachment") << "kept in the order given";
     type.setListIndex(0);
     EXPECT_EQ(type.text(), u"Note");
@@ -339,19 +348,86 @@ TEST_F(Win32UiTest, MessageBoxesAreTheSystemsOwn) {
     main.show();
     {
         BoxAnswerer answerer(IDNO);
-        EXPECT_EQ(ui_.messageBox(u"Write 3 notes?", ui::kInformationYesNo, u"Penwick"),
-                  ui::kAnswerNo);
+        EXPECT_EQ(ui_.messageBox(u"Write 3 notes?", ui::MessageStyle::InformationYesNo, u"Penwick"),
+                  ui::MessageAnswer::No);
         answerer.join();
         EXPECT_TRUE(answerer.hadYes_);
         EXPECT_FALSE(answerer.hadOk_);
     }
     {
         BoxAnswerer answerer(IDOK);
-        EXPECT_EQ(ui_.messageBox(u"Finished", ui::kInformationOk, u""), ui::kAnswerOk);
+        EXPECT_EQ(ui_.messageBox(u"Finished", ui::MessageStyle::InformationOk, u""),
+                  ui::MessageAnswer::Ok);
         answerer.join();
         EXPECT_TRUE(answerer.hadOk_);
         EXPECT_EQ(answerer.title_, L"Penwick") << "a box without a title bears the program's name";
     }
+}
+
+// Answers the file-open dialog from another thread: reads where it opened and what it filters,
+// then picks a file there (or cancels when no name is given).
+class FileDialogAnswerer {
+public:
+    explicit FileDialogAnswerer(std::wstring pick)
+        : thread_([this, pick] {
+              for (int i = 0; i < 200; ++i) {
+                  Sleep(50);
+                  HWND dialog = FindWindowW(L"#32770", L"Attach File");
+                  if (dialog == nullptr) continue;
+                  Sleep(300);  // let it fill its folder view
+                  // The name box of the Explorer-style dialog is the combo box cmb13.
+                  wchar_t folder[MAX_PATH] = {};
+                  SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH,
+                               reinterpret_cast<LPARAM>(folder));
+                  folder_ = folder;
+                  wchar_t filter[128] = {};
+                  GetWindowTextW(GetDlgItem(dialog, cmb1), filter, 128);
+                  filter_ = filter;
+                  if (pick.empty()) {
+                      PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                  } else {
+                      SendMessageW(dialog, CDM_SETCONTROLTEXT, cmb13,
+                                   reinterpret_cast<LPARAM>(pick.c_str()));
+                      PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+                  }
+                  return;
+              }
+          }) {}
+    ~FileDialogAnswerer() { join(); }
+    void join() {
+        if (thread_.joinable()) thread_.join();
+    }
+    std::wstring folder_, filter_;
+
+private:
+    std::thread thread_;
+};
+
+TEST_F(Win32UiTest, TheFileDialogOpensInTheFolderAskedForWithTheFilterGiven) {
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    main.show();
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = temp;
+    if (folder.back() == L'\\') folder.pop_back();
+    const std::wstring file = folder + L"\\penwick-offer.txt";
+    CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    const ui::FileDialogRequest request{u"Attach File", u"All Files (*.*)|*.*",
+                                        std::u16string(folder.begin(), folder.end())};
+    {
+        FileDialogAnswerer answerer(L"penwick-offer.txt");
+        const auto chosen = ui_.openFile(request, &main);
+        answerer.join();
+        EXPECT_EQ(answerer.folder_, folder);
+        EXPECT_EQ(answerer.filter_, L"All Files (*.*)");
+        ASSERT_TRUE(chosen);
+        EXPECT_EQ(*chosen, std::u16string(file.begin(), file.end())) << "the full path";
+    }
+    {
+        FileDialogAnswerer answerer(L"");
+        EXPECT_FALSE(ui_.openFile(request, &main)) << "cancelled";
+    }
+    DeleteFileW(file.c_str());
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/date_parse.h"
+#include "note/date_parse.h"
 #include "windows/ansi_code_page.h"
 #include "windows/wide.h"
 
@@ -10,6 +10,8 @@ namespace penwick::windows {
 namespace {
 
 using namespace std::chrono;
+using note::parseDate;
+using note::parseDateTime;
 
 // The test prefix runs in US English unless the machine's LANG says otherwise; the
 // locale-specific expectations hold there only.
