@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <ctime>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "embedded/contact_id.h"
@@ -171,7 +172,7 @@ public:
         store_ = asMemberOf(kDatabaseSource, [&] { return std::make_unique<Store>(toUtf8(path)); });
     }
 
-    void validateuser(std::u16string& userName, std::u16string& password) override {
+    void validateuser(const std::u16string& userName, const std::u16string& password) override {
         Store& s = store();
         asMemberOf(kDatabaseSource, [&] {
             if (!s.isMultiUser()) {
@@ -181,6 +182,10 @@ public:
             user_ = s.verifyUser(toUtf8(userName), toUtf8(password));
             error_ = !user_.has_value();
         });
+    }
+
+    void validateuser(std::u16string& userName, std::u16string& password) override {
+        validateuser(std::as_const(userName), std::as_const(password));
     }
 
     Value Error() override { return error_; }

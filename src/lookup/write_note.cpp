@@ -1,5 +1,7 @@
 #include "lookup/write_note.h"
 
+#include <utility>
+
 #include "lookup/login.h"
 #include "lookup/scramble.h"
 #include "lookup/update_loop.h"
@@ -78,7 +80,7 @@ bool writeNoteToLookup(WriteNoteContext& run, const NoteEntries& entries, WriteP
     std::u16string userName =
         run.settings.get(kSettingsApp, section, u"USER", application->GetCurrentUserName());
     std::u16string password = ScrambleText(scrambled, kScrambleKey, run.codePage);
-    database->validateuser(userName, password);
+    database->validateuser(std::as_const(userName), std::as_const(password));
     if (toBool(database->Error())) {
         ValidateUserForm& dialog = run.loginDialog;
         dialog.controls().lblDatabase.setText(databasePath);

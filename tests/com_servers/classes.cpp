@@ -1,6 +1,7 @@
 #include "classes.h"
 
 #include "act_objects.h"
+#include "call_log.h"
 #include "config.h"
 #include "word_objects.h"
 
@@ -56,6 +57,7 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
     reloadConfig();
+    logLine(L"new " + std::wstring(class_.progId));
     IDispatch* object = class_.create();
     const HRESULT hr = object->QueryInterface(iid, out);
     object->Release();

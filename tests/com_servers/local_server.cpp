@@ -2,9 +2,11 @@
 // serves its classes until the last object is gone.
 
 #include <cwchar>
+#include <string>
 
 #include "classes.h"
 #include "server_object.h"
+#include "word_type_library.h"
 
 using namespace penwick::testserver;
 
@@ -28,8 +30,16 @@ bool has(const wchar_t* commandLine, const wchar_t* option) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (has(commandLine, L"RegServer")) return FAILED(registerClasses(Flavour::Local, path));
-    if (has(commandLine, L"UnregServer")) return FAILED(unregisterClasses(Flavour::Local));
+    if (has(commandLine, L"RegServer")) {
+        std::wstring library = path;
+        library.replace(library.rfind(L'.'), std::wstring::npos, L".tlb");
+        return FAILED(registerClasses(Flavour::Local, path)) ||
+               FAILED(registerWordTypeLibrary(library));
+    }
+    if (has(commandLine, L"UnregServer")) {
+        unregisterWordTypeLibrary();
+        return FAILED(unregisterClasses(Flavour::Local));
+    }
 
     mainThread = GetCurrentThreadId();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
