@@ -1,6 +1,7 @@
 // The contact-manager contract against the embedded contact manager on real SQLite files.
 
 #include "contract/contact_manager_contract.h"
+#include "embedded/contact_id.h"
 #include "embedded_support.h"
 #include "util/text.h"
 

@@ -125,13 +125,13 @@ public:
 
 TEST(ParseDate, LeavesTheReadingToASystemThatRecognisesDates) {
     const SystemReadingLocale locale;
-    const auto parsed = note::parseDateTime(u"Nikolaustag", locale);
+    const auto parsed = parseDateTime(u"Nikolaustag", locale);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->date,
               std::chrono::year_month_day(std::chrono::year{2026}, std::chrono::December,
                                           std::chrono::day{6}));
     EXPECT_EQ(parsed->timeOfDay, std::chrono::hours{9});
-    EXPECT_FALSE(note::parseDate(u"12/6/2026", locale)) << "the program's own rule does not step in";
+    EXPECT_FALSE(parseDate(u"12/6/2026", locale)) << "the program's own rule does not step in";
 }
 
 // The forms a user types, read as Windows reads them for an English (United States) user,

@@ -1,5 +1,7 @@
 #include "support/memory_contacts.h"
 
+#include <utility>
+
 #include <algorithm>
 
 #include "util/failure.h"
@@ -160,6 +162,9 @@ public:
         if (path != m_.databasePath) raise(err::FileNotFound, u"File not found: " + path, kSource);
     }
     void validateuser(std::u16string& userName, std::u16string& password) override {
+        validateuser(std::as_const(userName), std::as_const(password));
+    }
+    void validateuser(const std::u16string& userName, const std::u16string& password) override {
         m_.log(call("Database.validateuser", {text(userName), text(password)}));
         if (!m_.multiUser) {
             error_ = false;
