@@ -17,6 +17,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "app/note_update_form.h"
 #include "lookup/validate_user_form.h"
@@ -164,6 +165,10 @@ TEST_F(WindowFit, EveryNoteTypeAndDatePatternFits) {
     for (const note::NoteType& type : note::kNoteTypes)
         EXPECT_LE(QFontMetrics(types->font()).horizontalAdvance(toQ(type.name)), room.width())
             << toQ(type.name).toStdString();
+    // A picture of the widest entry chosen, to look at.
+    types->setCurrentIndex(3);
+    std::filesystem::create_directories(PENWICK_SCREENSHOT_DIR);
+    top->grab().save(QStringLiteral(PENWICK_SCREENSHOT_DIR "/frmNoteUpdate-closed-won.png"));
     // The widest date pattern a locale gives.
     auto* pattern = top->findChild<QLabel*>("lblDateFormat");
     EXPECT_LE(QFontMetrics(pattern->font()).horizontalAdvance("dd/MM/yyyy"),
