@@ -15,23 +15,28 @@ namespace penwick::qt {
 namespace {
 
 struct StandIn {
-    const char16_t* family;
-    double scale;  // of the point size
+    const char16_t* family = nullptr;  // none: the list ends before
+    double scale = 1.0;                // of the point size
 };
 
 struct FaceMapping {
     std::u16string_view face;
-    std::array<StandIn, 2> choices;  // the first installed one draws the face
+    std::array<StandIn, 3> choices;  // the first installed one draws the face
 };
 
 // Liberation Sans has Arial's widths, and Wine's own Tahoma and MS Sans Serif have those of the
-// Windows faces. Verdana has no such twin; DejaVu Sans is the same broad, open kind of face but
-// wider still, so it is drawn a size smaller to keep the widths the controls were laid out for.
+// Windows faces. Verdana has no such twin; DejaVu Sans, from the same broad, open kind of
+// design, comes nearest and fits the controls at the same size. Later choices stand in when
+// the first is not installed.
 constexpr std::array kFaces{
-    FaceMapping{u"Arial", {StandIn{u"Liberation Sans", 1.0}, StandIn{u"DejaVu Sans", 0.9}}},
-    FaceMapping{u"Tahoma", {StandIn{u"Tahoma", 1.0}, StandIn{u"Liberation Sans", 0.95}}},
-    FaceMapping{u"MS Sans Serif", {StandIn{u"MS Sans Serif", 1.0}, StandIn{u"Tahoma", 1.0}}},
-    FaceMapping{u"Verdana", {StandIn{u"DejaVu Sans", 0.9}, StandIn{u"Liberation Sans", 1.0}}},
+    FaceMapping{u"Arial", {StandIn{u"Liberation Sans", 1.0}, StandIn{u"DejaVu Sans", 0.9}, {}}},
+    FaceMapping{
+        u"Tahoma",
+        {StandIn{u"Tahoma", 1.0}, StandIn{u"Liberation Sans", 0.95}, StandIn{u"DejaVu Sans", 0.9}}},
+    FaceMapping{u"MS Sans Serif",
+                {StandIn{u"MS Sans Serif", 1.0}, StandIn{u"Tahoma", 1.0},
+                 StandIn{u"Liberation Sans", 1.0}}},
+    FaceMapping{u"Verdana", {StandIn{u"DejaVu Sans", 1.0}, StandIn{u"Liberation Sans", 1.0}, {}}},
 };
 
 struct FaceFiles {
@@ -74,6 +79,7 @@ QFont toQFont(const ui::Font& font) {
     for (const FaceMapping& mapping : kFaces) {
         if (mapping.face != font.face) continue;
         for (const StandIn& choice : mapping.choices) {
+            if (choice.family == nullptr) break;
             const QString candidate = QString::fromUtf16(choice.family);
             if (QFontDatabase::hasFamily(candidate)) {
                 family = candidate;
