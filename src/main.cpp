@@ -1,4 +1,4 @@
-// Penwick on Linux: every outside part is chosen here, once, and handed to the program.
+// Penwick on Linux: the Qt front end and the Linux parts, wired in qt/desktop_program.h.
 
 #include <QApplication>
 #include <QtGlobal>
@@ -6,16 +6,7 @@
 #include <clocale>
 #include <cstdio>
 
-#include "app/app.h"
-#include "embedded/factory.h"
-#include "hunspell/factory.h"
-#include "linux/ini_settings.h"
-#include "linux/linux_platform.h"
-#include "linux/posix_locale.h"
-#include "qt/widgets_ui.h"
-#include "ui/program.h"
-#include "util/codepage.h"
-#include "util/failure.h"
+#include "qt/desktop_program.h"
 
 namespace {
 
@@ -35,29 +26,5 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("penwick"));
 
     penwick::qt::QtUi ui;
-    try {
-        penwick::linux_platform::LinuxPlatform platform;
-        penwick::linux_platform::IniSettings settings;
-        penwick::linux_platform::PosixLocale locale;
-        penwick::linux_platform::SystemClock clock;
-        penwick::Windows1252 codePage;
-        const auto contacts = penwick::embedded::makeContactManagerFactory(locale);
-        const auto speller = penwick::hunspell::makeSpellCheckerFactory(locale);
-
-        penwick::Services services{.ui = ui,
-                                   .platform = platform,
-                                   .settings = settings,
-                                   .locale = locale,
-                                   .clock = clock,
-                                   .codePage = codePage,
-                                   .contactManager = *contacts,
-                                   .spellChecker = *speller};
-        penwick::App app(services);
-        app.start();  // a failing load reaches the standard report inside
-        return ui.run();
-    } catch (...) {
-        // A part that cannot even be set up ends the program the way a failing handler does.
-        penwick::ui::Program(ui).reportFatal(penwick::currentFailure(u"Penwick"));
-        return 1;
-    }
+    return penwick::qt::runDesktopProgram(ui);
 }

@@ -15,7 +15,7 @@ namespace penwick::app {
 // The maker's addresses: the web address is shown and opened by Label8, the e-mail address
 // shown by Label2.
 inline constexpr std::u16string_view kMakerWebAddress = u"www.hollowfen.com";
-inline constexpr std::u16string_view kMakerEmailAddress = u"support@hollowfen.com";
+inline constexpr std::u16string_view kMakerEmailAddress = u"hi@hollowfen.com";
 
 const ui::WindowDesc& noteUpdateDescription();
 

@@ -2,33 +2,76 @@
 
 #include <QCalendarWidget>
 #include <QFontMetrics>
+#include <QHeaderView>
+#include <QLayout>
+#include <QLocale>
+#include <QTableView>
 #include <QTextCharFormat>
 #include <QToolButton>
 
+#include <algorithm>
+
+#include "qt/fonts.h"
+
 namespace penwick::qt {
 
-void styleCalendar(QCalendarWidget& cal, int width) {
-    QFont grid(QStringLiteral("Arial"));
-    grid.setPointSizeF(8.25);
-    cal.setFont(grid);
+namespace {
 
+constexpr int kArrowSize = 12;  // the navigation bar's arrow icons, in pixels
+
+}  // namespace
+
+void styleCalendar(QCalendarWidget& cal) {
+    cal.setFirstDayOfWeek(QLocale::system().firstDayOfWeek());
+    cal.setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    cal.setGridVisible(true);
+    cal.setFont(toQFont(ui::Font{u"Arial", 8.25}));
+
+    const QFont dayNameFont = toQFont(ui::Font{u"Tahoma", 8.25});
     QTextCharFormat dayNames = cal.headerTextFormat();
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPointSizeF(8.25);
-    dayNames.setFont(tahoma);
+    dayNames.setFont(dayNameFont);
     cal.setHeaderTextFormat(dayNames);
-    const int column = width / 7;
-    if (QFontMetrics(tahoma).horizontalAdvance(QStringLiteral("Wed")) + 4 > column)
+    const int column = cal.width() / 7;
+    const QFontMetrics dayNameMetrics(dayNameFont);
+    int widestDayName = 0;
+    for (int day = 1; day <= 7; ++day)
+        widestDayName =
+            std::max(widestDayName, dayNameMetrics.horizontalAdvance(
+                                        cal.locale().standaloneDayName(day, QLocale::ShortFormat)));
+    if (widestDayName + 4 > column)
         cal.setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
 
-    // Room for the longest month and a year, between the two arrow buttons.
-    QFont title(QStringLiteral("Arial"));
-    title.setBold(true);
-    const int room = width - 2 * 24;
-    for (double points = 12; points >= 6; points -= 0.75) {
+    // The grid's rows and columns share out whatever room the box has; Qt's own minimum
+    // section sizes would push the last column out of it.
+    if (auto* view = cal.findChild<QTableView*>(QStringLiteral("qt_calendar_calendarview"))) {
+        view->horizontalHeader()->setMinimumSectionSize(1);
+        view->verticalHeader()->setMinimumSectionSize(1);
+    }
+
+    // A compact navigation bar: small arrows, no margins, and the title as large as the room
+    // between the arrows allows, up to its stored size.
+    auto* bar = cal.findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"));
+    if (bar != nullptr && bar->layout() != nullptr) {
+        bar->layout()->setContentsMargins(0, 0, 0, 0);
+        bar->layout()->setSpacing(0);
+    }
+    for (auto* button : cal.findChildren<QToolButton*>()) {
+        if (button->objectName() == u"qt_calendar_prevmonth" ||
+            button->objectName() == u"qt_calendar_nextmonth")
+            button->setIconSize(QSize(kArrowSize, kArrowSize));
+    }
+    QFont title = toQFont(ui::Font{u"Arial", 12, true});
+    const double stored = title.pointSizeF();
+    const int room = cal.width() - 2 * (kArrowSize + 8);
+    for (double points = stored; points >= 6; points -= 0.75) {
         title.setPointSizeF(points);
-        if (QFontMetrics(title).horizontalAdvance(QStringLiteral("September 2026")) + 16 <= room)
-            break;
+        const QFontMetrics metrics(title);
+        int widest = 0;
+        for (int month = 1; month <= 12; ++month)
+            widest = std::max(widest,
+                              metrics.horizontalAdvance(cal.locale().standaloneMonthName(month)));
+        // Month and year, each on a tool button with its own padding.
+        if (widest + metrics.horizontalAdvance(QStringLiteral("0000")) + 24 <= room) break;
     }
     for (auto* button : cal.findChildren<QToolButton*>()) {
         if (button->objectName() == u"qt_calendar_monthbutton" ||

@@ -1,8 +1,53 @@
 #include "qt/convert.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace penwick::qt {
 
 using ui::SysColor;
+
+namespace {
+
+// The WCAG contrast needed by normal-sized text.
+constexpr double kReadableContrast = 4.5;
+
+double channel(double c) {
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+// Moves a grey toward the palette's text colour until it reads on both backgrounds the system
+// colours are drawn on: themes' disabled greys are often far too pale for text that matters.
+QColor readable(QColor grey, const QPalette& palette) {
+    const QColor text = palette.color(QPalette::WindowText);
+    const QColor backgrounds[] = {palette.color(QPalette::Window), palette.color(QPalette::Button)};
+    for (int step = 0; step <= 64; ++step) {
+        const double t = step / 64.0;
+        const QColor mixed = QColor::fromRgbF(
+            static_cast<float>(grey.redF() + (text.redF() - grey.redF()) * t),
+            static_cast<float>(grey.greenF() + (text.greenF() - grey.greenF()) * t),
+            static_cast<float>(grey.blueF() + (text.blueF() - grey.blueF()) * t));
+        bool reads = true;
+        for (const QColor& background : backgrounds)
+            reads = reads && contrastRatio(mixed, background) >= kReadableContrast;
+        if (reads) return mixed;
+    }
+    return text;
+}
+
+}  // namespace
+
+double relativeLuminance(const QColor& c) {
+    const QColor rgb = c.toRgb();
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) +
+           0.0722 * channel(rgb.blueF());
+}
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = relativeLuminance(a);
+    const double lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 QString toQ(std::u16string_view s) {
     return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
@@ -20,21 +65,13 @@ QColor systemColor(SysColor color, const QPalette& palette) {
         case SysColor::WindowText:
             return palette.color(QPalette::Text);
         case SysColor::AppWorkspace:
-            return palette.color(QPalette::Dark);
+            return readable(palette.color(QPalette::Dark), palette);
         case SysColor::ButtonFace:
             return palette.color(QPalette::Button);
         case SysColor::GrayText:
-            return palette.color(QPalette::Disabled, QPalette::WindowText);
+            return readable(palette.color(QPalette::Disabled, QPalette::WindowText), palette);
     }
     return palette.color(QPalette::Window);
-}
-
-QFont toQFont(const ui::Font& font) {
-    QFont f(toQ(font.face));
-    f.setPointSizeF(font.points);
-    f.setBold(font.bold);
-    f.setUnderline(font.underline);
-    return f;
 }
 
 QDate toQDate(std::chrono::year_month_day d) {

@@ -1,9 +1,8 @@
 #pragma once
-// Conversions between the logic's values and Qt's: text, system colours, fonts, dates.
+// Conversions between the logic's values and Qt's: text, system colours, dates.
 
 #include <QColor>
 #include <QDate>
-#include <QFont>
 #include <QPalette>
 #include <QString>
 
@@ -18,10 +17,15 @@ namespace penwick::qt {
 QString toQ(std::u16string_view s);
 std::u16string fromQ(const QString& s);
 
-// The palette roles that mean what the system colour indices mean.
+// The palette roles that mean what the system colour indices mean. The greys (grey text, the
+// application workspace) are darkened where needed to read on the window and button colours
+// at a contrast of at least 4.5 : 1, as text that matters should.
 QColor systemColor(ui::SysColor color, const QPalette& palette);
 
-QFont toQFont(const ui::Font& font);
+// WCAG relative luminance, and the contrast ratio of two colours (1 to 21).
+double relativeLuminance(const QColor& color);
+double contrastRatio(const QColor& a, const QColor& b);
+
 QDate toQDate(std::chrono::year_month_day d);
 std::chrono::year_month_day fromQDate(QDate d);
 

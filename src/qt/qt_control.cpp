@@ -6,11 +6,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTextCursor>
 
 #include <algorithm>
 
 #include "qt/convert.h"
+#include "qt/fonts.h"
 
 namespace penwick::qt {
 
@@ -188,11 +191,29 @@ void QtControl::clearList() {
     l->clear();
 }
 
+void QtControl::fitEntries(QComboBox& combo) const {
+    QStyleOptionComboBox option;
+    option.initFrom(&combo);
+    option.rect = combo.rect();
+    option.frame = true;
+    option.subControls = QStyle::SC_All;
+    const int room =
+        combo.style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &combo)
+            .width();
+    QStringList entries;
+    for (int i = 0; i < combo.count(); ++i) entries << combo.itemText(i);
+    const QFont own =
+        description_.font ? toQFont(*description_.font) : combo.parentWidget()->font();
+    combo.setFont(fittingFont(own, entries, room));
+}
+
 void QtControl::addItem(std::u16string_view item) {
     if (QComboBox* c = combo()) {
         // Qt makes the first entry of an empty list the current one; a new entry chooses none.
         const int chosen = c->currentIndex();
         c->addItem(toQ(item));
+        fitEntries(*c);
         return c->setCurrentIndex(chosen);
     }
     QListWidget* l = as<QListWidget>(u"AddItem");

@@ -56,6 +56,8 @@ private:
               fromUtf8(description_.name) + u"." + member);
     }
     QComboBox* combo() const { return qobject_cast<QComboBox*>(widget_); }
+    // Narrows a drop-down list's font where its entries would be cut in the closed list.
+    void fitEntries(QComboBox& combo) const;
     QListWidget* list() const { return qobject_cast<QListWidget*>(widget_); }
     QLineEdit* line() const { return qobject_cast<QLineEdit*>(widget_); }
     QPlainTextEdit* plain() const { return qobject_cast<QPlainTextEdit*>(widget_); }

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "qt/convert.h"
+#include "qt/fonts.h"
 #include "qt/images.h"
 
 namespace penwick::qt {

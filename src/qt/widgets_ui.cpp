@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "qt/fonts.h"
 #include "qt/qt_window.h"
 
 namespace penwick::qt {
 
 QtUi::QtUi() : focusWatch_(std::make_unique<QObject>()) {
+    loadFaceFiles(defaultFaceFolder());
     // Focus loss inside one window is the control's LostFocus; a switch to another window or
     // application is not.
     QObject::connect(qApp, &QApplication::focusChanged, focusWatch_.get(),

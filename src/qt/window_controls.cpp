@@ -4,6 +4,7 @@
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +18,7 @@
 
 #include "qt/calendar_style.h"
 #include "qt/convert.h"
+#include "qt/fonts.h"
 #include "qt/images.h"
 #include "qt/qt_window.h"
 
@@ -45,6 +47,19 @@ public:
 private:
     QEvent::Type type_;
     std::function<void()> action_;
+};
+
+// Swallows Enter in the calendar: Qt takes the day on Enter as on a double click, but only a
+// double click takes it here, so that Enter cannot write a day the user only moved to.
+class EnterFilter final : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Select;
+    }
 };
 
 }  // namespace
@@ -97,10 +112,7 @@ QWidget* QtWindow::build(const ui::ControlDesc& d, QWidget* parent) {
             w = new QGroupBox(toQ(d.text), parent);
             break;
         case ControlKind::MonthCalendar: {
-            auto* cal = new QCalendarWidget(parent);
-            cal->setGridVisible(true);
-            cal->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-            w = cal;
+            w = new QCalendarWidget(parent);
             break;
         }
     }
@@ -111,7 +123,7 @@ QWidget* QtWindow::build(const ui::ControlDesc& d, QWidget* parent) {
     w->setGeometry(toPixels(d.geometry.left), toPixels(d.geometry.top), toPixels(d.geometry.width),
                    toPixels(d.geometry.height));
     if (d.font) w->setFont(toQFont(*d.font));
-    if (auto* cal = qobject_cast<QCalendarWidget*>(w)) styleCalendar(*cal, w->width());
+    if (auto* cal = qobject_cast<QCalendarWidget*>(w)) styleCalendar(*cal);
     if (!d.toolTip.empty()) w->setToolTip(toQ(d.toolTip));
     if (d.cursor == ui::Cursor::Link) w->setCursor(linkCursor());
     QPalette p = w->palette();
@@ -161,11 +173,15 @@ void QtWindow::connectEvents(const ui::ControlDesc& d, QWidget* w) {
                                 [this, c] { deliver(ui::EventKind::DblClick, c); }));
             break;
         }
-        case ControlKind::MonthCalendar:
-            // Double click on a day (or Enter).
-            QObject::connect(static_cast<QCalendarWidget*>(w), &QCalendarWidget::activated, ctx,
+        case ControlKind::MonthCalendar: {
+            // A double click on a day; Enter is swallowed before Qt turns it into the same signal.
+            auto* cal = static_cast<QCalendarWidget*>(w);
+            QObject::connect(cal, &QCalendarWidget::activated, ctx,
                              [this, c] { deliver(ui::EventKind::DblClick, c); });
+            if (auto* view = cal->findChild<QWidget*>(QStringLiteral("qt_calendar_calendarview")))
+                view->installEventFilter(new EnterFilter(ctx));
             break;
+        }
         case ControlKind::Label:
             // Labels have no click signal: the left button let go over the label.
             w->installEventFilter(new MouseFilter(ctx, QEvent::MouseButtonRelease,

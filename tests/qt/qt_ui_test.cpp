@@ -26,6 +26,8 @@
 
 #include "app/note_update_form.h"
 #include "lookup/validate_user_form.h"
+#include "qt/convert.h"
+#include "qt/fonts.h"
 #include "qt/images.h"
 #include "qt/widgets_ui.h"
 #include "spell/spell_check_form.h"
@@ -110,8 +112,7 @@ TEST_F(QtUiTest, BuildsControlsAtTheirTwipsGeometry) {
     auto* label = top->findChild<QLabel*>("lbl_1");
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), "Name:");
-    EXPECT_EQ(label->font().family(), "Verdana");
-    EXPECT_DOUBLE_EQ(label->font().pointSizeF(), 9.75);
+    EXPECT_EQ(label->font(), toQFont(ui::Font{u"Verdana", 9.75, true}));  // its stand-in
     EXPECT_TRUE(label->font().bold());
     EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
     EXPECT_EQ(&w.control("lbl", 1), &w.control("lbl", 1));
@@ -412,7 +413,7 @@ TEST(QtProgram, StartsIntoTheMainWindowAndGrabsIt) {
     auto* pattern = top->findChild<QLabel*>("lblDateFormat");
     EXPECT_EQ(pattern->text(), "M/d/yyyy");
     EXPECT_EQ(pattern->palette().color(QPalette::WindowText),
-              system.color(QPalette::Disabled, QPalette::WindowText));
+              systemColor(ui::SysColor::GrayText, system));
     EXPECT_NE(pattern->palette().color(QPalette::WindowText), system.color(QPalette::WindowText));
     auto* path = top->findChild<QLineEdit*>("txtFile");
     EXPECT_EQ(path->palette().color(QPalette::Base), system.color(QPalette::Button));
