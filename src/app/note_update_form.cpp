@@ -280,9 +280,10 @@ void NoteUpdateForm::attachFile() {
         const auto chosen = services.ui.openFile(request, &window());
         if (!chosen) raise(err::DialogCancelled, u"cDialog");
         controls().txtFile.setText(*chosen);
-        const bool slash = services.platform.directorySeparator() == u'/';
+        const PathStyle style =
+            services.platform.directorySeparator() == u'/' ? PathStyle::Posix : PathStyle::Windows;
         services.settings.save(kSettingsApp, u"Settings", u"FilePath",
-                               FolderOfPath(*chosen, slash));
+                               FolderOfPath(*chosen, style));
     });
 }
 
@@ -297,6 +298,7 @@ void NoteUpdateForm::writeNote() {
                                  .platform = services.platform,
                                  .codePage = services.codePage,
                                  .locale = services.locale,
+                                 .clock = services.clock,
                                  .loginDialog = app_.frmValidateUser(),
                                  .loginValidated = state.LoginValidated,
                                  .contactIds = state.ContactIds};

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "embedded/contact_id.h"
-#include "note/date_parse.h"
 #include "embedded/factory.h"
 #include "embedded/session.h"
 #include "embedded/store.h"
 #include "embedded/system.h"
+#include "note/date_parse.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -84,10 +84,20 @@ std::string isoDate(std::chrono::year_month_day d) {
     return buffer;
 }
 
-std::string localToday() {
+std::tm localNow() {
     const std::time_t now = std::time(nullptr);
     std::tm tm{};
     localtime_r(&now, &tm);
+    return tm;
+}
+
+// The year a note date typed without one ("12/6") is taken in, as the entry check took it.
+std::chrono::year localYear() {
+    return std::chrono::year{localNow().tm_year + 1900};
+}
+
+std::string localToday() {
+    const std::tm tm = localNow();
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", tm.tm_year + 1900, tm.tm_mon + 1,
                   tm.tm_mday);
@@ -348,7 +358,7 @@ void EmbeddedNoteHistory::Update() {
         note.attachment = toUtf8(*p.attachment);
     }
     if (p.date) {
-        const auto parsed = note::parseDateTime(*p.date, db_.locale());
+        const auto parsed = note::parseDateTime(*p.date, db_.locale(), localYear());
         if (!parsed) {
             fail(err::InvalidPropertyValue, kDatabaseSource,
                  "cannot read the note date \"" + toUtf8(*p.date) + "\"");

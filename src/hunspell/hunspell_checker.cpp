@@ -62,8 +62,10 @@ private:
 
 class HunspellChecker final : public spell::SpellChecker {
 public:
-    explicit HunspellChecker(std::shared_ptr<Dictionary> dictionary)
-        : dictionary_(std::move(dictionary)) {}
+    HunspellChecker(std::shared_ptr<Dictionary> dictionary, std::u16string languageNotice)
+        : dictionary_(std::move(dictionary)), languageNotice_(std::move(languageNotice)) {}
+
+    std::u16string languageNotice() const override { return languageNotice_; }
 
     void start() override { requireRunning(); }
 
@@ -102,6 +104,7 @@ private:
     }
 
     std::shared_ptr<Dictionary> dictionary_;
+    std::u16string languageNotice_;
     std::u16string token_;
 };
 
@@ -115,7 +118,7 @@ public:
         if (!equalsIgnoringAsciiCase(className, spell::kCheckerClass))
             raise(err::CannotCreateObject, std::u16string(kSource));
         if (!loaded_) loaded_ = load();
-        return std::make_unique<HunspellChecker>(loaded_);
+        return std::make_unique<HunspellChecker>(loaded_, languageNotice());
     }
 
     std::u16string requirement() const override {
@@ -134,6 +137,17 @@ public:
     }
 
 private:
+    // Said when the dictionary is of another language than the user's: German words are then
+    // flagged, and the user should know why.
+    std::u16string languageNotice() const {
+        const std::string wanted = options_.language.substr(0, options_.language.find('_'));
+        const std::string used = loadedName_.substr(0, loadedName_.find('_'));
+        if (wanted.empty() || wanted == used) return {};
+        // The fallback is English; another language is named by its dictionary.
+        const std::string name = used == "en" ? std::string("English") : loadedName_;
+        return fromUtf8(name + " suggestions: no " + options_.language + " dictionary");
+    }
+
     std::filesystem::path file(const std::string& name, const char* extension) const {
         return std::filesystem::path(options_.folder) / (name + extension);
     }
@@ -157,7 +171,10 @@ private:
                   u"The Hunspell dictionary " + fromUtf8(*chosen) + u" cannot be read",
                   std::u16string(kSource));
         try {
-            return std::make_shared<Dictionary>(file(*chosen, ".aff"), file(*chosen, ".dic"));
+            auto dictionary =
+                std::make_shared<Dictionary>(file(*chosen, ".aff"), file(*chosen, ".dic"));
+            loadedName_ = *chosen;
+            return dictionary;
         } catch (const std::runtime_error& e) {
             failed_ = *chosen;
             raise(err::CannotCreateObject, fromUtf8(e.what()), std::u16string(kSource));
@@ -166,6 +183,7 @@ private:
 
     DictionaryOptions options_;
     std::shared_ptr<Dictionary> loaded_;  // kept for the next runs: loading takes a while
+    std::string loadedName_;              // its name, such as en_US
     std::string failed_;                  // a dictionary whose encoding cannot be converted
 };
 

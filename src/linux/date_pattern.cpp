@@ -1,5 +1,7 @@
 #include "linux/date_pattern.h"
 
+#include <algorithm>
+
 #include <vector>
 
 #include "util/text.h"
@@ -191,6 +193,27 @@ std::optional<DatePattern> patternFromStrftime(std::string_view format,
             result.pattern += quoted(t.text);
     }
     return result;
+}
+
+std::u16string writtenPattern(const DatePattern& pattern) {
+    std::u16string separator = pattern.separator;
+    if (std::any_of(separator.begin(), separator.end(),
+                    [](char16_t c) { return isAsciiLetter(c) || c == u'\''; })) {
+        std::u16string quoted = u"'";
+        for (char16_t c : separator)
+            quoted += c == u'\'' ? std::u16string(u"''") : std::u16string(1, c);
+        separator = quoted + u"'";
+    }
+    std::u16string out;
+    bool quoted = false;
+    for (char16_t c : pattern.pattern) {
+        if (c == u'\'') quoted = !quoted;
+        if (c == u'/' && !quoted)
+            out += separator;
+        else
+            out += c;
+    }
+    return out;
 }
 
 }  // namespace penwick::linux_platform

@@ -21,4 +21,9 @@ struct DatePattern {
 std::optional<DatePattern> patternFromStrftime(
     std::string_view format, std::optional<std::u16string_view> separator = std::nullopt);
 
+// The pattern with its separator written out where "/" stands ("dd.MM.yyyy"), as Windows
+// gives a user's short-date pattern: what the user reads then matches the dates written with
+// it. A separator that holds a letter or a quote is quoted, so it stays text.
+std::u16string writtenPattern(const DatePattern& pattern);
+
 }  // namespace penwick::linux_platform

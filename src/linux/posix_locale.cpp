@@ -59,7 +59,7 @@ PosixLocale::PosixLocale(std::string name) {
 
     if (system) {
         if (auto p = patternFromStrftime(text(D_FMT))) {
-            short_ = p->pattern;
+            short_ = writtenPattern(*p);
             separator_ = p->separator;
         }
 #ifdef _DATE_FMT

@@ -32,7 +32,7 @@ bool writeNoteToLookup(WriteNoteContext& run, const NoteEntries& entries, WriteP
     };
 
     // 1-3: the entries, the date before the note type.
-    if (!note::parseDate(entries.date.text(), run.locale)) {
+    if (!note::parseDate(entries.date.text(), run.locale, run.clock.today().year())) {
         ask(u"Invalid date", ui::MessageStyle::InformationOk, kEntryCheckTitle);
         progress.setWriteEnabled(true);
         return false;

@@ -44,6 +44,7 @@ struct WriteNoteContext {
     const Platform& platform;
     const CodePage& codePage;
     const Locale& locale;
+    const Clock& clock;  // the year of a date typed without one
     ValidateUserForm& loginDialog;
     bool& loginValidated;                     // the last login through the dialog succeeded
     std::vector<std::u16string>& contactIds;  // the update loop's identifiers; index 0 empty

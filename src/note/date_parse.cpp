@@ -188,30 +188,35 @@ std::optional<seconds> timeOfDay(const std::vector<Token>& tokens, std::size_t i
     return hours{*hour} + minutes{*minute} + seconds{second};
 }
 
-// The date (and time) from tokens[i] to the end.
-std::optional<ParsedDateTime> parseFrom(const std::vector<Token>& tokens, std::size_t i,
-                                        const Locale& locale) {
-    // Three components, each a number or a month name, with one separator run between them.
-    std::array<const Token*, 3> parts{};
-    for (std::size_t p = 0; p < 3; ++p) {
-        if (p > 0) {
-            if (i >= tokens.size() || tokens[i].kind != Kind::Separator) return std::nullopt;
-            ++i;
-        }
-        if (i >= tokens.size()) return std::nullopt;
-        const Token& t = tokens[i];
-        if (t.kind != Kind::Number && t.kind != Kind::Word) return std::nullopt;
-        parts[p] = &t;
-        ++i;
+// Day and month without a year, or a month name with a year: two components.
+std::optional<year_month_day> twoComponentDate(const std::array<const Token*, 3>& parts,
+                                               const Locale& locale, year thisYear) {
+    const Token& a = *parts[0];
+    const Token& b = *parts[1];
+    if (a.kind == Kind::Word && b.kind == Kind::Word) return std::nullopt;
+    if (a.kind == Kind::Number && b.kind == Kind::Number) {
+        // Day and month in the locale's order; a month over 12 is not read the other way round.
+        const std::string order = fieldOrder(locale);
+        const bool dayFirst = order.find('D') < order.find('M');
+        const auto day = number(dayFirst ? a : b, 1, 2);
+        const auto month = number(dayFirst ? b : a, 1, 2);
+        if (!day || !month || *month < 1 || *month > 12) return std::nullopt;
+        return year_month_day{thisYear, std::chrono::month{unsigned(*month)},
+                              std::chrono::day{unsigned(*day)}};
     }
+    const Token& word = a.kind == Kind::Word ? a : b;
+    const Token& digits = a.kind == Kind::Word ? b : a;
+    const auto month = monthOfWord(word.text, locale);
+    if (!month) return std::nullopt;
+    if (auto y = number(digits, 4, 4); y && *y >= 1000)
+        return year_month_day{year{*y}, std::chrono::month{*month}, std::chrono::day{1}};
+    const auto day = number(digits, 1, 2);
+    if (!day) return std::nullopt;
+    return year_month_day{thisYear, std::chrono::month{*month}, std::chrono::day{unsigned(*day)}};
+}
 
-    std::optional<seconds> time;
-    if (i < tokens.size()) {
-        if (tokens[i].kind != Kind::Separator || tokens[i].punctuation != 0) return std::nullopt;
-        time = timeOfDay(tokens, i + 1);
-        if (!time) return std::nullopt;
-    }
-
+std::optional<year_month_day> threeComponentDate(const std::array<const Token*, 3>& parts,
+                                                 const Locale& locale) {
     std::optional<int> day, year;
     std::optional<unsigned> month;
     int words = 0;
@@ -257,15 +262,49 @@ std::optional<ParsedDateTime> parseFrom(const std::vector<Token>& tokens, std::s
         }
     }
     if (!day || !month || !year) return std::nullopt;
-    const year_month_day date{std::chrono::year{*year}, std::chrono::month{*month},
-                              std::chrono::day{unsigned(*day)}};
-    if (!date.ok()) return std::nullopt;
-    return ParsedDateTime{date, time};
+    return year_month_day{std::chrono::year{*year}, std::chrono::month{*month},
+                          std::chrono::day{unsigned(*day)}};
+}
+
+// The date (and time) from tokens[i] to the end.
+std::optional<ParsedDateTime> parseFrom(const std::vector<Token>& tokens, std::size_t i,
+                                        const Locale& locale, year thisYear) {
+    // Two or three components, each a number or a month name, with one separator run between
+    // them; a number followed by a colon starts the time of day instead.
+    std::array<const Token*, 3> parts{};
+    std::size_t count = 0;
+    while (count < 3) {
+        std::size_t j = i;
+        if (count > 0) {
+            if (j >= tokens.size() || tokens[j].kind != Kind::Separator) break;
+            ++j;
+        }
+        if (j >= tokens.size()) break;
+        const Token& t = tokens[j];
+        if (t.kind != Kind::Number && t.kind != Kind::Word) break;
+        if (j + 1 < tokens.size() && tokens[j + 1].kind == Kind::Colon) break;
+        parts[count++] = &t;
+        i = j + 1;
+    }
+    if (count < 2) return std::nullopt;
+
+    std::optional<seconds> time;
+    if (i < tokens.size()) {
+        if (tokens[i].kind != Kind::Separator || tokens[i].punctuation != 0) return std::nullopt;
+        time = timeOfDay(tokens, i + 1);
+        if (!time) return std::nullopt;
+    }
+
+    const std::optional<year_month_day> date =
+        count == 2 ? twoComponentDate(parts, locale, thisYear) : threeComponentDate(parts, locale);
+    if (!date || !date->ok()) return std::nullopt;
+    return ParsedDateTime{*date, time};
 }
 
 }  // namespace
 
-std::optional<ParsedDateTime> parseDateTime(std::u16string_view text, const Locale& locale) {
+std::optional<ParsedDateTime> parseDateTime(std::u16string_view text, const Locale& locale,
+                                            year thisYear) {
     const std::u16string trimmed = trimSpaces(text);
     const auto tokens = tokenize(trimmed);
     if (!tokens) return std::nullopt;
@@ -274,14 +313,14 @@ std::optional<ParsedDateTime> parseDateTime(std::u16string_view text, const Loca
         isWeekday((*tokens)[0].text, locale)) {
         std::size_t i = 1;
         if (i < tokens->size() && (*tokens)[i].kind == Kind::Separator) ++i;
-        if (auto parsed = parseFrom(*tokens, i, locale)) return parsed;
+        if (auto parsed = parseFrom(*tokens, i, locale, thisYear)) return parsed;
     }
-    return parseFrom(*tokens, 0, locale);
+    return parseFrom(*tokens, 0, locale, thisYear);
 }
 
-std::optional<std::chrono::year_month_day> parseDate(std::u16string_view text,
-                                                     const Locale& locale) {
-    if (auto parsed = parseDateTime(text, locale)) return parsed->date;
+std::optional<std::chrono::year_month_day> parseDate(std::u16string_view text, const Locale& locale,
+                                                     year thisYear) {
+    if (auto parsed = parseDateTime(text, locale, thisYear)) return parsed->date;
     return std::nullopt;
 }
 

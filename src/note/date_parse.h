@@ -21,10 +21,14 @@ struct ParsedDateTime {
 // that starts with a four-digit year is year-month-day); month names and abbreviations in
 // the locale's language or in English, with an optional leading weekday name; an optional
 // time of day hh:mm[:ss] with optional AM/PM. Two-digit years 00-29 are 20xx, 30-99 19xx.
-// Impossible dates and trailing text are refused.
-std::optional<ParsedDateTime> parseDateTime(std::u16string_view text, const Locale& locale);
+// As Windows does, a day and month without a year ("12/6", "Dec 6", "6 Dec") are taken in
+// thisYear, and a month name with a four-digit year ("Dec 2026") is that month's first day.
+// Impossible dates, a day and month in the wrong order, a time alone and trailing text are
+// refused.
+std::optional<ParsedDateTime> parseDateTime(std::u16string_view text, const Locale& locale,
+                                            std::chrono::year thisYear);
 
-std::optional<std::chrono::year_month_day> parseDate(std::u16string_view text,
-                                                     const Locale& locale);
+std::optional<std::chrono::year_month_day> parseDate(std::u16string_view text, const Locale& locale,
+                                                     std::chrono::year thisYear);
 
 }  // namespace penwick::note

@@ -58,6 +58,7 @@ struct Decision {
 
 Decision ask(SpellCheckForm& dialog, SpellChecker& checker, const SpellingError& error) {
     step([&] { dialog.controls().txtBadWord.setText(error.text); });
+    step([&] { dialog.controls().lblLanguage.setText(checker.languageNotice()); });
     std::vector<std::u16string> suggestions;
     step([&] { suggestions = checker.suggestions(error); });
     step([&] { dialog.controls().lstSuggestions.clearList(); });

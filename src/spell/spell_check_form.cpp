@@ -66,6 +66,8 @@ ui::WindowDesc makeWindow() {
     w.controls.push_back(label("Label3", u"Replace With:", {75, 2985, 2715, 240}, 5));
     w.controls.push_back(control("txtReplace", ControlKind::TextBox, {},
                                  u"Enter the new word to use", {75, 3210, 2940, 315}, 2));
+    // Says when the suggestions are not in the user's language; empty otherwise.
+    w.controls.push_back(label("lblLanguage", {}, {75, 3600, 4065, 240}, 8));
     return w;
 }
 
@@ -98,7 +100,8 @@ void SpellCheckForm::handle(const ui::Event& event) {
         ui::Window& w = window();
         controls_.emplace(SpellCheckControls{.txtBadWord = w.control("txtBadWord"),
                                              .lstSuggestions = w.control("lstSuggestions"),
-                                             .txtReplace = w.control("txtReplace")});
+                                             .txtReplace = w.control("txtReplace"),
+                                             .lblLanguage = w.control("lblLanguage")});
         return;
     }
     if (event.kind == EventKind::CloseRequest && event.control.empty()) {

@@ -18,6 +18,7 @@ struct SpellCheckControls {
     ui::Control& txtBadWord;
     ui::Control& lstSuggestions;
     ui::Control& txtReplace;
+    ui::Control& lblLanguage;
 };
 
 class SpellCheckForm : public ui::Form {

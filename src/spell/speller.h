@@ -31,6 +31,9 @@ public:
     virtual void close() = 0;
     // Ends the checker without saving anything.
     virtual void quit() = 0;
+    // A line for the suggestions dialog when the checker works in another language than the
+    // user's, because none is installed for it; empty when it works in the user's own.
+    virtual std::u16string languageNotice() const { return {}; }
 };
 
 class SpellCheckerFactory {

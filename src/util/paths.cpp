@@ -18,15 +18,16 @@ std::u16string EnsureTrailingChar(std::u16string& text, std::u16string_view suff
     return last == suffix ? text : text + std::u16string(suffix);
 }
 
-std::u16string FolderOfPath(std::u16string_view path, bool slashIsSeparator) {
+std::u16string FolderOfPath(std::u16string_view path, PathStyle style) {
+    if (style == PathStyle::Posix) {
+        const auto cut = path.rfind(u'/');
+        if (cut == std::u16string_view::npos) return {};
+        // A path in the root folder keeps its "/", or nothing would name the root.
+        return cut == 0 ? std::u16string(u"/") : std::u16string(path.substr(0, cut));
+    }
     for (std::size_t p = path.size(); p-- > 0;) {
-        const char16_t c = path[p];
-        if (c == u':') return std::u16string(path.substr(0, p + 1));
-        if (c == u'\\' || (slashIsSeparator && c == u'/')) {
-            // A Linux path in the root folder keeps its "/", or nothing would name the root.
-            if (p == 0 && c == u'/') return u"/";
-            return std::u16string(path.substr(0, p));
-        }
+        if (path[p] == u':') return std::u16string(path.substr(0, p + 1));
+        if (path[p] == u'\\') return std::u16string(path.substr(0, p));
     }
     return {};
 }

@@ -16,9 +16,13 @@ bool FileExists(const Platform& platform, std::u16string_view path);
 // suffix appended unless its last character already equals the suffix.
 std::u16string EnsureTrailingChar(std::u16string& text, std::u16string_view suffix);
 
-// The text before the last "\" (or up to and including a later ":"); empty when there is
-// neither. Where '/' is the directory separator, pass slashIsSeparator so it counts as "\".
-std::u16string FolderOfPath(std::u16string_view path, bool slashIsSeparator = false);
+// How a platform separates folders: Windows by "\" (and a drive's ":"), POSIX by "/" alone,
+// where ":" and "\" are ordinary characters of a file name.
+enum class PathStyle { Windows, Posix };
+
+// Windows: the text before the last "\" (or up to and including a later ":"); empty when
+// there is neither. POSIX: the text before the last "/" ("/" for a file in the root folder).
+std::u16string FolderOfPath(std::u16string_view path, PathStyle style = PathStyle::Windows);
 
 // The text after the last ":", "\" or "/"; empty when there is none.
 std::u16string FileNameOfPath(std::u16string_view path);

@@ -124,20 +124,6 @@ TEST_F(Run, AnotherNoteTypeNeverWritesTheAttachment) {
     EXPECT_FALSE(notes[0].record.attachment);
 }
 
-TEST_F(Run, AMissingAttachmentOrBadEntriesReachNoContactManager) {
-    run.work(db);
-    run.start();
-    run.fill(u"3/7/2026", kFileAttachment, u"x", u"/home/pat/gone.pdf");
-    run.main().click("cmdWriteNote");
-    run.fill(u"31/31/2026", kEmail, u"x");
-    run.main().click("cmdWriteNote");
-    EXPECT_EQ(run.contacts.created, 0);
-    EXPECT_EQ(prompts(), (std::vector<std::u16string>{
-                             u"Could not find the file:\r\n/home/pat/gone.pdf", u"Invalid date"}));
-    EXPECT_TRUE(run.main().control("cmdWriteNote").enabled());
-    EXPECT_TRUE(notesOf(db).empty());
-}
-
 TEST_F(Run, ADeclinedConfirmationWritesNothingAndEndsTheProgram) {
     run.work(db);
     run.start();
@@ -160,24 +146,6 @@ TEST_F(Run, ALookupWithoutContactsFinishesWithoutWriting) {
     EXPECT_EQ(prompts().back(), u"Finished");
     EXPECT_TRUE(notesOf(db).empty());
     EXPECT_TRUE(embedded::Store(db).runs().empty());  // no empty run is recorded
-}
-
-TEST_F(Run, EditsAndCancelWhileTheLoopYields) {
-    run.work(db);
-    run.start();
-    run.fill(u"3/7/2026", kEmail, u"before");
-    run.ui->answerMessages({ui::MessageAnswer::Yes});
-    run.ui->onYield([&](int k) {
-        if (k == 3) run.main().control("txtNote").setText(u"after");
-        if (k == 5) run.main().click("cmdCancel");
-    });
-    run.main().click("cmdWriteNote");
-    // Cancel at the fifth yield ends the program before the fifth note.
-    const auto notes = notesOf(db);
-    ASSERT_EQ(notes.size(), 4u);
-    EXPECT_EQ(notes[1].record.text, "before");
-    EXPECT_EQ(notes[2].record.text, "after");
-    EXPECT_FALSE(run.mainWindowOpen());
 }
 
 TEST_F(Run, ARefusedLoginGivenUpKeepsTheWindowOpenAndTheNextTryWorks) {
@@ -227,23 +195,6 @@ TEST_F(Run, RememberedCredentialsSkipTheDialogInTheNextProgram) {
     ASSERT_EQ(notes.size(), 2u);
     EXPECT_EQ(notes[1].record.text, "second");
     EXPECT_NE(notes[1].run, notes[0].run);
-}
-
-TEST_F(Run, CancelAndTheCloseBoxOfTheLoginDialog) {
-    multiUser();
-    run.work(db, {LookupQuery::Kind::Ids, {}, {1}}, "Pat");
-    run.start();
-    run.fill(u"3/7/2026", kEmail, u"x");
-    // The close box sends empty texts (refused); Cancel still logs in with what was typed.
-    run.answerLogin(u"Pat", u"pässwörd€", "");
-    run.answerLogin(u"Pat", u"pässwörd€", "Command1");
-    run.ui->answerMessages({ui::MessageAnswer::Yes, ui::MessageAnswer::Yes});
-    run.main().click("cmdWriteNote");
-    ASSERT_EQ(prompts().size(), 3u);
-    EXPECT_EQ(prompts()[0],
-              u"Incorrect user name and password for this database.\r\nWould you like to try "
-              u"again?");
-    EXPECT_EQ(notesOf(db).size(), 1u);
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ void dateRecognition(const std::uint8_t* data, std::size_t size) {
     const Locale& locale = localeFor(data[0]);
     const std::u16string text = utf16(data + 1, size - 1);
     try {
-        const auto parsed = note::parseDateTime(text, locale);
+        const auto parsed = note::parseDateTime(text, locale, std::chrono::year{2026});
         if (parsed) {
             check(parsed->date.ok(), "a recognised date is a real calendar date");
             if (parsed->timeOfDay) {
@@ -65,7 +65,7 @@ void dateRecognition(const std::uint8_t* data, std::size_t size) {
                       "a time of day lies within the day");
             }
         }
-        const auto date = note::parseDate(text, locale);
+        const auto date = note::parseDate(text, locale, std::chrono::year{2026});
         check(!date || date->ok(), "a recognised date is a real calendar date");
     } catch (const Failure&) {
     }
@@ -87,8 +87,8 @@ void dateFormat(const std::uint8_t* data, std::size_t size) {
 
 void paths(const std::uint8_t* data, std::size_t size) {
     const std::u16string path = utf16(data, size);
-    for (bool slash : {false, true}) {
-        const std::u16string folder = FolderOfPath(path, slash);
+    for (PathStyle style : {PathStyle::Windows, PathStyle::Posix}) {
+        const std::u16string folder = FolderOfPath(path, style);
         check(path.compare(0, folder.size(), folder) == 0, "the folder is a prefix of the path");
     }
     const std::u16string name = FileNameOfPath(path);

@@ -58,6 +58,23 @@ TEST(StrftimeConversion, GivenSeparatorReplacesTheFormatsOwn) {
     EXPECT_EQ(toUtf8(p->pattern), "dd/MM/yyyy dd'/'MM");
 }
 
+TEST(WrittenPattern, WritesTheSeparatorWhereTheSlashStands) {
+    struct Row {
+        std::u16string pattern, separator, written;
+    };
+    for (const Row& row : {
+             Row{u"dd/MM/yyyy", u".", u"dd.MM.yyyy"},            // German
+             Row{u"yyyy/MM/dd", u"-", u"yyyy-MM-dd"},            // Swedish
+             Row{u"MM/dd/yy", u"/", u"MM/dd/yy"},                // C
+             Row{u"d/M/yyyy", u". ", u"d. M. yyyy"},             // Czech
+             Row{u"yyyy/MM/dd", u"g", u"yyyy'g'MM'g'dd"},        // a letter stays text
+             Row{u"dd/MM/yyyy' r/'", u".", u"dd.MM.yyyy' r/'"},  // quoted text is left alone
+         }) {
+        EXPECT_EQ(writtenPattern({row.pattern, row.separator}), row.written)
+            << toUtf8(row.pattern) << " with " << toUtf8(row.separator);
+    }
+}
+
 }  // namespace
 }  // namespace penwick::linux_platform
 

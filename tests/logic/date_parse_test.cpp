@@ -16,6 +16,17 @@ std::string narrow(std::u16string_view s) {
     return std::string(s.begin(), s.end());
 }
 
+// "Today" in these tests is in 2026.
+constexpr year kThisYear{2026};
+
+std::optional<year_month_day> parseDate(std::u16string_view text, const Locale& locale) {
+    return note::parseDate(text, locale, kThisYear);
+}
+
+std::optional<ParsedDateTime> parseDateTime(std::u16string_view text, const Locale& locale) {
+    return note::parseDateTime(text, locale, kThisYear);
+}
+
 void expectDate(const Locale& locale, std::u16string_view text, year_month_day expected) {
     const auto parsed = parseDate(text, locale);
     ASSERT_TRUE(parsed.has_value()) << narrow(text);
@@ -86,9 +97,70 @@ TEST(ParseDate, RefusesWhatIsNoDate) {
     const FakeLocale us(u"M/d/yyyy");
     for (auto text :
          {u"", u"   ", u"hello", u"2/30/2026", u"2/29/2027", u"13/1/2026", u"12/6/2026 and more",
-          u"12//6/2026", u"12/6", u"0/6/2026", u"12/32/2026", u"Smarch 6 2026", u"12/6/20266"})
+          u"12//6/2026", u"0/6/2026", u"12/32/2026", u"Smarch 6 2026", u"12/6/20266"})
         EXPECT_FALSE(parseDate(text, us).has_value()) << narrow(text);
     expectDate(us, u"2/29/2028", year_month_day{year{2028}, February, day{29}});
+}
+
+}  // namespace
+}  // namespace penwick::testing
+
+namespace penwick::testing {
+namespace {
+
+// The forms a user types, read as Windows reads them for an English (United States) user,
+// and what the program makes of each. A day and month without a year are this year's; a
+// month with a year is its first day. Refused: a time alone, a day and month read the wrong
+// way round because the month would be over 12, numbers that only look like a date.
+TEST(ParseDate, ReadsTheFormsUsersTypeAsWindowsDoes) {
+    const FakeLocale us(u"M/d/yyyy");
+    struct Row {
+        std::u16string typed;
+        std::optional<year_month_day> read;
+    };
+    const auto on = [](int y, unsigned m, unsigned d) {
+        return std::optional<year_month_day>(year_month_day{year{y}, month{m}, day{d}});
+    };
+    const std::optional<year_month_day> refused;
+    const Row table[] = {
+        {u"12/6/2026", on(2026, 12, 6)},
+        {u"12/6/26", on(2026, 12, 6)},
+        {u"12-6-2026", on(2026, 12, 6)},
+        {u"2026-12-06", on(2026, 12, 6)},
+        {u"Dec 6, 2026", on(2026, 12, 6)},
+        {u"6 December 2026", on(2026, 12, 6)},
+        {u"Sunday, December 6, 2026", on(2026, 12, 6)},
+        {u"12/6", on(2026, 12, 6)},
+        {u"12-6", on(2026, 12, 6)},
+        {u"1/31", on(2026, 1, 31)},
+        {u"Dec 6", on(2026, 12, 6)},
+        {u"6 Dec", on(2026, 12, 6)},
+        {u"December 6", on(2026, 12, 6)},
+        {u"Dec. 6", on(2026, 12, 6)},
+        {u"Dec 2026", on(2026, 12, 1)},
+        {u"December 2027", on(2027, 12, 1)},
+        {u"2026 Dec", on(2026, 12, 1)},
+        {u"12/6 14:30", on(2026, 12, 6)},
+        {u"Dec 6 2:30 PM", on(2026, 12, 6)},
+        {u"2/29", refused},  // 2026 has no 29 February
+        {u"13/6", refused},  // the month would be 13: not read as 6 December
+        {u"31/1", refused},
+        {u"12/32", refused},
+        {u"14:30", refused},  // a time alone
+        {u"2:30 PM", refused},
+        {u"1.2.3", refused},
+        {u"12", refused},
+        {u"Dec", refused},
+        {u"12/2026", refused},
+        {u"Dec Jan", refused},
+        {u"Dec 6 x", refused},
+        {u"6 Smarch", refused},
+    };
+    for (const Row& row : table) EXPECT_EQ(parseDate(row.typed, us), row.read) << narrow(row.typed);
+
+    // Day before month where the user's pattern has it so.
+    EXPECT_EQ(parseDate(u"6/12", FakeLocale(u"dd/MM/yyyy")), on(2026, 12, 6));
+    EXPECT_EQ(parseDate(u"12/6", FakeLocale(u"yyyy-MM-dd")), on(2026, 12, 6));
 }
 
 }  // namespace

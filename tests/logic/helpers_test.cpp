@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "note/dates.h"
 #include "lookup/scramble.h"
+#include "note/dates.h"
 #include "support/fakes.h"
 #include "util/codepage.h"
 #include "util/failure.h"
@@ -66,11 +66,14 @@ TEST(FolderOfPath, TakesTheTextBeforeTheLastSeparator) {
     EXPECT_EQ(FolderOfPath(u"C:/Data/Letter.doc"), u"C:");
 }
 
-TEST(FolderOfPath, CountsTheSlashWhereItIsTheSeparator) {
-    EXPECT_EQ(FolderOfPath(u"/home/pat/Letter.doc", true), u"/home/pat");
-    EXPECT_EQ(FolderOfPath(u"/Letter.doc", true), u"/");
-    EXPECT_EQ(FolderOfPath(u"Letter.doc", true), u"");
-    EXPECT_EQ(FolderOfPath(u"C:\\Data\\Letter.doc", true), u"C:\\Data");
+TEST(FolderOfPath, OnPosixCutsAtTheLastSlashOnly) {
+    EXPECT_EQ(FolderOfPath(u"/home/pat/Letter.doc", PathStyle::Posix), u"/home/pat");
+    EXPECT_EQ(FolderOfPath(u"/Letter.doc", PathStyle::Posix), u"/");
+    EXPECT_EQ(FolderOfPath(u"Letter.doc", PathStyle::Posix), u"");
+    // ":" and "\" are ordinary characters of a POSIX file name.
+    EXPECT_EQ(FolderOfPath(u"/home/u/notes:v2.txt", PathStyle::Posix), u"/home/u");
+    EXPECT_EQ(FolderOfPath(u"/home/u/a\\b.txt", PathStyle::Posix), u"/home/u");
+    EXPECT_EQ(FolderOfPath(u"/home/u:x/b.txt", PathStyle::Posix), u"/home/u:x");
 }
 
 TEST(FileNameOfPath, TakesTheTextAfterTheLastSeparator) {
@@ -98,7 +101,8 @@ TEST(UserShortDatePattern, UsesThePatternAsTheSystemGivesIt) {
     EXPECT_EQ(userShortDatePattern(FakeLocale(u"M/d/yyyy")), u"M/d/yyyy");
     EXPECT_EQ(userShortDatePattern(FakeLocale(u"d/M/yy")), u"d/M/yy");
     EXPECT_EQ(userShortDatePattern(FakeLocale(std::nullopt)), u"DD/MM/YYYY");
-    EXPECT_EQ(userShortDatePattern(FakeLocale(std::u16string(127, u'd'))), std::u16string(127, u'd'));
+    EXPECT_EQ(userShortDatePattern(FakeLocale(std::u16string(127, u'd'))),
+              std::u16string(127, u'd'));
     EXPECT_EQ(userShortDatePattern(FakeLocale(std::u16string(128, u'd'))), u"DD/MM/YYYY");
 }
 

@@ -130,6 +130,38 @@ TEST(HunspellEncoding, Latin1DictionaryIsReadAndWrittenInItsOwnEncoding) {
     EXPECT_THROW(hunspell::DictionaryEncoding("NO-SUCH-ENCODING"), std::runtime_error);
 }
 
+TEST(HunspellDictionaries, TheDialogSaysWhenSuggestionsAreInEnglishForWantOfTheUsersLanguage) {
+    // A machine with only an English dictionary.
+    const std::filesystem::path folder = ::testing::TempDir() + "penwick_only_english";
+    std::filesystem::create_directories(folder);
+    for (const char* extension : {".aff", ".dic"})
+        std::filesystem::copy_file(
+            std::filesystem::path(PENWICK_SPELL_DATA) / (std::string("penwick_test") + extension),
+            folder / (std::string("en_US") + extension),
+            std::filesystem::copy_options::overwrite_existing);
+    const auto noticeFor = [&](std::string language) {
+        auto factory = makeSpellCheckerFactory(DictionaryOptions{folder.string(), language});
+        return factory->create(u"word.application")->languageNotice();
+    };
+    EXPECT_EQ(noticeFor("de_DE"), u"English suggestions: no de_DE dictionary");
+    EXPECT_EQ(noticeFor("en_GB"), u"");  // English all the same
+    EXPECT_EQ(noticeFor("en_US"), u"");
+    EXPECT_EQ(noticeFor(""), u"");  // the C locale asks for no language
+
+    auto german = makeSpellCheckerFactory(DictionaryOptions{folder.string(), "de_DE"});
+    AppHarness app(nullptr, german.get());
+    FakeWindow& main = app.start();
+    std::u16string shown;
+    app.ui.onModal("frmSpellCheck", [&](FakeWindow& d) {
+        shown = d.control("lblLanguage").text();
+        EXPECT_EQ(d.caption(), u"Suggestions");
+        d.click("cmdIgnore");
+    });
+    main.type("txtNote", u"teh");
+    main.click("cmdSpellCheck");
+    EXPECT_EQ(shown, u"English suggestions: no de_DE dictionary");
+}
+
 TEST(HunspellEnglish, SmokeRunOnDebiansDictionary) {
     if (!std::filesystem::exists("/usr/share/hunspell/en_US.dic"))
         GTEST_SKIP() << "Debian's en_US dictionary is not installed";

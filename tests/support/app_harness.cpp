@@ -34,4 +34,26 @@ FakeWindow& AppHarness::start() {
     return main();
 }
 
+FakeWindow& AppHarness::fill(std::u16string_view date, int noteType, std::u16string_view text,
+                             std::u16string_view file) {
+    FakeWindow& w = main();
+    w.type("txtDate", date);
+    w.choose("cboNoteType", noteType);
+    w.type("txtNote", text);
+    if (!file.empty()) w.type("txtFile", file);
+    return w;
+}
+
+void AppHarness::answerLogin(std::u16string user, std::u16string password, std::string button) {
+    ui.onModal("frmValidateUser", [user, password, button](FakeWindow& dialog) {
+        dialog.type("txtUserName", user);
+        dialog.type("txtPassword", password);
+        if (button.empty()) {
+            dialog.requestClose();
+        } else {
+            dialog.click(button);
+        }
+    });
+}
+
 }  // namespace penwick::testing

@@ -36,6 +36,13 @@ struct AppHarness {
     // Starts the program: load, show, activation.
     FakeWindow& start();
     FakeWindow& main() { return ui.window("frmNoteUpdate"); }
+    // The user's entries: date, note type (list position), note text, and the attachment
+    // path when the type takes one.
+    FakeWindow& fill(std::u16string_view date, int noteType, std::u16string_view text,
+                     std::u16string_view file = {});
+    // Queues an answer to the login dialog: the texts typed and the button that closes it
+    // ("cmdOK", "Command1" for Cancel, or "" for the window frame's close box).
+    void answerLogin(std::u16string user, std::u16string password, std::string button = "cmdOK");
 
     FakeUi ui;
     FakePlatform platform;

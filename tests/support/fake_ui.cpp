@@ -46,7 +46,9 @@ void FakeControl::setVisible(bool visible) {
 }
 
 void FakeControl::setFocus() {
-    if (!visible_ || !enabled_)
+    const bool takesFocus =
+        description_.kind != ControlKind::Label && description_.kind != ControlKind::Frame;
+    if (!visible_ || !enabled_ || !takesFocus || !window_.visible_)
         raise(5, u"Invalid procedure call or argument", fromUtf8(description_.name + ".SetFocus"));
     window_.moveFocus(this);
 }
@@ -156,6 +158,9 @@ void FakeWindow::showModal() {
 }
 
 void FakeWindow::click(std::string_view control, int index) {
+    // A hidden or disabled control cannot be clicked: the user's click goes nowhere.
+    const FakeControl& c = this->control(control, index);
+    if (!c.visible() || !c.enabled()) return;
     deliver(ui::EventKind::Click, control, index);
 }
 
@@ -202,10 +207,20 @@ void FakeUi::yield() {
 ui::MessageAnswer FakeUi::messageBox(std::u16string_view prompt, ui::MessageStyle style,
                                      std::u16string_view title) {
     messages_.push_back({std::u16string(prompt), style, std::u16string(title)});
+    // The buttons the style puts on the box: an answer it does not offer is the test's
+    // mistake or the program's wrong style, and fails the test either way.
+    const bool question = style == ui::MessageStyle::InformationYesNo;
     if (!answers_.empty()) {
         const ui::MessageAnswer answer = answers_.front();
         answers_.pop_front();
-        return answer;
+        const bool offered =
+            question ? answer == ui::MessageAnswer::Yes || answer == ui::MessageAnswer::No
+                     : answer == ui::MessageAnswer::Ok;
+        if (offered) return answer;
+        ADD_FAILURE() << "answer " << static_cast<int>(answer) << " queued for a box of style "
+                      << static_cast<unsigned>(style)
+                      << ", which does not offer it: " << toUtf8(prompt);
+        return question ? ui::MessageAnswer::No : ui::MessageAnswer::Ok;  // the box's Esc
     }
     if (style == ui::MessageStyle::InformationYesNo) {
         ADD_FAILURE() << "a Yes/No question with no answer queued: " << toUtf8(prompt);
@@ -230,6 +245,11 @@ FakeWindow* FakeUi::find(std::string_view name) const {
         if (w->description().name == name) return w.get();
     }
     return nullptr;
+}
+
+bool FakeUi::holds(const ui::Window* window) const {
+    return std::any_of(windows_.begin(), windows_.end(),
+                       [&](const auto& w) { return w.get() == window; });
 }
 
 FakeWindow& FakeUi::window(std::string_view name) const {

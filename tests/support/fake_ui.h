@@ -144,12 +144,15 @@ public:
     // --- the test's side ---
     // The window of that name, or nullptr when it is not created.
     FakeWindow* find(std::string_view name) const;
+    // Whether that window is still loaded (it is not dereferenced).
+    bool holds(const ui::Window* window) const;
     FakeWindow& window(std::string_view name) const;
 
     // What the user does when a window is shown modally. Each show takes the next answer for
     // that window; the answer must hide or close the window.
     void onModal(std::string name, std::function<void(FakeWindow&)> answer);
-    // Answers for the next message boxes, in order.
+    // Answers for the next message boxes, in order. An answer the box's style does not offer
+    // fails the test.
     void answerMessages(std::initializer_list<ui::MessageAnswer> answers);
     // The next file dialog returns this path, or nothing for a cancel.
     void answerFileDialog(std::optional<std::u16string> path);

@@ -1,0 +1,212 @@
+#include "qt/qt_control.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTextCursor>
+
+#include <algorithm>
+
+#include "qt/convert.h"
+
+namespace penwick::qt {
+
+namespace {
+
+using ui::ControlKind;
+using ui::SysColor;
+
+// A list box's index is its selected entry. Qt's current item alone is no choice: the view
+// makes its first entry current when it merely takes the focus.
+int selectedRow(const QListWidget* list) {
+    const QList<QListWidgetItem*> items = list->selectedItems();
+    return items.isEmpty() ? -1 : list->row(items.constFirst());
+}
+
+[[noreturn]] void invalidValue(const ui::ControlDesc& d, const char16_t* member) {
+    raise(err::InvalidPropertyValue, fromUtf8(d.name) + u"." + member);
+}
+
+}  // namespace
+
+std::u16string QtControl::text() const {
+    switch (description_.kind) {
+        case ControlKind::Label:
+            return fromQ(static_cast<QLabel*>(widget_)->text());
+        case ControlKind::TextBox:
+            return fromQ(line()->text());
+        case ControlKind::MultiLineTextBox:
+            return documentText(plain()->document()->toRawText());
+        case ControlKind::DropDownList:
+            return fromQ(combo()->currentText());
+        case ControlKind::ListBox: {
+            const int row = selectedRow(list());
+            return row < 0 ? std::u16string() : fromQ(list()->item(row)->text());
+        }
+        case ControlKind::Button:
+            return fromQ(static_cast<QPushButton*>(widget_)->text());
+        case ControlKind::Frame:
+            return fromQ(static_cast<QGroupBox*>(widget_)->title());
+        case ControlKind::MonthCalendar:
+            break;
+    }
+    return {};
+}
+
+void QtControl::setText(std::u16string_view text) {
+    const QString t = toQ(text);
+    switch (description_.kind) {
+        case ControlKind::Label:
+            static_cast<QLabel*>(widget_)->setText(t);
+            break;
+        case ControlKind::TextBox:
+            line()->setText(t);
+            line()->setCursorPosition(0);
+            break;
+        case ControlKind::MultiLineTextBox:
+            plain()->setPlainText(t);
+            break;
+        case ControlKind::DropDownList: {
+            const int i = combo()->findText(t, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+            if (i < 0)
+                raise(err::ReadOnlyProperty, u"'Text' property is read-only",
+                      fromUtf8(description_.name));
+            combo()->setCurrentIndex(i);
+            break;
+        }
+        case ControlKind::Button:
+            static_cast<QPushButton*>(widget_)->setText(t);
+            break;
+        case ControlKind::Frame:
+            static_cast<QGroupBox*>(widget_)->setTitle(t);
+            break;
+        default:
+            invalidValue(description_, u"Text");
+    }
+}
+
+void QtControl::setFocus() {
+    if (!widget_->isVisible() || !widget_->isEnabled() || widget_->focusPolicy() == Qt::NoFocus)
+        raise(err::InvalidCall, fromUtf8(description_.name) + u".SetFocus");
+    widget_->setFocus(Qt::OtherFocusReason);
+}
+
+void QtControl::setBackground(SysColor color) {
+    background_ = color;
+    QPalette p = widget_->palette();
+    p.setColor(description_.kind == ControlKind::Label ? QPalette::Window : QPalette::Base,
+               systemColor(color, QApplication::palette()));
+    widget_->setPalette(p);
+}
+
+int QtControl::selectionStart() const {
+    if (QLineEdit* e = line())
+        return e->hasSelectedText() ? e->selectionStart() : e->cursorPosition();
+    const QTextCursor c = as<QPlainTextEdit>(u"SelStart")->textCursor();
+    return c.selectionStart();
+}
+
+void QtControl::setSelectionStart(int start) {
+    if (start < 0) invalidValue(description_, u"SelStart");
+    start = std::min(start, textLength());
+    if (QLineEdit* e = line()) return e->setCursorPosition(start);
+    QPlainTextEdit* edit = as<QPlainTextEdit>(u"SelStart");
+    QTextCursor c = edit->textCursor();
+    c.setPosition(start);
+    edit->setTextCursor(c);
+}
+
+int QtControl::selectionLength() const {
+    if (QLineEdit* e = line()) return e->selectionLength();
+    const QTextCursor c = as<QPlainTextEdit>(u"SelLength")->textCursor();
+    return c.selectionEnd() - c.selectionStart();
+}
+
+void QtControl::setSelectionLength(int length) {
+    if (length < 0) invalidValue(description_, u"SelLength");
+    const int start = selectionStart();
+    length = std::min(length, textLength() - start);
+    if (QLineEdit* e = line()) return e->setSelection(start, length);
+    QPlainTextEdit* edit = as<QPlainTextEdit>(u"SelLength");
+    QTextCursor c = edit->textCursor();
+    c.setPosition(start);
+    c.setPosition(start + length, QTextCursor::KeepAnchor);
+    edit->setTextCursor(c);
+}
+
+std::u16string QtControl::selectedText() const {
+    if (QLineEdit* e = line()) return fromQ(e->selectedText());
+    return documentText(as<QPlainTextEdit>(u"SelText")->textCursor().selectedText());
+}
+
+void QtControl::setSelectedText(std::u16string_view text) {
+    if (QLineEdit* e = line()) return e->insert(toQ(text));  // replaces the selection
+    QPlainTextEdit* edit = as<QPlainTextEdit>(u"SelText");
+    QTextCursor c = edit->textCursor();
+    c.insertText(toQ(text));
+    edit->setTextCursor(c);
+}
+
+int QtControl::listIndex() const {
+    if (QComboBox* c = combo()) return c->currentIndex();
+    return selectedRow(as<QListWidget>(u"ListIndex"));
+}
+
+void QtControl::setListIndex(int index) {
+    if (index < -1 || index >= listCount()) invalidValue(description_, u"ListIndex");
+    if (QComboBox* c = combo()) return c->setCurrentIndex(index);
+    QListWidget* l = as<QListWidget>(u"ListIndex");
+    const QSignalBlocker quiet(l);  // the logic's own change is no click
+    if (index < 0) {
+        l->clearSelection();
+        l->setCurrentRow(-1);
+    } else {
+        l->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+int QtControl::listCount() const {
+    if (QComboBox* c = combo()) return c->count();
+    return as<QListWidget>(u"ListCount")->count();
+}
+
+std::u16string QtControl::listItem(int index) const {
+    if (index < 0 || index >= listCount())
+        raise(err::InvalidPropertyArrayIndex, u"Invalid property array index",
+              fromUtf8(description_.name) + u".List");
+    if (QComboBox* c = combo()) return fromQ(c->itemText(index));
+    return fromQ(as<QListWidget>(u"List")->item(index)->text());
+}
+
+void QtControl::clearList() {
+    if (QComboBox* c = combo()) return c->clear();
+    QListWidget* l = as<QListWidget>(u"Clear");
+    const QSignalBlocker quiet(l);
+    l->clear();
+}
+
+void QtControl::addItem(std::u16string_view item) {
+    if (QComboBox* c = combo()) {
+        // Qt makes the first entry of an empty list the current one; a new entry chooses none.
+        const int chosen = c->currentIndex();
+        c->addItem(toQ(item));
+        return c->setCurrentIndex(chosen);
+    }
+    QListWidget* l = as<QListWidget>(u"AddItem");
+    const QSignalBlocker quiet(l);
+    l->addItem(toQ(item));
+}
+
+std::chrono::year_month_day QtControl::calendarValue() const {
+    return fromQDate(as<QCalendarWidget>(u"Value")->selectedDate());
+}
+
+void QtControl::setCalendarValue(std::chrono::year_month_day date) {
+    if (!date.ok()) invalidValue(description_, u"Value");
+    as<QCalendarWidget>(u"Value")->setSelectedDate(toQDate(date));
+}
+
+}  // namespace penwick::qt
