@@ -199,3 +199,33 @@ TEST_F(Run, RememberedCredentialsSkipTheDialogInTheNextProgram) {
 
 }  // namespace
 }  // namespace penwick::testing
+
+namespace penwick::testing {
+namespace {
+
+// The two entry checks are titled "Penwicks"; the missing-file message is an ordinary
+// "Penwick" box; after all three the run still works.
+TEST_F(Run, EntryCheckTitles) {
+    run.work(db, {LookupQuery::Kind::Ids, {}, {2, 4}});
+    run.start();
+    run.fill(u"31/31/2026", kEmail, u"x");
+    run.main().click("cmdWriteNote");
+    run.fill(u"3/7/2026", -1, u"x");
+    run.main().click("cmdWriteNote");
+    run.fill(u"3/7/2026", kFileAttachment, u"x", u"/nowhere/gone.pdf");
+    run.main().click("cmdWriteNote");
+    const auto& m = run.ui->messages();
+    ASSERT_EQ(m.size(), 3u);
+    EXPECT_EQ(m[0].title, u"Penwicks");
+    EXPECT_EQ(m[1].title, u"Penwicks");
+    EXPECT_EQ(m[2].title, u"Penwick");
+
+    run.fill(u"3/7/2026", kEmail, u"x");
+    run.ui->answerMessages({ui::MessageAnswer::Yes});
+    run.main().click("cmdWriteNote");
+    EXPECT_EQ(run.ui->messages().back().prompt, u"Finished");
+    EXPECT_EQ(notesOf(db).size(), 2u);
+}
+
+}  // namespace
+}  // namespace penwick::testing

@@ -50,9 +50,6 @@ const testing::FakeLocale& localeFor(std::uint8_t choice) {
     return locales[choice % std::size(locales)];
 }
 
-// The year a date typed without one is taken in.
-constexpr std::chrono::year kThisYear{2026};
-
 }  // namespace
 
 void dateRecognition(const std::uint8_t* data, std::size_t size) {
@@ -60,7 +57,7 @@ void dateRecognition(const std::uint8_t* data, std::size_t size) {
     const Locale& locale = localeFor(data[0]);
     const std::u16string text = utf16(data + 1, size - 1);
     try {
-        const auto parsed = note::parseDateTime(text, locale, kThisYear);
+        const auto parsed = note::parseDateTime(text, locale, std::chrono::year{2026});
         if (parsed) {
             check(parsed->date.ok(), "a recognised date is a real calendar date");
             if (parsed->timeOfDay) {
@@ -68,7 +65,7 @@ void dateRecognition(const std::uint8_t* data, std::size_t size) {
                       "a time of day lies within the day");
             }
         }
-        const auto date = note::parseDate(text, locale, kThisYear);
+        const auto date = note::parseDate(text, locale, std::chrono::year{2026});
         check(!date || date->ok(), "a recognised date is a real calendar date");
     } catch (const Failure&) {
     }
