@@ -108,6 +108,28 @@ std::u16string WinPlatform::findFirstFile(std::u16string_view pattern) const {
     return name;
 }
 
+std::unique_ptr<FileHold> WinPlatform::holdFile(std::u16string_view path) const {
+    struct Hold final : FileHold {
+        explicit Hold(HANDLE h) : handle(h) {}
+        ~Hold() override { CloseHandle(handle); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+        HANDLE handle;
+    };
+    const std::u16string lockPath = std::u16string(path) + u".lock";
+    const HANDLE handle = CreateFileW(wide(lockPath).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return nullptr;
+        const int number = error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT
+                               ? err::PermissionDenied
+                               : err::PathNotFound;
+        raise(number, standardDescription(number) + u": " + lockPath, u"Penwick");
+    }
+    return std::make_unique<Hold>(handle);
+}
+
 void WinPlatform::shellOpen(std::u16string_view target) {
     // The ANSI call, as the program always made it: an address is plain ASCII. Characters the
     // code page lacks become '?', which no address contains.

@@ -1,6 +1,7 @@
 #pragma once
 // Folders, the directory search and the desktop shell on Windows.
 
+#include <memory>
 #include <string>
 
 #include "util/platform.h"
@@ -19,6 +20,9 @@ public:
     char16_t directorySeparator() const override { return u'\\'; }
     // FindFirstFileW: names match without regard to case, as the file system compares them.
     std::u16string findFirstFile(std::u16string_view pattern) const override;
+    // The lock file opened with no sharing at all: a second opener, in this process or
+    // another, is refused until the hold ends.
+    std::unique_ptr<FileHold> holdFile(std::u16string_view path) const override;
     // ShellExecuteA(owner, "open", target, NULL, NULL, SW_SHOWNORMAL); owner is the program's
     // active window.
     void shellOpen(std::u16string_view target) override;

@@ -59,6 +59,25 @@ TEST_F(WinPlatformTest, SearchInAMissingFolderIsAFailure) {
     }
 }
 
+TEST_F(WinPlatformTest, AHeldFileKeepsAnyOtherHoldOutButNotItsWriters) {
+    const std::u16string lookup = narrowToU16((root_ / L"lkup.dat").wstring());
+    {
+        auto hold = platform_.holdFile(lookup);
+        ASSERT_NE(hold, nullptr);
+        EXPECT_EQ(platform_.holdFile(lookup), nullptr) << "one hold at a time";
+        // The contact manager still writes the lookup file itself while it is held.
+        std::ofstream(root_ / L"lkup.dat") << "lookup";
+        EXPECT_TRUE(fs::exists(root_ / L"lkup.dat"));
+    }
+    EXPECT_NE(platform_.holdFile(lookup), nullptr) << "free again once let go";
+    try {
+        platform_.holdFile(narrowToU16((root_ / L"missing" / L"lkup.dat").wstring()));
+        FAIL() << "no failure for a lock file that cannot be made";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), err::PathNotFound);
+    }
+}
+
 TEST_F(WinPlatformTest, KnowsItsFolders) {
     const std::u16string program = platform_.programFolder();
     ASSERT_FALSE(program.empty());
