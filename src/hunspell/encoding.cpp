@@ -11,6 +11,7 @@ namespace penwick::hunspell {
 
 namespace {
 
+// iconv's documented failure value. NOLINTNEXTLINE(performance-no-int-to-ptr)
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 
 std::string upper(std::string_view s) {
@@ -21,7 +22,7 @@ std::string upper(std::string_view s) {
 
 // Hunspell's names for a few encodings differ from the C library's.
 std::string iconvName(std::string_view hunspellName) {
-    const std::string name = upper(hunspellName);
+    std::string name = upper(hunspellName);
     if (name == "MICROSOFT-CP1251") return "CP1251";
     if (name == "TIS620-2533") return "TIS-620";
     if (name.empty()) return "ISO-8859-1";  // Hunspell's own default for a missing SET

@@ -26,7 +26,9 @@ public:
 private:
     std::string name_;
     bool utf8_ = false;
+    // iconv's documented failure value until opened. NOLINTNEXTLINE(performance-no-int-to-ptr)
     iconv_t toDictionary_ = reinterpret_cast<iconv_t>(-1);
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     iconv_t fromDictionary_ = reinterpret_cast<iconv_t>(-1);
 };
 

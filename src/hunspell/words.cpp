@@ -10,10 +10,8 @@ namespace {
 // The C library's Unicode character classes, independent of the process's own locale.
 locale_t unicodeClasses() {
     static const locale_t classes = [] {
-        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-        return l != static_cast<locale_t>(0)
-                   ? l
-                   : newlocale(LC_CTYPE_MASK, "en_US.UTF-8", static_cast<locale_t>(0));
+        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+        return l != nullptr ? l : newlocale(LC_CTYPE_MASK, "en_US.UTF-8", nullptr);
     }();
     return classes;
 }
@@ -35,8 +33,7 @@ bool isLetterOrDigit(char32_t c) {
         return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
     if (c >= 0x0300 && c <= 0x036F) return true;  // combining accents belong to their letter
     const locale_t classes = unicodeClasses();
-    if (classes == static_cast<locale_t>(0))
-        return true;  // no tables: keep non-ASCII letters whole
+    if (classes == nullptr) return true;  // no tables: keep non-ASCII letters whole
     return iswalnum_l(static_cast<wint_t>(c), classes) != 0;
 }
 
@@ -117,14 +114,13 @@ bool isExempt(std::u16string_view word) {
         const char32_t c = codePointAt(word, i, units);
         i += units;
         if (c >= u'0' && c <= u'9') return true;
-        const bool digit =
-            classes != static_cast<locale_t>(0) && iswdigit_l(static_cast<wint_t>(c), classes) != 0;
+        const bool digit = classes != nullptr && iswdigit_l(static_cast<wint_t>(c), classes) != 0;
         if (digit) return true;
         if (!isLetterOrDigit(c) || (c >= 0x0300 && c <= 0x036F)) continue;
         ++letters;
-        const bool capital = c < 0x80 ? (c >= u'A' && c <= u'Z')
-                                      : classes != static_cast<locale_t>(0) &&
-                                            iswupper_l(static_cast<wint_t>(c), classes) != 0;
+        const bool capital =
+            c < 0x80 ? (c >= u'A' && c <= u'Z')
+                     : classes != nullptr && iswupper_l(static_cast<wint_t>(c), classes) != 0;
         if (!capital) allCapitals = false;
     }
     return letters >= 2 && allCapitals;

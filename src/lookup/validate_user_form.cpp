@@ -82,8 +82,9 @@ void ValidateUserForm::handle(const ui::Event& e) {
             });
             // Centred on the screen, computed as single-precision twips.
             const ui::ScreenSize screen = program().ui().screenSize();
-            const float left = (static_cast<float>(screen.widthTwips) - w.widthTwips()) / 2.0f;
-            const float top = (static_cast<float>(screen.heightTwips) - w.heightTwips()) / 2.0f;
+            const auto single = [](int twips) { return static_cast<float>(twips); };
+            const float left = (single(screen.widthTwips) - single(w.widthTwips())) / 2.0f;
+            const float top = (single(screen.heightTwips) - single(w.heightTwips())) / 2.0f;
             w.moveTo(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));
             return;
         }

@@ -63,8 +63,9 @@ void styleCalendar(QCalendarWidget& cal) {
     QFont title = toQFont(ui::Font{u"Arial", 12, true});
     const double stored = title.pointSizeF();
     const int room = cal.width() - 2 * (kArrowSize + 8);
-    for (double points = stored; points >= 6; points -= 0.75) {
-        title.setPointSizeF(points);
+    // Quarter-point steps of three, counted whole so that no step is lost to rounding.
+    for (int step = 0; stored - 0.75 * step >= 6; ++step) {
+        title.setPointSizeF(stored - 0.75 * step);
         const QFontMetrics metrics(title);
         int widest = 0;
         for (int month = 1; month <= 12; ++month)

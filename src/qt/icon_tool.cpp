@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "qt/images.h"
 
@@ -17,8 +16,9 @@ int main(int argc, char* argv[]) {
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     for (int i = 2; i < argc; ++i) {
-        const int size = std::atoi(argv[i]);
-        if (size < 16 || size > 1024) {
+        bool number = false;
+        const int size = QString::fromLocal8Bit(argv[i]).toInt(&number);
+        if (!number || size < 16 || size > 1024) {
             std::fprintf(stderr, "penwick-icon: %s is not a size from 16 to 1024\n", argv[i]);
             return 2;
         }

@@ -71,8 +71,8 @@ QWidget* QtUi::widgetOf(ui::Window& window) const {
 
 QWidget* QtUi::activeOwner() const {
     if (QWidget* active = QApplication::activeWindow()) return active;
-    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
-        if ((*it)->visible()) return (*it)->widget();
+    for (std::size_t i = windows_.size(); i-- > 0;)  // the newest first
+        if (windows_[i]->visible()) return windows_[i]->widget();
     return nullptr;
 }
 

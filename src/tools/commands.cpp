@@ -302,7 +302,7 @@ int cmdContacts(const Arguments& a, ToolIo& io) {
     store.forEachContact([&](const embedded::Contact& c) {
         std::vector<Cell> row{embedded::formatContactId(c.number)};
         for (const auto& field : embedded::kContactFieldColumns)
-            row.push_back(c.fields.*field.member);
+            row.emplace_back(c.fields.*field.member);
         rows.push_back(std::move(row));
     });
     std::vector<Column> header{{"id"}};
