@@ -101,14 +101,7 @@ QtControl* QtWindow::controlOf(const QWidget* w) const {
 
 void QtWindow::deliver(ui::EventKind kind, const ui::ControlDesc* c) {
     if (sink_ == nullptr) return;
-    ui::Event event{kind, c ? c->name : std::string(), c ? c->index : -1};
-    ui_.enterHandler();
-    try {
-        sink_->deliver(event);
-    } catch (...) {
-        // The logic reports its own failures; nothing may unwind through Qt.
-    }
-    ui_.leaveHandler();
+    ui_.windows().deliver(*sink_, {kind, c ? c->name : std::string(), c ? c->index : -1});
 }
 
 void QtWindow::place() {
@@ -134,8 +127,8 @@ void QtWindow::show() {
 
 void QtWindow::showModal() {
     // The modal loop is a frame of its own: a window unloaded inside it is freed after it.
-    QtUi& ui = ui_;
-    ui.enterHandler();
+    ui::WindowKeeper<QtWindow>& windows = ui_.windows();
+    windows.enterFrame();
     place();
     widget_->setWindowModality(Qt::ApplicationModal);
     widget_->show();
@@ -149,7 +142,7 @@ void QtWindow::showModal() {
         widget_->hide();
         widget_->setWindowModality(Qt::NonModal);
     }
-    ui.leaveHandler();  // may free this window; nothing after it
+    windows.leaveFrame();  // may free this window; nothing after it
 }
 
 void QtWindow::hide() {

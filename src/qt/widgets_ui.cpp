@@ -19,7 +19,7 @@ QtUi::QtUi() : focusWatch_(std::make_unique<QObject>()) {
                      [this](QWidget* old, QWidget* now) {
                          if (old == nullptr || now == nullptr || old->window() != now->window())
                              return;
-                         for (auto& w : windows_) {
+                         for (auto& w : windows_.windows()) {
                              QtControl* from = w->controlOf(old);
                              if (from == nullptr) continue;
                              if (from != w->controlOf(now))
@@ -32,7 +32,6 @@ QtUi::QtUi() : focusWatch_(std::make_unique<QObject>()) {
 QtUi::~QtUi() {
     focusWatch_.reset();
     windows_.clear();
-    unloaded_.clear();
 }
 
 double QtUi::dotsPerInch() const {
@@ -41,38 +40,23 @@ double QtUi::dotsPerInch() const {
 }
 
 ui::Window& QtUi::create(const ui::WindowDesc& description, ui::EventSink& sink) {
-    windows_.push_back(std::make_unique<QtWindow>(*this, description, sink, dotsPerInch()));
-    return *windows_.back();
+    return windows_.add(std::make_unique<QtWindow>(*this, description, sink, dotsPerInch()));
 }
 
 void QtUi::destroy(ui::Window& window) {
-    const auto it = std::find_if(windows_.begin(), windows_.end(),
-                                 [&](const auto& w) { return w.get() == &window; });
-    if (it == windows_.end()) return;
-    (*it)->detach();
-    unloaded_.push_back(std::move(*it));
-    windows_.erase(it);
-    if (handlerDepth_ == 0) reap();
-}
-
-void QtUi::leaveHandler() {
-    if (--handlerDepth_ == 0) reap();
-}
-
-void QtUi::reap() {
-    unloaded_.clear();
+    windows_.remove(window);
 }
 
 QWidget* QtUi::widgetOf(ui::Window& window) const {
-    for (auto& w : windows_)
-        if (w.get() == &window) return w->widget();
-    return nullptr;
+    const QtWindow* w = windows_.find(window);
+    return w ? w->widget() : nullptr;
 }
 
 QWidget* QtUi::activeOwner() const {
     if (QWidget* active = QApplication::activeWindow()) return active;
-    for (std::size_t i = windows_.size(); i-- > 0;)  // the newest first
-        if (windows_[i]->visible()) return windows_[i]->widget();
+    const auto& windows = windows_.windows();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it)  // the newest first
+        if ((*it)->visible()) return (*it)->widget();
     return nullptr;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui/window.h"
+#include "ui/window_keeper.h"
 
 class QWidget;
 
@@ -37,18 +38,13 @@ public:
     // The top-level widget of a window this front end made (for grabs and tests).
     QWidget* widgetOf(ui::Window& window) const;
 
-    // Called by windows around every event they pass to the logic: windows unloaded inside
-    // a handler are freed only once no handler is on the stack any more.
-    void enterHandler() { ++handlerDepth_; }
-    void leaveHandler();
+    // The windows this front end made; they pass their events to the logic through it.
+    ui::WindowKeeper<QtWindow>& windows() { return windows_; }
 
 private:
-    void reap();
     QWidget* activeOwner() const;
 
-    std::vector<std::unique_ptr<QtWindow>> windows_;
-    std::vector<std::unique_ptr<QtWindow>> unloaded_;
-    int handlerDepth_ = 0;
+    ui::WindowKeeper<QtWindow> windows_;
     bool quitRequested_ = false;
     int exitCode_ = 0;
     std::unique_ptr<QObject> focusWatch_;

@@ -407,14 +407,7 @@ bool Win32Window::tab(HWND from, bool backwards) {
 
 void Win32Window::deliver(ui::EventKind kind, const ui::ControlDesc* c) {
     if (sink_ == nullptr) return;
-    ui::Event event{kind, c ? c->name : std::string(), c ? c->index : -1};
-    ui_.enterHandler();
-    try {
-        sink_->deliver(event);
-    } catch (...) {
-        // The logic reports its own failures; nothing may unwind through the window system.
-    }
-    ui_.leaveHandler();
+    ui_.windows().deliver(*sink_, {kind, c ? c->name : std::string(), c ? c->index : -1});
 }
 
 void Win32Window::place() {
@@ -445,7 +438,8 @@ void Win32Window::show() {
 void Win32Window::showModal() {
     // The modal loop is a frame of its own: a window unloaded inside it is freed after it.
     Win32Ui& ui = ui_;
-    ui.enterHandler();
+    ui::WindowKeeper<Win32Window>& windows = ui.windows();
+    windows.enterFrame();
     place();
     // Every other window of the program waits while the dialog is up.
     for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
@@ -470,7 +464,7 @@ void Win32Window::showModal() {
     }
     endModal();
     if (hwnd_ != nullptr) ShowWindow(hwnd_, SW_HIDE);
-    ui.leaveHandler();  // may free this window; nothing after it
+    windows.leaveFrame();  // may free this window; nothing after it
 }
 
 void Win32Window::endModal() {
@@ -879,7 +873,6 @@ Win32Ui::Win32Ui(HINSTANCE instance) : instance_(instance) {
 
 Win32Ui::~Win32Ui() {
     windows_.clear();
-    unloaded_.clear();
     for (auto& [key, font] : fonts_) DeleteObject(font);
     if (linkCursor_ != nullptr) DestroyCursor(linkCursor_);
 }
@@ -906,33 +899,18 @@ HFONT Win32Ui::font(const ui::Font& f) {
 
 ui::Window& Win32Ui::create(const ui::WindowDesc& description, ui::EventSink& sink) {
     // Dialogs are owned by the first window, the program's main window.
-    HWND owner = windows_.empty() ? nullptr : windows_.front()->hwnd();
-    windows_.push_back(std::make_unique<Win32Window>(*this, description, sink, owner));
-    return *windows_.back();
+    const auto& windows = windows_.windows();
+    HWND owner = windows.empty() ? nullptr : windows.front()->hwnd();
+    return windows_.add(std::make_unique<Win32Window>(*this, description, sink, owner));
 }
 
 void Win32Ui::destroy(ui::Window& window) {
-    const auto it = std::find_if(windows_.begin(), windows_.end(),
-                                 [&](const auto& w) { return w.get() == &window; });
-    if (it == windows_.end()) return;
-    (*it)->detach();
-    unloaded_.push_back(std::move(*it));
-    windows_.erase(it);
-    if (handlerDepth_ == 0) reap();
-}
-
-void Win32Ui::leaveHandler() {
-    if (--handlerDepth_ == 0) reap();
-}
-
-void Win32Ui::reap() {
-    unloaded_.clear();
+    windows_.remove(window);
 }
 
 HWND Win32Ui::handleOf(const ui::Window& window) const {
-    for (auto& w : windows_)
-        if (w.get() == &window) return w->hwnd();
-    return nullptr;
+    const Win32Window* w = windows_.find(window);
+    return w ? w->hwnd() : nullptr;
 }
 
 HWND Win32Ui::handleOf(const ui::Control& control) const {
@@ -941,7 +919,7 @@ HWND Win32Ui::handleOf(const ui::Control& control) const {
 
 Win32Window* Win32Ui::windowOf(HWND hwnd) const {
     HWND root = hwnd != nullptr ? GetAncestor(hwnd, GA_ROOT) : nullptr;
-    for (auto& w : windows_)
+    for (auto& w : windows_.windows())
         if (w->hwnd() == root) return w.get();
     return nullptr;
 }
@@ -949,7 +927,8 @@ Win32Window* Win32Ui::windowOf(HWND hwnd) const {
 HWND Win32Ui::activeOwner() const {
     if (HWND active = GetActiveWindow(); active != nullptr && windowOf(active) != nullptr)
         return active;
-    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
+    const auto& windows = windows_.windows();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
         if ((*it)->visible()) return (*it)->hwnd();
     return nullptr;
 }
@@ -1028,7 +1007,7 @@ ui::ScreenSize Win32Ui::screenSize() const {
 void Win32Ui::quit(int exitCode) {
     quitRequested_ = true;
     exitCode_ = exitCode;
-    for (auto& w : windows_) w->detach();
+    for (auto& w : windows_.windows()) w->detach();
     PostQuitMessage(exitCode);  // wakes whichever loop is waiting, nested ones included
 }
 

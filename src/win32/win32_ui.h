@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ui/window.h"
+#include "ui/window_keeper.h"
 
 namespace penwick::win32 {
 
@@ -52,23 +53,19 @@ public:
     HINSTANCE instance() const { return instance_; }
     HFONT font(const ui::Font& font);
     HCURSOR linkCursor() const { return linkCursor_; }
-    void enterHandler() { ++handlerDepth_; }
-    void leaveHandler();
+    ui::WindowKeeper<Win32Window>& windows() { return windows_; }
     // Runs one message through the dialog keys and dispatch; false when it was WM_QUIT.
     bool dispatch(MSG& msg);
     HWND activeOwner() const;
 
 private:
     Win32Window* windowOf(HWND hwnd) const;
-    void reap();
 
     HINSTANCE instance_;
     int dpi_ = 96;
     HCURSOR linkCursor_ = nullptr;
     std::map<std::tuple<std::u16string, int, bool, bool>, HFONT> fonts_;
-    std::vector<std::unique_ptr<Win32Window>> windows_;
-    std::vector<std::unique_ptr<Win32Window>> unloaded_;
-    int handlerDepth_ = 0;
+    ui::WindowKeeper<Win32Window> windows_;
     bool quitRequested_ = false;
     int exitCode_ = 0;
 };
