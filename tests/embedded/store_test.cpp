@@ -50,14 +50,14 @@ TEST(Store, RefusesFilesThatAreNotOursOrOfAnotherLayoutAndLeavesThemAlone) {
     const std::string text = t.file("notes.txt");
     std::ofstream(text) << "just some text\n";
     const std::string newer = makeDatabase(t.file("newer.pwdb"), 1);
-    rawExec(newer, "PRAGMA user_version = 3");
+    rawExec(newer, "PRAGMA user_version = 4");
 
     for (const std::string& path : {other, text, newer}) {
         const std::string before = bytesOf(path);
         EXPECT_THROW(Store{path}, Failure) << path;
         EXPECT_EQ(bytesOf(path), before) << path;
     }
-    EXPECT_NE(failureText([&] { Store{newer}; }).find("version 3"), std::string::npos);
+    EXPECT_NE(failureText([&] { Store{newer}; }).find("version 4"), std::string::npos);
     EXPECT_NE(failureText([&] { Store{other}; }).find("not a Penwick contact database"),
               std::string::npos);
     EXPECT_THROW(Store{t.file("missing.pwdb")}, Failure);
@@ -66,27 +66,79 @@ TEST(Store, RefusesFilesThatAreNotOursOrOfAnotherLayoutAndLeavesThemAlone) {
     EXPECT_EQ(bytesOf(text), "just some text\n");
 }
 
-// A file of the first layout (users without administrators) is brought up to date when opened:
-// its users, contacts and notes stay, and its first user becomes the administrator.
-TEST(Store, AnOlderLayoutIsMigratedWithEverythingKept) {
-    TempFolder t;
-    const std::string path = makeDatabase(t.file("old.pwdb"), 2);
-    {
-        Store store(path);
-        store.addUser("Ann", "one");
-        store.addUser("Bob", "two");
-    }
+// A file of an older layout, written as that version of the program wrote it: two contacts,
+// the users Ann and Bob, and a run of one note. Version 1 had no administrators.
+std::string makeOlderDatabase(const std::string& path, int version) {
+    const std::string admin = version >= 2 ? ", is_admin INTEGER NOT NULL DEFAULT 0" : "";
     rawExec(path,
-            "ALTER TABLE app_user DROP COLUMN is_admin; PRAGMA user_version = 1; "
-            "PRAGMA journal_mode = DELETE;");
-    Store store(path);
-    EXPECT_EQ(store.connection().pragmaInteger("user_version"), embedded::kSchemaVersion);
-    EXPECT_EQ(store.contactCount(), 2);
-    EXPECT_EQ(store.verifyUser("ann", "one"), "Ann");
-    EXPECT_TRUE(store.isAdmin("Ann"));
-    EXPECT_FALSE(store.isAdmin("Bob"));
-    store.addUser("Cy", "three", /*admin=*/true);
-    EXPECT_TRUE(store.isAdmin("Cy"));
+            "CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;"
+            "CREATE TABLE contact(id INTEGER PRIMARY KEY, name TEXT NOT NULL DEFAULT '',"
+            " company TEXT NOT NULL DEFAULT '', phone TEXT NOT NULL DEFAULT '',"
+            " email TEXT NOT NULL DEFAULT '', city TEXT NOT NULL DEFAULT '');"
+            "CREATE TABLE app_user(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE COLLATE "
+            "NOCASE, password_hash TEXT NOT NULL, created_at TEXT NOT NULL" +
+                admin +
+                ");"
+                "CREATE TABLE run(id INTEGER PRIMARY KEY, started_at TEXT NOT NULL,"
+                " user_name TEXT NOT NULL, host TEXT NOT NULL, pid INTEGER NOT NULL, undone_at "
+                "TEXT);"
+                "CREATE TABLE note(id INTEGER PRIMARY KEY,"
+                " contact_id INTEGER NOT NULL REFERENCES contact(id),"
+                " run_id INTEGER NOT NULL REFERENCES run(id), type_code INTEGER NOT NULL,"
+                " text TEXT NOT NULL, attachment TEXT, date_text TEXT NOT NULL, date TEXT NOT "
+                "NULL, time TEXT, written_at TEXT NOT NULL, user_name TEXT NOT NULL);"
+                "INSERT INTO meta VALUES ('database_id', '0123456789abcdef0123456789abcdef');"
+                "INSERT INTO contact(name) VALUES ('One'), ('Two');"
+                "INSERT INTO run VALUES (1, '2026-03-07T10:00:00Z', 'Ann', 'desk', 42, NULL);"
+                "INSERT INTO note VALUES (1, 2, 1, 100, 'old', NULL, '3/7/2026', '2026-03-07',"
+                " NULL, '2026-03-07T10:00:00Z', 'Ann');"
+                "PRAGMA application_id = " +
+                std::to_string(embedded::kApplicationId) +
+                ";"
+                "PRAGMA user_version = " +
+                std::to_string(version) + ";");
+    return path;
+}
+
+// An older file is brought up to date when opened: its users, contacts, runs and notes stay;
+// from version 1 its first user becomes the administrator; its runs keep no lookup, and say so.
+TEST(Store, AnOlderLayoutIsMigratedWithEverythingKept) {
+    for (int version : {1, 2}) {
+        SCOPED_TRACE("version " + std::to_string(version));
+        TempFolder t;
+        const std::string path = makeOlderDatabase(t.file("old.pwdb"), version);
+        {
+            Store store(path);
+            store.addUser("Ann", "one");
+            store.addUser("Bob", "two");
+        }
+        Store store(path);
+        EXPECT_EQ(store.connection().pragmaInteger("user_version"), embedded::kSchemaVersion);
+        EXPECT_EQ(store.contactCount(), 2);
+        EXPECT_EQ(store.verifyUser("ann", "one"), "Ann");
+        EXPECT_TRUE(store.isAdmin("Ann"));
+        EXPECT_FALSE(store.isAdmin("Bob"));
+
+        const auto runs = store.runs();
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_EQ(runs[0].notes, 1);
+        EXPECT_FALSE(runs[0].lookupSize);
+        EXPECT_FALSE(runs[0].finished());
+        EXPECT_EQ(store.resolve({embedded::LookupQuery::Kind::Run, {}, {}, false, 1}),
+                  (std::vector<std::int64_t>{2}));
+        const std::string refused = failureText([&] {
+            store.resolve({embedded::LookupQuery::Kind::RestOfRun, {}, {}, false, 1});
+        });
+        EXPECT_NE(refused.find("kept no lookup"), std::string::npos) << refused;
+        // The new tables are there: an extra field can be selected on.
+        store.connection().exec(
+            "INSERT INTO extra_field(name) VALUES ('Region');"
+            "INSERT INTO contact_extra VALUES (1, 1, 'North')");
+        EXPECT_EQ(store.resolve({embedded::LookupQuery::Kind::Where, {{"region", "north"}}, {}}),
+                  (std::vector<std::int64_t>{1}));
+        auto fk = store.connection().query("PRAGMA foreign_key_check");
+        EXPECT_FALSE(fk.step());
+    }
 }
 
 // Checking a password takes the same work whether or not the user exists, so the time a
