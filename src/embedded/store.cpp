@@ -488,15 +488,19 @@ void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
                          " kept no lookup (it was written before runs kept theirs, or without "
                          "one), so which contacts it missed is not known");
             }
-            // The run's own notes and those of every run that continued it, however far the
-            // chain goes: a contact that has the note from any of them is done.
+            // A run and the runs that continue it (and continue those) all write one note:
+            // a contact with a note from any run of that family is done, whichever run of
+            // it is being completed.
             auto q = connection_.query(
-                "WITH RECURSIVE chain(id) AS (SELECT ?1 UNION "
-                "SELECT r.id FROM run r JOIN chain ON r.continues_run = chain.id) "
+                "WITH RECURSIVE up(id, parent) AS ("
+                " SELECT id, continues_run FROM run WHERE id = ?1 UNION"
+                " SELECT r.id, r.continues_run FROM run r JOIN up ON r.id = up.parent),"
+                " family(id) AS (SELECT id FROM up WHERE parent IS NULL UNION"
+                " SELECT r.id FROM run r JOIN family ON r.continues_run = family.id) "
                 "SELECT l.contact_id FROM run_lookup l WHERE l.run_id = ?1 "
                 "AND EXISTS (SELECT 1 FROM contact WHERE id = l.contact_id) "
                 "AND NOT EXISTS (SELECT 1 FROM note n WHERE n.contact_id = l.contact_id "
-                "AND n.run_id IN (SELECT id FROM chain)) ORDER BY l.position");
+                "AND n.run_id IN (SELECT id FROM family)) ORDER BY l.position");
             q.bind(1, query.run);
             while (q.step()) visit(q.integer(0));
             return;

@@ -101,8 +101,9 @@ struct Condition {
 //   Where      those meeting every condition (any one of them, with `any`), in that order;
 //   Ids        the given contacts in the given order;
 //   Run        the contacts run `run` wrote to, in the order it wrote them;
-//   RestOfRun  the contacts of run `run`'s lookup that have not received its note (from it or
-//              from a run that continued it), in the lookup's order.
+//   RestOfRun  the contacts of run `run`'s lookup that have not received its note, in the
+//              lookup's order. Runs written for such a rest continue the run; a note from
+//              the run it started from or from any run continuing that one counts.
 struct LookupQuery {
     enum class Kind { All, Where, Ids, Run, RestOfRun } kind = Kind::All;
     std::vector<Condition> where;

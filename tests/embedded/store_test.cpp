@@ -208,6 +208,48 @@ TEST(Store, LookupsSelectByFieldIgnoringCaseAndKeepTheGivenOrderOfIdentifiers) {
     EXPECT_THROW(store.resolve(unknown), Failure);
 }
 
+// Conditions of each kind, alone and combined, on fixed and extra fields.
+TEST(Store, ConditionsCompareContainOrDifferAndMayBeAlternatives) {
+    using Op = embedded::Condition::Op;
+    TempFolder t;
+    Store::create(t.file("a.pwdb"));
+    Store store(t.file("a.pwdb"));
+    store.addContacts({{"Ann Smith", "Acme", "", "", "Paris"},
+                       {"Bob", "Bolt 100%", "555", "", "paris"},
+                       {"Cy SMITHERS", "", "", "", "Rome"},
+                       {"Di", "Acme", "556", "", ""}});
+    store.connection().exec(
+        "INSERT INTO extra_field(name) VALUES ('Region'), ('Tier');"
+        "INSERT INTO contact_extra VALUES (1, 1, 'North'), (2, 1, 'south'), (3, 1, ''),"
+        " (3, 2, 'Gold')");
+    const auto select = [&](std::vector<embedded::Condition> conditions, bool any = false) {
+        return store.resolve({embedded::LookupQuery::Kind::Where, std::move(conditions), {}, any});
+    };
+    using Ids = std::vector<std::int64_t>;
+    EXPECT_EQ(select({{"name", "smith", Op::Contains}}), (Ids{1, 3}));
+    EXPECT_EQ(select({{"city", "PARIS", Op::NotEqual}}), (Ids{3, 4}));
+    EXPECT_EQ(select({{"city", ""}}), (Ids{4}));
+    EXPECT_EQ(select({{"city", "", Op::NotEqual}}), (Ids{1, 2, 3}));
+    // The text is looked for as typed: % and _ are no wildcards.
+    EXPECT_EQ(select({{"company", "0%", Op::Contains}}), (Ids{2}));
+    EXPECT_TRUE(select({{"company", "_", Op::Contains}}).empty());
+    EXPECT_EQ(select({{"company", "acme"}, {"phone", "55", Op::Contains}}), (Ids{4}));
+    EXPECT_EQ(select({{"company", "acme"}, {"phone", "55", Op::Contains}}, true), (Ids{1, 2, 4}));
+
+    // Extra fields by name, case ignored; a contact without a value has the field empty.
+    EXPECT_EQ(select({{"region", "NORTH"}}), (Ids{1}));
+    EXPECT_EQ(select({{"Region", ""}}), (Ids{3, 4}));
+    EXPECT_EQ(select({{"tier", "gold", Op::NotEqual}}), (Ids{1, 2, 4}));
+    EXPECT_EQ(select({{"region", "th", Op::Contains}, {"tier", "gold"}}, true), (Ids{1, 2, 3}));
+    EXPECT_EQ(store.fieldName("REGION"), "Region");
+    EXPECT_EQ(store.fieldName("E-mail"), "email");
+    EXPECT_FALSE(store.fieldName("shoe size"));
+    const std::string unknown = failureText([&] { select({{"shoe size", "9"}}); });
+    EXPECT_NE(unknown.find("unknown contact field shoe size"), std::string::npos) << unknown;
+    EXPECT_EQ(store.countSelected({embedded::LookupQuery::Kind::Where, {{"city", "paris"}}, {}}),
+              2);
+}
+
 // The automation objects of one connection on a database of three contacts.
 struct Connection {
     explicit Connection(const std::string& database) : path(fromUtf8(database)) {
