@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sodium.h>
 #include <sys/stat.h>
+#include <unicode/unistr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -97,9 +98,31 @@ CREATE TABLE contact_extra(
 ) WITHOUT ROWID;
 )sql";
 
+// penwick_fold(TEXT): the text case-folded over the whole of Unicode, so that a lookup finds
+// "ZOË" for "zoë" (SQLite's own NOCASE and lower() know ASCII letters only).
+void foldFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
+    if (text == nullptr) {
+        sqlite3_result_null(context);
+        return;
+    }
+    try {
+        const std::string folded =
+            foldCase(std::string_view(text, std::size_t(sqlite3_value_bytes(arguments[0]))));
+        sqlite3_result_text64(context, folded.data(), folded.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(context);  // nothing may unwind through SQLite
+    }
+}
+
 // Settings every connection needs: durability on every commit, and waiting rather than
 // failing when the other program holds the write lock for a moment.
 void configure(Connection& c) {
+    if (sqlite3_create_function_v2(c.handle(), "penwick_fold", 1,
+                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                   foldFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        failSqlite(c.handle(), "adding the case folding function");
+    }
     sqlite3_busy_timeout(c.handle(), 5000);
     c.exec("PRAGMA foreign_keys = ON");
     c.exec("PRAGMA synchronous = FULL");
@@ -147,6 +170,14 @@ const std::string& dummyHash() {
 }
 
 }  // namespace
+
+std::string foldCase(std::string_view text) {
+    std::string folded;
+    icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), std::int32_t(text.size())))
+        .foldCase()
+        .toUTF8String(folded);
+    return folded;
+}
 
 std::optional<std::string> contactColumn(std::string_view field) {
     std::string f;
@@ -439,18 +470,19 @@ void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
                         "AND field_id = " +
                         built.parameter(field.integer(0)) + "), '')";
                 }
-                const std::string given = built.parameter(condition.value);
+                const std::string folded = "penwick_fold(" + value + ")";
+                const std::string given = built.parameter(foldCase(condition.value));
                 std::string test;
                 switch (condition.op) {
                     case Condition::Op::Equal:
-                        test = value + " = " + given + " COLLATE NOCASE";
+                        test = folded + " = " + given;
                         break;
                     case Condition::Op::NotEqual:
-                        test = value + " <> " + given + " COLLATE NOCASE";
+                        test = folded + " <> " + given;
                         break;
                     case Condition::Op::Contains:
                         // instr, not LIKE: the text is looked for as typed, % and _ included.
-                        test = "instr(lower(" + value + "), lower(" + given + ")) > 0";
+                        test = "instr(" + folded + ", " + given + ") > 0";
                         break;
                 }
                 joined += (joined.empty() ? "" : query.any ? " OR " : " AND ") + test;

@@ -45,6 +45,9 @@ inline constexpr std::array<ContactFieldColumn, 5> kContactFieldColumns = {{
 // column name, or nothing for any other name (which may still be an extra field).
 std::optional<std::string> contactColumn(std::string_view field);
 
+// The UTF-8 text case-folded (Unicode full folding: "Straße" and "STRASSE" fold alike).
+std::string foldCase(std::string_view text);
+
 struct Contact {
     std::int64_t number = 0;
     ContactFields fields;
@@ -87,8 +90,8 @@ struct Run {
     bool finished() const { return lookupSize && notes == *lookupSize && !undoneAt; }
 };
 
-// One condition on a contact field. Equal and NotEqual ignore ASCII case, and so does
-// Contains; an extra field a contact has no value for counts as empty.
+// One condition on a contact field. All three ignore case (Unicode case folding); an extra
+// field a contact has no value for counts as empty.
 struct Condition {
     enum class Op { Equal, Contains, NotEqual };
     std::string field, value;

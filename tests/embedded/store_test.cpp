@@ -241,6 +241,10 @@ TEST(Store, ConditionsCompareContainOrDifferAndMayBeAlternatives) {
     EXPECT_EQ(select({{"Region", ""}}), (Ids{3, 4}));
     EXPECT_EQ(select({{"tier", "gold", Op::NotEqual}}), (Ids{1, 2, 4}));
     EXPECT_EQ(select({{"region", "th", Op::Contains}, {"tier", "gold"}}, true), (Ids{1, 2, 3}));
+    // Case is ignored for every letter, not only ASCII's.
+    store.addContacts({{"ZOË Grünstraße", "", "", "", "KÖLN"}});
+    EXPECT_EQ(select({{"city", "köln"}, {"name", "zoë", Op::Contains}}), (Ids{5}));
+    EXPECT_EQ(select({{"name", "STRASSE", Op::Contains}}), (Ids{5}));
     EXPECT_EQ(store.fieldName("REGION"), "Region");
     EXPECT_EQ(store.fieldName("E-mail"), "email");
     EXPECT_FALSE(store.fieldName("shoe size"));
