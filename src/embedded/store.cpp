@@ -82,7 +82,17 @@ CREATE TABLE run_lookup(
     contact_id INTEGER NOT NULL,
     PRIMARY KEY(run_id, position)
 ) WITHOUT ROWID;
+CREATE INDEX run_by_continued ON run(continues_run);
 )sql";
+
+// The runs that write one note: the run ?1, the run it was started from, and every run that
+// continues that one (and those that continue them).
+constexpr const char* kRunFamily =
+    "WITH RECURSIVE up(id, parent) AS ("
+    " SELECT id, continues_run FROM run WHERE id = ?1 UNION"
+    " SELECT r.id, r.continues_run FROM run r JOIN up ON r.id = up.parent),"
+    " family(id) AS (SELECT id FROM up WHERE parent IS NULL UNION"
+    " SELECT r.id FROM run r JOIN family ON r.continues_run = family.id) ";
 
 // Contact fields beyond the five fixed ones, by name (ASCII case ignored).
 constexpr const char* kExtraFieldSchema = R"sql(
@@ -524,11 +534,7 @@ void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
             // a contact with a note from any run of that family is done, whichever run of
             // it is being completed.
             auto q = connection_.query(
-                "WITH RECURSIVE up(id, parent) AS ("
-                " SELECT id, continues_run FROM run WHERE id = ?1 UNION"
-                " SELECT r.id, r.continues_run FROM run r JOIN up ON r.id = up.parent),"
-                " family(id) AS (SELECT id FROM up WHERE parent IS NULL UNION"
-                " SELECT r.id FROM run r JOIN family ON r.continues_run = family.id) "
+                std::string(kRunFamily) +
                 "SELECT l.contact_id FROM run_lookup l WHERE l.run_id = ?1 "
                 "AND EXISTS (SELECT 1 FROM contact WHERE id = l.contact_id) "
                 "AND NOT EXISTS (SELECT 1 FROM note n WHERE n.contact_id = l.contact_id "
@@ -576,11 +582,28 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
         }
     };
 
+    // A run of a family (one completing another's rest, or one whose rest is being completed
+    // meanwhile) never writes to a contact that another run of it has reached: two programs
+    // at work on one rest, or a stalled run that wakes up, would give the note twice.
+    auto refuseIfNotedByFamily = [&](std::int64_t family, std::int64_t self) {
+        auto q = connection_.query(std::string(kRunFamily) +
+                                   "SELECT run_id FROM note WHERE contact_id = ?2 AND run_id <> ?3 "
+                                   "AND run_id IN (SELECT id FROM family) LIMIT 1");
+        if (q.bind(1, family).bind(2, note.contact).bind(3, self).step()) {
+            fail(err::InvalidPropertyValue,
+                 formatContactId(note.contact) + " already has this note, from run " +
+                     std::to_string(q.integer(0)) + "; it is not written twice");
+        }
+    };
+
+    Transaction tx(connection_);
     if (run != 0) {
-        insert(run);  // autocommit: the statement is its own transaction
+        refuseIfNotedByFamily(run, run);
+        insert(run);
+        tx.commit();
         return;
     }
-    Transaction tx(connection_);
+    if (start.continues) refuseIfNotedByFamily(*start.continues, 0);
     {
         auto q = connection_.query(
             "INSERT INTO run(started_at, user_name, host, pid, lookup_size, continues_run) "

@@ -374,6 +374,37 @@ TEST(Automation, ASingleUserDatabaseTakesAnyLogin) {
     EXPECT_FALSE(toBool(c.db->Error()));
 }
 
+// Two runs at work on one rest, or a stalled run waking after its rest was written: a contact
+// that a run of the family has reached is refused, and a refused first note leaves no run.
+TEST(Store, RunsOfOneFamilyNeverGiveAContactTheNoteTwice) {
+    TempFolder t;
+    Store store(makeDatabase(t.file("a.pwdb"), 4));
+    const auto note = [](std::int64_t contact) {
+        embedded::NoteRecord n;
+        n.contact = contact;
+        n.text = "x";
+        n.dateText = n.date = "2026-03-07";
+        return n;
+    };
+    const std::vector<std::int64_t> lookup{1, 2, 3, 4}, rest{2, 3, 4};
+    std::int64_t first = 0, second = 0, third = 0, plain = 0;
+    store.addNote(note(1), first, "u", false, {&lookup, std::nullopt});
+    store.addNote(note(2), second, "u", false, {&rest, first});
+    const std::string twice = failureText([&] { store.addNote(note(2), first, "u", false); });
+    EXPECT_NE(twice.find("C000002 already has this note, from run 2"), std::string::npos) << twice;
+    store.addNote(note(3), first, "u", false);  // the stalled run goes on where it may
+    EXPECT_THROW(store.addNote(note(3), second, "u", false), Failure);
+    EXPECT_THROW(store.addNote(note(1), third, "u", false, {&rest, second}), Failure);
+    EXPECT_EQ(third, 0);
+    EXPECT_EQ(store.runs().size(), 2u);
+    // Outside a family a connection may add a contact as many notes as it likes.
+    store.addNote(note(1), plain, "u", false);
+    store.addNote(note(1), plain, "u", false);
+    EXPECT_EQ(notesOf(store.path()).size(), 5u);
+    EXPECT_EQ(store.resolve({embedded::LookupQuery::Kind::RestOfRun, {}, {}, false, second}),
+              (std::vector<std::int64_t>{4}));
+}
+
 TEST(Store, UndoRemovesExactlyOneRunOnce) {
     TempFolder t;
     const std::string path = makeDatabase(t.file("a.pwdb"), 3);
