@@ -122,10 +122,17 @@ public:
     void Lookup(std::int16_t field, std::u16string& value, std::int16_t mode) override;
 
     std::optional<std::int64_t> current() const { return current_; }
+    // How a run written from this set begins: the lookup loaded (and counted for the user's
+    // confirmation), and the run it continues.
+    RunStart runStart() const {
+        return RunStart{loaded_ ? &contacts_ : nullptr, loaded_ ? continues_ : std::nullopt};
+    }
     void clear() {
         contacts_.clear();
         position_ = 0;
         current_.reset();
+        loaded_ = false;
+        continues_.reset();
     }
 
 private:
@@ -140,6 +147,8 @@ private:
     std::size_t position_ = 0;
     // Lookup makes a contact current without moving the record set's position.
     std::optional<std::int64_t> current_;
+    bool loaded_ = false;  // a lookup file has been loaded
+    std::optional<std::int64_t> continues_;
 };
 
 class EmbeddedNoteHistory final : public lookup::NoteHistory {
@@ -215,7 +224,9 @@ public:
     void addNote(const NoteRecord& note) {
         Store& s = store();
         const std::string userName = user_ ? *user_ : osUserName();
-        asMemberOf(kDatabaseSource, [&] { s.addNote(note, run_, userName, user_.has_value()); });
+        asMemberOf(kDatabaseSource, [&] {
+            s.addNote(note, run_, userName, user_.has_value(), contacts_.runStart());
+        });
     }
 
 private:
@@ -237,6 +248,12 @@ void EmbeddedContactSet::Loadlookupquery(std::u16string_view lookupFile) {
                  "the lookup in " + toUtf8(lookupFile) + " belongs to the database " +
                      lookup.database + ", not to " + store.path());
         }
+        if (lookup.continuesRun && !store.run(*lookup.continuesRun)) {
+            fail(err::AutomationError, kDatabaseSource,
+                 "the lookup in " + toUtf8(lookupFile) + " continues run " +
+                     std::to_string(*lookup.continuesRun) + ", which " + store.path() +
+                     " does not hold");
+        }
         clear();
         contacts_.reserve(lookup.contacts.size());
         // A contact removed since the lookup was saved is left out rather than failing later.
@@ -244,6 +261,8 @@ void EmbeddedContactSet::Loadlookupquery(std::u16string_view lookupFile) {
             if (store.contactExists(number)) contacts_.push_back(number);
         }
         contacts_.shrink_to_fit();
+        loaded_ = true;
+        continues_ = lookup.continuesRun;
         moveTo(0);
     });
 }
@@ -392,9 +411,10 @@ public:
         asMemberOf(kApplicationSource, [&] {
             const Session s = session();
             Store store(s.database);
-            writeLookupFile(toUtf8(lookupFile),
-                            LookupFile{store.databaseId(), store.path(),
-                                       store.resolve(s.lookup, /*skipRemoved=*/true)});
+            LookupFile file{store.databaseId(), store.path(),
+                            store.resolve(s.lookup, /*skipRemoved=*/true), std::nullopt};
+            if (s.lookup.kind == LookupQuery::Kind::RestOfRun) file.continuesRun = s.lookup.run;
+            writeLookupFile(toUtf8(lookupFile), file);
         });
     }
 

@@ -41,7 +41,47 @@ bool hasLineBreak(const std::string& s) {
     return s.find_first_of("\r\n") != std::string::npos;
 }
 
+std::optional<std::int64_t> parseRunNumber(std::string_view text) {
+    if (text.empty() || text.size() > 18 ||
+        text.find_first_not_of("0123456789") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::int64_t n = 0;
+    for (char c : text) n = n * 10 + (c - '0');
+    if (n == 0) return std::nullopt;
+    return n;
+}
+
 }  // namespace
+
+std::optional<Condition> parseCondition(std::string_view text) {
+    const std::size_t at = text.find_first_of("=~!");
+    if (at == std::string_view::npos || at == 0) return std::nullopt;
+    Condition condition;
+    condition.field = text.substr(0, at);
+    std::size_t valueAt = at + 1;
+    if (text[at] == '~') {
+        condition.op = Condition::Op::Contains;
+    } else if (text[at] == '!') {
+        if (text.substr(at, 2) != "!=") return std::nullopt;
+        condition.op = Condition::Op::NotEqual;
+        valueAt = at + 2;
+    }
+    condition.value = text.substr(valueAt);
+    return condition;
+}
+
+std::string formatCondition(const Condition& condition) {
+    switch (condition.op) {
+        case Condition::Op::Equal:
+            return condition.field + "=" + condition.value;
+        case Condition::Op::Contains:
+            return condition.field + "~" + condition.value;
+        case Condition::Op::NotEqual:
+            return condition.field + "!=" + condition.value;
+    }
+    return {};
+}
 
 std::string defaultSessionPath() {
     return posix::userConfigFolder() + "/penwick-contacts/session.ini";
@@ -82,9 +122,18 @@ std::optional<Session> readSession(const std::string& path) {
         } else if (key == "lookup") {
             kind = value;
         } else if (key == "where") {
-            const auto e = value.find('=');
-            if (e == std::string::npos) fail(err::AutomationError, "malformed lookup in " + path);
-            session.lookup.where.emplace_back(value.substr(0, e), value.substr(e + 1));
+            auto condition = parseCondition(value);
+            if (!condition) fail(err::AutomationError, "malformed lookup in " + path);
+            session.lookup.where.push_back(std::move(*condition));
+        } else if (key == "match") {
+            if (value != "all" && value != "any") {
+                fail(err::AutomationError, "malformed lookup in " + path);
+            }
+            session.lookup.any = value == "any";
+        } else if (key == "run") {
+            const auto number = parseRunNumber(value);
+            if (!number) fail(err::AutomationError, "malformed run number in " + path);
+            session.lookup.run = *number;
         } else if (key == "ids") {
             std::size_t start = 0;
             while (start <= value.size() && !value.empty()) {
@@ -106,6 +155,9 @@ std::optional<Session> readSession(const std::string& path) {
         session.lookup.kind = LookupQuery::Kind::Where;
     } else if (kind == "ids") {
         session.lookup.kind = LookupQuery::Kind::Ids;
+    } else if (kind == "run" || kind == "rest-of-run") {
+        session.lookup.kind = kind == "run" ? LookupQuery::Kind::Run : LookupQuery::Kind::RestOfRun;
+        if (session.lookup.run == 0) fail(err::AutomationError, path + " names no run");
     } else {
         fail(err::AutomationError, "unknown lookup kind " + kind + " in " + path);
     }
@@ -126,12 +178,16 @@ void writeSession(const std::string& path, const Session& session) {
             break;
         case LookupQuery::Kind::Where:
             out += "lookup=where\n";
-            for (const auto& [field, value] : session.lookup.where) {
-                if (hasLineBreak(field) || hasLineBreak(value) ||
-                    field.find('=') != std::string::npos) {
+            out += session.lookup.any ? "match=any\n" : "match=all\n";
+            for (const Condition& condition : session.lookup.where) {
+                if (hasLineBreak(condition.field) || hasLineBreak(condition.value)) {
                     fail(err::InvalidCall, "a lookup condition may not contain line breaks");
                 }
-                out += "where=" + field + "=" + value + "\n";
+                // Read back, the field must end where it ends now.
+                if (condition.field.find_first_of("=~!") != std::string::npos) {
+                    fail(err::InvalidCall, "a field name may not contain =, ~ or !");
+                }
+                out += "where=" + formatCondition(condition) + "\n";
             }
             break;
         case LookupQuery::Kind::Ids: {
@@ -145,6 +201,12 @@ void writeSession(const std::string& path, const Session& session) {
             out += "\n";
             break;
         }
+        case LookupQuery::Kind::Run:
+            out += "lookup=run\nrun=" + std::to_string(session.lookup.run) + "\n";
+            break;
+        case LookupQuery::Kind::RestOfRun:
+            out += "lookup=rest-of-run\nrun=" + std::to_string(session.lookup.run) + "\n";
+            break;
     }
     writeFileAtomically(path, out);
 }
@@ -160,6 +222,7 @@ void writeLookupFile(const std::string& path, const LookupFile& lookup) {
     std::string out = "penwick-lookup 1\n";
     out += "database-id=" + lookup.databaseId + "\n";
     out += "database=" + lookup.database + "\n";
+    if (lookup.continuesRun) out += "continues-run=" + std::to_string(*lookup.continuesRun) + "\n";
     out += "count=" + std::to_string(contacts.size()) + "\n";
     out.reserve(out.size() + contacts.size() * 9 + 4);
     for (std::int64_t id : contacts) out += formatContactId(id) + "\n";
@@ -201,7 +264,19 @@ LookupFile parseLookupFile(std::string_view content, const std::string& name) {
     const std::string_view database = field("database=");
     if (database.find('\0') != std::string_view::npos) malformed("the database name holds NUL");
     lookup.database = database;
-    const std::string_view countText = field("count=");
+    std::string_view countText;
+    {
+        const std::size_t before = at;
+        const auto line = nextLine();
+        constexpr std::string_view kContinues = "continues-run=";
+        if (line && line->substr(0, kContinues.size()) == kContinues) {
+            lookup.continuesRun = parseRunNumber(line->substr(kContinues.size()));
+            if (!lookup.continuesRun) malformed("the run it continues is not a run number");
+        } else {
+            at = before;
+        }
+        countText = field("count=");
+    }
     // Digits only (no sign, space or "0x"), and no more than a 64-bit count can hold.
     if (countText.empty() || countText.size() > 18 ||
         countText.find_first_not_of("0123456789") != std::string_view::npos) {

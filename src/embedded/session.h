@@ -7,14 +7,18 @@
 //     penwick-contacts session 1
 //     database=/absolute/path.pwdb
 //     user=NAME                      (empty for a single-user database)
-//     lookup=all | where | ids
-//     where=FIELD=VALUE              (one line per condition, lookup=where only)
+//     lookup=all | where | ids | run | rest-of-run
+//     match=all | any                (lookup=where: every condition, or any one of them)
+//     where=FIELD=VALUE              (one line per condition, lookup=where only; the operator
+//                                     is =, ~ (contains) or !=, as on the command line)
 //     ids=C000001,C000007            (lookup=ids only)
+//     run=N                          (lookup=run and lookup=rest-of-run)
 //
 // Lookup file (written by SaveCurrentLookup, read by Loadlookupquery):
 //     penwick-lookup 1
 //     database-id=HEX                (the identity of the database it belongs to)
 //     database=/absolute/path.pwdb   (for people reading the file)
+//     continues-run=N                (only in a lookup of the rest of run N)
 //     count=N
 //     C000001                        (N identifiers, one a line)
 //     end
@@ -49,7 +53,14 @@ struct LookupFile {
     std::string databaseId;
     std::string database;
     std::vector<std::int64_t> contacts;
+    // The run whose rest these contacts are; a run written for them continues it.
+    std::optional<std::int64_t> continuesRun;
 };
+
+// One condition as the command line and the session file write it: FIELD=VALUE, FIELD~VALUE
+// or FIELD!=VALUE (the field ends at the first =, ~ or !=). Nothing when it is none of these.
+std::optional<Condition> parseCondition(std::string_view text);
+std::string formatCondition(const Condition& condition);
 
 void writeLookupFile(const std::string& path, const LookupFile& lookup);
 // Every field is checked; anything else is one Failure "NAME is not a valid lookup file: why".

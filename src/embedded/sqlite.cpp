@@ -38,6 +38,10 @@ Query& Query::bindOptional(int index, const std::optional<std::string>& text) {
     return text ? bind(index, std::string_view(*text)) : bindNull(index);
 }
 
+Query& Query::bindOptional(int index, const std::optional<std::int64_t>& value) {
+    return value ? bind(index, *value) : bindNull(index);
+}
+
 Query& Query::bindNull(int index) {
     if (sqlite3_bind_null(statement_, index) != SQLITE_OK) {
         failSqlite(connection_.handle(), "binding a value");
@@ -65,6 +69,11 @@ std::string Query::text(int column) const {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
     if (p == nullptr) return {};
     return std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)));
+}
+
+std::optional<std::int64_t> Query::optionalInteger(int column) const {
+    if (sqlite3_column_type(statement_, column) == SQLITE_NULL) return std::nullopt;
+    return integer(column);
 }
 
 std::optional<std::string> Query::optionalText(int column) const {

@@ -34,6 +34,7 @@ public:
     Query& bind(int index, std::int64_t value);
     Query& bind(int index, std::string_view text);
     Query& bindOptional(int index, const std::optional<std::string>& text);
+    Query& bindOptional(int index, const std::optional<std::int64_t>& value);
     Query& bindNull(int index);
 
     // True when a row is ready, false when the statement has run to its end.
@@ -42,6 +43,7 @@ public:
     void run();
 
     std::int64_t integer(int column) const;
+    std::optional<std::int64_t> optionalInteger(int column) const;
     std::string text(int column) const;
     std::optional<std::string> optionalText(int column) const;
 

@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <sodium.h>
 #include <sys/stat.h>
+#include <unicode/unistr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <variant>
 
 #include "embedded/contact_id.h"
 #include "embedded/system.h"
@@ -51,7 +53,9 @@ CREATE TABLE run(
     user_name TEXT NOT NULL,
     host TEXT NOT NULL,
     pid INTEGER NOT NULL,
-    undone_at TEXT
+    undone_at TEXT,
+    lookup_size INTEGER,
+    continues_run INTEGER REFERENCES run(id)
 );
 CREATE TABLE note(
     id INTEGER PRIMARY KEY,
@@ -70,9 +74,65 @@ CREATE INDEX note_by_contact ON note(contact_id);
 CREATE INDEX note_by_run ON note(run_id);
 )sql";
 
+// The lookup each run was confirmed for, in its order: what a run stopped part way still owes.
+constexpr const char* kRunLookupSchema = R"sql(
+CREATE TABLE run_lookup(
+    run_id INTEGER NOT NULL REFERENCES run(id),
+    position INTEGER NOT NULL,
+    contact_id INTEGER NOT NULL,
+    PRIMARY KEY(run_id, position)
+) WITHOUT ROWID;
+CREATE INDEX run_by_continued ON run(continues_run);
+)sql";
+
+// The runs that write one note: the run ?1, the run it was started from, and every run that
+// continues that one (and those that continue them).
+constexpr const char* kRunFamily =
+    "WITH RECURSIVE up(id, parent) AS ("
+    " SELECT id, continues_run FROM run WHERE id = ?1 UNION"
+    " SELECT r.id, r.continues_run FROM run r JOIN up ON r.id = up.parent),"
+    " family(id) AS (SELECT id FROM up WHERE parent IS NULL UNION"
+    " SELECT r.id FROM run r JOIN family ON r.continues_run = family.id) ";
+
+// Contact fields beyond the five fixed ones, by name (ASCII case ignored).
+constexpr const char* kExtraFieldSchema = R"sql(
+CREATE TABLE extra_field(
+    id INTEGER PRIMARY KEY,
+    name TEXT NOT NULL UNIQUE COLLATE NOCASE
+);
+CREATE TABLE contact_extra(
+    contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
+    field_id INTEGER NOT NULL REFERENCES extra_field(id),
+    value TEXT NOT NULL,
+    PRIMARY KEY(contact_id, field_id)
+) WITHOUT ROWID;
+)sql";
+
+// penwick_fold(TEXT): the text case-folded over the whole of Unicode, so that a lookup finds
+// "ZOË" for "zoë" (SQLite's own NOCASE and lower() know ASCII letters only).
+void foldFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
+    if (text == nullptr) {
+        sqlite3_result_null(context);
+        return;
+    }
+    try {
+        const std::string folded =
+            foldCase(std::string_view(text, std::size_t(sqlite3_value_bytes(arguments[0]))));
+        sqlite3_result_text64(context, folded.data(), folded.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(context);  // nothing may unwind through SQLite
+    }
+}
+
 // Settings every connection needs: durability on every commit, and waiting rather than
 // failing when the other program holds the write lock for a moment.
 void configure(Connection& c) {
+    if (sqlite3_create_function_v2(c.handle(), "penwick_fold", 1,
+                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                   foldFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        failSqlite(c.handle(), "adding the case folding function");
+    }
     sqlite3_busy_timeout(c.handle(), 5000);
     c.exec("PRAGMA foreign_keys = ON");
     c.exec("PRAGMA synchronous = FULL");
@@ -86,6 +146,13 @@ void migrate(Connection& c, std::int64_t from) {
         // Users of a version 1 file were all equal; the first one becomes the administrator.
         c.exec("ALTER TABLE app_user ADD COLUMN is_admin INTEGER NOT NULL DEFAULT 0");
         c.exec("UPDATE app_user SET is_admin = 1 WHERE id = (SELECT min(id) FROM app_user)");
+    }
+    if (from < 3) {
+        // Runs written before keep no lookup (lookup_size stays NULL): their rest is unknown.
+        c.exec("ALTER TABLE run ADD COLUMN lookup_size INTEGER");
+        c.exec("ALTER TABLE run ADD COLUMN continues_run INTEGER REFERENCES run(id)");
+        c.exec(kRunLookupSchema);
+        c.exec(kExtraFieldSchema);
     }
     c.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     tx.commit();
@@ -113,6 +180,14 @@ const std::string& dummyHash() {
 }
 
 }  // namespace
+
+std::string foldCase(std::string_view text) {
+    std::string folded;
+    icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), std::int32_t(text.size())))
+        .foldCase()
+        .toUTF8String(folded);
+    return folded;
+}
 
 std::optional<std::string> contactColumn(std::string_view field) {
     std::string f;
@@ -157,6 +232,8 @@ void Store::create(const std::string& path) {
 
             Transaction tx(c);
             c.exec(kSchema);
+            c.exec(kRunLookupSchema);
+            c.exec(kExtraFieldSchema);
             c.exec("PRAGMA application_id = " + std::to_string(kApplicationId));
             c.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
             c.query("INSERT INTO meta(key, value) VALUES ('database_id', ?1)").bind(1, hex).run();
@@ -315,35 +392,114 @@ std::int64_t Store::contactCount() {
     return q.step() ? q.integer(0) : 0;
 }
 
+std::optional<std::string> Store::fieldName(std::string_view field) {
+    if (auto column = contactColumn(field)) return column;
+    auto q = connection_.query("SELECT name FROM extra_field WHERE name = ?1");
+    if (!q.bind(1, field).step()) return std::nullopt;
+    return q.text(0);
+}
+
+namespace {
+
+// A statement built at run time with its values bound in order: numbers (field identifiers)
+// and texts (condition values); only names from the fixed list are spliced into the SQL.
+class BuiltQuery {
+public:
+    std::string sql;
+
+    std::string parameter(std::int64_t value) {
+        values_.emplace_back(value);
+        return "?" + std::to_string(values_.size());
+    }
+    std::string parameter(const std::string& value) {
+        values_.emplace_back(value);
+        return "?" + std::to_string(values_.size());
+    }
+
+    void forEachRow(Connection& c, const std::function<void(std::int64_t)>& visit) {
+        auto statement = c.prepareOnce(sql);
+        for (std::size_t i = 0; i < values_.size(); ++i) {
+            const int index = static_cast<int>(i + 1);
+            if (const auto* n = std::get_if<std::int64_t>(&values_[i])) {
+                sqlite3_bind_int64(statement.get(), index, *n);
+            } else {
+                const std::string& text = std::get<std::string>(values_[i]);
+                sqlite3_bind_text64(statement.get(), index, text.data(), text.size(),
+                                    SQLITE_TRANSIENT, SQLITE_UTF8);
+            }
+        }
+        int rc;
+        while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
+            visit(sqlite3_column_int64(statement.get(), 0));
+        }
+        if (rc != SQLITE_DONE) failSqlite(c.handle(), "selecting contacts");
+    }
+
+private:
+    std::vector<std::variant<std::int64_t, std::string>> values_;
+};
+
+}  // namespace
+
 std::vector<std::int64_t> Store::resolve(const LookupQuery& query, bool skipRemoved) {
     std::vector<std::int64_t> numbers;
+    forEachSelected(query, skipRemoved, [&](std::int64_t number) { numbers.push_back(number); });
+    return numbers;
+}
+
+std::int64_t Store::countSelected(const LookupQuery& query, bool skipRemoved) {
+    std::int64_t count = 0;
+    forEachSelected(query, skipRemoved, [&](std::int64_t) { ++count; });
+    return count;
+}
+
+void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
+                            const std::function<void(std::int64_t)>& visit) {
     switch (query.kind) {
         case LookupQuery::Kind::All: {
             auto q = connection_.query("SELECT id FROM contact ORDER BY id");
-            while (q.step()) numbers.push_back(q.integer(0));
-            break;
+            while (q.step()) visit(q.integer(0));
+            return;
         }
         case LookupQuery::Kind::Where: {
-            // Column names come from the fixed list only; values are bound.
-            std::string sql = "SELECT id FROM contact WHERE 1";
-            for (const auto& [field, value] : query.where) {
-                const auto column = contactColumn(field);
-                if (!column) fail(err::InvalidPropertyValue, "unknown contact field " + field);
-                sql += " AND " + *column + " = ? COLLATE NOCASE";
+            BuiltQuery built;
+            built.sql = "SELECT c.id FROM contact c WHERE ";
+            std::string joined;
+            for (const Condition& condition : query.where) {
+                std::string value;
+                if (const auto column = contactColumn(condition.field)) {
+                    value = "c." + *column;
+                } else {
+                    // An extra field; a contact without a value for it has it empty.
+                    auto field = connection_.query("SELECT id FROM extra_field WHERE name = ?1");
+                    if (!field.bind(1, condition.field).step()) {
+                        fail(err::InvalidPropertyValue, "unknown contact field " + condition.field);
+                    }
+                    value =
+                        "coalesce((SELECT value FROM contact_extra WHERE contact_id = c.id "
+                        "AND field_id = " +
+                        built.parameter(field.integer(0)) + "), '')";
+                }
+                const std::string folded = "penwick_fold(" + value + ")";
+                const std::string given = built.parameter(foldCase(condition.value));
+                std::string test;
+                switch (condition.op) {
+                    case Condition::Op::Equal:
+                        test = folded + " = " + given;
+                        break;
+                    case Condition::Op::NotEqual:
+                        test = folded + " <> " + given;
+                        break;
+                    case Condition::Op::Contains:
+                        // instr, not LIKE: the text is looked for as typed, % and _ included.
+                        test = "instr(" + folded + ", " + given + ") > 0";
+                        break;
+                }
+                joined += (joined.empty() ? "" : query.any ? " OR " : " AND ") + test;
             }
-            sql += " ORDER BY id";
-            auto statement = connection_.prepareOnce(sql);
-            for (std::size_t i = 0; i < query.where.size(); ++i) {
-                const std::string& value = query.where[i].second;
-                sqlite3_bind_text64(statement.get(), int(i + 1), value.data(), value.size(),
-                                    SQLITE_TRANSIENT, SQLITE_UTF8);
-            }
-            int rc;
-            while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
-                numbers.push_back(sqlite3_column_int64(statement.get(), 0));
-            }
-            if (rc != SQLITE_DONE) failSqlite(connection_.handle(), "selecting contacts");
-            break;
+            built.sql += (joined.empty() ? "1" : "(" + joined + ")") + " ORDER BY c.id";
+            built.forEachRow(connection_, visit);
+            return;
         }
         case LookupQuery::Kind::Ids:
             for (std::int64_t id : query.ids) {
@@ -352,15 +508,46 @@ std::vector<std::int64_t> Store::resolve(const LookupQuery& query, bool skipRemo
                     fail(err::InvalidPropertyValue,
                          "no contact has the identifier " + formatContactId(id));
                 }
-                numbers.push_back(id);
+                visit(id);
             }
-            break;
+            return;
+        case LookupQuery::Kind::Run: {
+            if (!run(query.run))
+                fail(err::InvalidPropertyValue, "no run " + std::to_string(query.run));
+            auto q = connection_.query(
+                "SELECT contact_id FROM note WHERE run_id = ?1 GROUP BY contact_id "
+                "ORDER BY min(id)");
+            q.bind(1, query.run);
+            while (q.step()) visit(q.integer(0));
+            return;
+        }
+        case LookupQuery::Kind::RestOfRun: {
+            const auto found = run(query.run);
+            if (!found) fail(err::InvalidPropertyValue, "no run " + std::to_string(query.run));
+            if (!found->lookupSize) {
+                fail(err::InvalidPropertyValue,
+                     "run " + std::to_string(query.run) +
+                         " kept no lookup (it was written before runs kept theirs, or without "
+                         "one), so which contacts it missed is not known");
+            }
+            // A run and the runs that continue it (and continue those) all write one note:
+            // a contact with a note from any run of that family is done, whichever run of
+            // it is being completed.
+            auto q = connection_.query(
+                std::string(kRunFamily) +
+                "SELECT l.contact_id FROM run_lookup l WHERE l.run_id = ?1 "
+                "AND EXISTS (SELECT 1 FROM contact WHERE id = l.contact_id) "
+                "AND NOT EXISTS (SELECT 1 FROM note n WHERE n.contact_id = l.contact_id "
+                "AND n.run_id IN (SELECT id FROM family)) ORDER BY l.position");
+            q.bind(1, query.run);
+            while (q.step()) visit(q.integer(0));
+            return;
+        }
     }
-    return numbers;
 }
 
 void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string& userName,
-                    bool loggedIn) {
+                    bool loggedIn, const RunStart& start) {
     const std::string now = utcTimestamp();
     // The login check rides in the INSERT itself: a user added by the tool a moment ago
     // cannot slip a note past it.
@@ -395,18 +582,54 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
         }
     };
 
+    // A run of a family (one completing another's rest, or one whose rest is being completed
+    // meanwhile) never writes to a contact that another run of it has reached: two programs
+    // at work on one rest, or a stalled run that wakes up, would give the note twice.
+    auto refuseIfNotedByFamily = [&](std::int64_t family, std::int64_t self) {
+        auto q = connection_.query(std::string(kRunFamily) +
+                                   "SELECT run_id FROM note WHERE contact_id = ?2 AND run_id <> ?3 "
+                                   "AND run_id IN (SELECT id FROM family) LIMIT 1");
+        if (q.bind(1, family).bind(2, note.contact).bind(3, self).step()) {
+            fail(err::InvalidPropertyValue,
+                 formatContactId(note.contact) + " already has this note, from run " +
+                     std::to_string(q.integer(0)) + "; it is not written twice");
+        }
+    };
+
+    Transaction tx(connection_);
     if (run != 0) {
-        insert(run);  // autocommit: the statement is its own transaction
+        refuseIfNotedByFamily(run, run);
+        insert(run);
+        tx.commit();
         return;
     }
-    Transaction tx(connection_);
-    connection_.query("INSERT INTO run(started_at, user_name, host, pid) VALUES (?1, ?2, ?3, ?4)")
-        .bind(1, now)
-        .bind(2, userName)
-        .bind(3, hostName())
-        .bind(4, std::int64_t{getpid()})
-        .run();
+    if (start.continues) refuseIfNotedByFamily(*start.continues, 0);
+    {
+        auto q = connection_.query(
+            "INSERT INTO run(started_at, user_name, host, pid, lookup_size, continues_run) "
+            "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+        q.bind(1, now)
+            .bind(2, userName)
+            .bind(3, hostName())
+            .bind(4, std::int64_t{getpid()})
+            .bindOptional(
+                5, start.lookup ? std::optional(std::int64_t(start.lookup->size())) : std::nullopt)
+            .bindOptional(6, start.continues)
+            .run();
+    }
     const std::int64_t newRun = sqlite3_last_insert_rowid(connection_.handle());
+    // The lookup goes in with the run's first note: a run on record always has its lookup.
+    if (start.lookup) {
+        std::int64_t position = 0;
+        for (std::int64_t contact : *start.lookup) {
+            connection_
+                .query("INSERT INTO run_lookup(run_id, position, contact_id) VALUES (?1, ?2, ?3)")
+                .bind(1, newRun)
+                .bind(2, position++)
+                .bind(3, contact)
+                .run();
+        }
+    }
     insert(newRun);
     tx.commit();
     run = newRun;
@@ -437,11 +660,15 @@ void Store::forEachNote(const std::function<void(const StoredNote&)>& visit) {
 namespace {
 constexpr const char* kRunColumns =
     "SELECT r.id, r.started_at, r.user_name, r.host, r.pid, r.undone_at, "
-    "(SELECT count(*) FROM note WHERE run_id = r.id) FROM run r ";
+    "(SELECT count(*) FROM note WHERE run_id = r.id), r.lookup_size, r.continues_run "
+    "FROM run r ";
 
 Run runOf(const Query& q) {
-    return Run{q.integer(0), q.text(1),    q.text(2),        q.text(3),
-               q.integer(4), q.integer(6), q.optionalText(5)};
+    Run r{q.integer(0), q.text(1),    q.text(2),        q.text(3),
+          q.integer(4), q.integer(6), q.optionalText(5)};
+    r.lookupSize = q.optionalInteger(7);
+    r.continues = q.optionalInteger(8);
+    return r;
 }
 }  // namespace
 

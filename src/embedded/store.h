@@ -17,9 +17,10 @@ namespace penwick::embedded {
 // Stored in the file header (PRAGMA application_id and user_version) so that a file that is
 // not ours, or of another layout, is refused before anything is read or changed.
 inline constexpr std::int32_t kApplicationId = 0x50574B43;  // "PWKC"
-// Version 2 added administrators (app_user.is_admin); a version 1 file is brought up to date
+// Version 2 added administrators (app_user.is_admin), version 3 the lookup each run was
+// confirmed for (run_lookup) and extra contact fields; an older file is brought up to date
 // when it is opened.
-inline constexpr std::int32_t kSchemaVersion = 2;
+inline constexpr std::int32_t kSchemaVersion = 3;
 
 struct ContactFields {
     std::string name, company, phone, email, city;
@@ -40,9 +41,12 @@ inline constexpr std::array<ContactFieldColumn, 5> kContactFieldColumns = {{
     {"city", 6, &ContactFields::city},
 }};
 
-// The contact fields a lookup may select on, as the tool and its CSV header name them.
-// Returns the column name, or nothing for an unknown field.
+// One of the five fixed contact fields, as the tool and its CSV header name them. Returns the
+// column name, or nothing for any other name (which may still be an extra field).
 std::optional<std::string> contactColumn(std::string_view field);
+
+// The UTF-8 text case-folded (Unicode full folding: "Straße" and "STRASSE" fold alike).
+std::string foldCase(std::string_view text);
 
 struct Contact {
     std::int64_t number = 0;
@@ -76,14 +80,46 @@ struct Run {
     std::int64_t pid = 0;
     std::int64_t notes = 0;
     std::optional<std::string> undoneAt;
+    // How many contacts the run was confirmed for; nothing when its lookup was not kept (runs
+    // written before databases kept them, or by a connection that loaded no lookup).
+    std::optional<std::int64_t> lookupSize;
+    // The run whose rest this run was started to write.
+    std::optional<std::int64_t> continues;
+
+    // Every contact of its kept lookup has this run's note.
+    bool finished() const { return lookupSize && notes == *lookupSize && !undoneAt; }
 };
 
-// Who a lookup selects: every contact, those whose fields equal the given values (ASCII case
-// ignored), or the given contacts in the given order.
+// One condition on a contact field. All three ignore case (Unicode case folding); an extra
+// field a contact has no value for counts as empty.
+struct Condition {
+    enum class Op { Equal, Contains, NotEqual };
+    std::string field, value;
+    Op op = Op::Equal;
+    bool operator==(const Condition&) const = default;
+};
+
+// Who a lookup selects:
+//   All        every contact, in the order they were added;
+//   Where      those meeting every condition (any one of them, with `any`), in that order;
+//   Ids        the given contacts in the given order;
+//   Run        the contacts run `run` wrote to, in the order it wrote them;
+//   RestOfRun  the contacts of run `run`'s lookup that have not received its note, in the
+//              lookup's order. Runs written for such a rest continue the run; a note from
+//              the run it started from or from any run continuing that one counts.
 struct LookupQuery {
-    enum class Kind { All, Where, Ids } kind = Kind::All;
-    std::vector<std::pair<std::string, std::string>> where;  // field, value
+    enum class Kind { All, Where, Ids, Run, RestOfRun } kind = Kind::All;
+    std::vector<Condition> where;
     std::vector<std::int64_t> ids;
+    bool any = false;
+    std::int64_t run = 0;
+};
+
+// How a run begins: the lookup its connection loaded and the user confirmed (nothing when it
+// loaded none), and the run it continues.
+struct RunStart {
+    const std::vector<std::int64_t>* lookup = nullptr;
+    std::optional<std::int64_t> continues;
 };
 
 class Store {
@@ -118,17 +154,25 @@ public:
     std::optional<ContactFields> contact(std::int64_t number);
     void forEachContact(const std::function<void(const Contact&)>& visit);
     std::int64_t contactCount();
+    // A field a lookup may select on, named as stored: one of the fixed columns or an extra
+    // field (ASCII case ignored); nothing for an unknown name.
+    std::optional<std::string> fieldName(std::string_view field);
     // The contact numbers the query selects, in order; unknown fields fail, and so do unknown
     // identifiers unless `skipRemoved` (a kept lookup outlives contacts removed since).
     std::vector<std::int64_t> resolve(const LookupQuery& query, bool skipRemoved = false);
+    // The same selection, one contact number at a time, without holding the whole of it.
+    void forEachSelected(const LookupQuery& query, bool skipRemoved,
+                         const std::function<void(std::int64_t)>& visit);
+    std::int64_t countSelected(const LookupQuery& query, bool skipRemoved = false);
 
     // --- notes and runs
     // Stores one note in its own transaction, on disk when this returns. The run row is made
-    // with the first note of a run (`run` is 0 until then, and set here). `loggedIn` is
-    // whether the writing connection has logged in; on a multi-user database a note from a
-    // connection that has not is refused, checked within the same statement as the insert.
+    // with the first note of a run (`run` is 0 until then, and set here), and with it the
+    // run's lookup from `start`, all in one transaction. `loggedIn` is whether the writing
+    // connection has logged in; on a multi-user database a note from a connection that has
+    // not is refused, checked within the same statement as the insert.
     void addNote(const NoteRecord& note, std::int64_t& run, const std::string& userName,
-                 bool loggedIn);
+                 bool loggedIn, const RunStart& start = {});
     void forEachNote(const std::function<void(const StoredNote&)>& visit);
     std::vector<Run> runs();
     std::optional<Run> run(std::int64_t id);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "embedded/contact_id.h"
@@ -47,19 +48,34 @@ std::string databaseArgument(const Arguments& a, const ToolIo& io) {
     return requireSession(io).database;
 }
 
+std::string describe(const embedded::Condition& c) {
+    using Op = embedded::Condition::Op;
+    if (c.value.empty() && c.op != Op::Contains) {
+        return c.field + (c.op == Op::Equal ? " is empty" : " is not empty");
+    }
+    const char* verb = c.op == Op::Equal      ? " is "
+                       : c.op == Op::NotEqual ? " is not "
+                                              : " contains ";
+    return c.field + verb + "\"" + c.value + "\"";
+}
+
 std::string describe(const LookupQuery& q) {
     switch (q.kind) {
         case LookupQuery::Kind::All:
             return "all contacts";
         case LookupQuery::Kind::Where: {
             std::string text;
-            for (const auto& [field, value] : q.where) {
-                text += (text.empty() ? "" : " and ") + field + " = " + value;
+            for (const auto& condition : q.where) {
+                text += (text.empty() ? "" : q.any ? " or " : " and ") + describe(condition);
             }
-            return text;
+            return "contacts whose " + text;
         }
         case LookupQuery::Kind::Ids:
             return std::to_string(q.ids.size()) + " chosen contacts";
+        case LookupQuery::Kind::Run:
+            return "the contacts run " + std::to_string(q.run) + " wrote to";
+        case LookupQuery::Kind::RestOfRun:
+            return "the contacts of run " + std::to_string(q.run) + " still without its note";
     }
     return {};
 }
@@ -228,55 +244,105 @@ int cmdOpen(const Arguments& a, ToolIo& io) {
     return 0;
 }
 
+// Identifiers for --ids (comma-separated lists) or --ids-file (one a line), each contact once.
+class IdList {
+public:
+    void add(const std::string& text, const std::string& where) {
+        std::string id = text;
+        while (!id.empty() && (id.back() == ' ' || id.back() == '\t')) id.pop_back();
+        while (!id.empty() && (id.front() == ' ' || id.front() == '\t')) id.erase(0, 1);
+        if (id.empty()) return;
+        const auto number = embedded::parseContactId(std::string_view(id));
+        if (!number) throw UsageError{where + "not a contact identifier: " + id};
+        if (seen_.insert(*number).second) ids_.push_back(*number);
+    }
+    std::vector<std::int64_t> take() { return std::move(ids_); }
+
+private:
+    std::vector<std::int64_t> ids_;
+    std::set<std::int64_t> seen_;
+};
+
+LookupQuery whereQuery(const Arguments& a, Store& store) {
+    // --where FIELD=VALUE, then any more conditions as plain arguments.
+    std::vector<std::string> conditions = a.options.at("where");
+    conditions.insert(conditions.end(), a.positional.begin(), a.positional.end());
+    LookupQuery query;
+    query.kind = LookupQuery::Kind::Where;
+    query.any = a.has("any");
+    for (const std::string& text : conditions) {
+        auto condition = embedded::parseCondition(text);
+        if (!condition) {
+            throw UsageError{"a condition is FIELD=VALUE, FIELD~TEXT or FIELD!=VALUE, not " + text};
+        }
+        const auto field = store.fieldName(condition->field);
+        if (!field) {
+            throw UsageError{"unknown field " + condition->field +
+                             "; fields are name, company, phone, email, city and the extra "
+                             "fields of " +
+                             store.path()};
+        }
+        if (condition->op == embedded::Condition::Op::Contains && condition->value.empty()) {
+            throw UsageError{condition->field + "~ needs the text to look for"};
+        }
+        condition->field = *field;
+        query.where.push_back(std::move(*condition));
+    }
+    return query;
+}
+
 int cmdLookup(const Arguments& a, ToolIo& io) {
     Session session = requireSession(io);
-    const int kinds = int(a.has("all")) + int(a.has("where")) + int(a.has("ids"));
-    if (kinds != 1) throw UsageError{"give exactly one of --all, --where and --ids"};
+    const int kinds = int(a.has("all")) + int(a.has("where")) + int(a.has("ids")) +
+                      int(a.has("ids-file")) + int(a.has("run")) + int(a.has("rest-of-run"));
+    if (kinds != 1) {
+        throw UsageError{
+            "give exactly one of --all, --where, --ids, --ids-file, --run and --rest-of-run"};
+    }
+    if (a.has("any") && !a.has("where")) throw UsageError{"--any goes with --where"};
+    Store store(session.database);
     LookupQuery query;
     if (a.has("all")) {
         expectPositional(a, 0, 0);
         query.kind = LookupQuery::Kind::All;
     } else if (a.has("where")) {
-        // --where FIELD=VALUE, then any more conditions as plain arguments.
-        std::vector<std::string> conditions = a.options.at("where");
-        conditions.insert(conditions.end(), a.positional.begin(), a.positional.end());
-        query.kind = LookupQuery::Kind::Where;
-        for (const std::string& condition : conditions) {
-            const auto eq = condition.find('=');
-            if (eq == std::string::npos || eq == 0) {
-                throw UsageError{"a condition is FIELD=VALUE, not " + condition};
-            }
-            const std::string field = condition.substr(0, eq);
-            const auto column = embedded::contactColumn(field);
-            if (!column) {
-                throw UsageError{"unknown field " + field +
-                                 "; fields are name, company, phone, email, city"};
-            }
-            query.where.emplace_back(*column, condition.substr(eq + 1));
-        }
-    } else {
+        query = whereQuery(a, store);
+    } else if (a.has("ids")) {
+        IdList ids;
         std::vector<std::string> lists = a.options.at("ids");
         lists.insert(lists.end(), a.positional.begin(), a.positional.end());
-        query.kind = LookupQuery::Kind::Ids;
         for (const std::string& list : lists) {
             std::stringstream in(list);
             std::string id;
-            while (std::getline(in, id, ',')) {
-                if (id.empty()) continue;
-                const auto number = embedded::parseContactId(std::string_view(id));
-                if (!number) throw UsageError{"not a contact identifier: " + id};
-                query.ids.push_back(*number);
-            }
+            while (std::getline(in, id, ',')) ids.add(id, "");
         }
+        query.kind = LookupQuery::Kind::Ids;
+        query.ids = ids.take();
         if (query.ids.empty()) throw UsageError{"--ids needs at least one identifier"};
+    } else if (const auto file = a.value("ids-file")) {
+        expectPositional(a, 0, 0);
+        IdList ids;
+        std::istringstream in(readAll(*file));
+        std::string line;
+        for (int number = 1; std::getline(in, line); ++number) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            ids.add(line, "line " + std::to_string(number) + " of " + *file + ": ");
+        }
+        query.kind = LookupQuery::Kind::Ids;
+        query.ids = ids.take();
+        if (query.ids.empty()) throw ToolError{*file + " holds no contact identifiers"};
+    } else {
+        expectPositional(a, 0, 0);
+        const bool rest = a.has("rest-of-run");
+        query.kind = rest ? LookupQuery::Kind::RestOfRun : LookupQuery::Kind::Run;
+        query.run = parseCount(*a.value(rest ? "rest-of-run" : "run"), "the run");
     }
-    Store store(session.database);
-    const auto selected = store.resolve(query);  // unknown identifiers fail here
+    // Counted as the selection streams past; unknown identifiers, fields and runs fail here.
+    const std::int64_t selected = store.countSelected(query);
     session.lookup = query;
     embedded::writeSession(io.sessionPath, session);
-    io.out << "lookup: " << describe(query) << ", "
-           << plural(std::int64_t(selected.size()), "contact") << "\n";
-    if (selected.empty()) io.err << kProgram << ": note: the lookup holds no contacts\n";
+    io.out << "lookup: " << describe(query) << ", " << plural(selected, "contact") << "\n";
+    if (selected == 0) io.err << kProgram << ": note: the lookup holds no contacts\n";
     return 0;
 }
 
@@ -284,13 +350,13 @@ int cmdStatus(const Arguments& a, ToolIo& io) {
     expectPositional(a, 0, 0);
     const Session session = requireSession(io);
     Store store(session.database);
-    const auto selected = store.resolve(session.lookup, /*skipRemoved=*/true);
+    const std::int64_t selected = store.countSelected(session.lookup, /*skipRemoved=*/true);
     io.out << "database: " << store.path() << " (" << plural(store.contactCount(), "contact")
            << (store.isMultiUser() ? ", asks for a login" : "") << ")\n";
     io.out << "user:     " << (session.user.empty() ? embedded::osUserName() : session.user)
            << "\n";
-    io.out << "lookup:   " << describe(session.lookup) << ", "
-           << plural(std::int64_t(selected.size()), "contact") << "\n";
+    io.out << "lookup:   " << describe(session.lookup) << ", " << plural(selected, "contact")
+           << "\n";
     return 0;
 }
 
@@ -347,9 +413,16 @@ int cmdRuns(const Arguments& a, ToolIo& io) {
     const Format format = formatOf(a);
     Store store(databaseArgument(a, io));
     std::vector<std::vector<Cell>> rows;
+    const auto number = [](const std::optional<std::int64_t>& n) -> Cell {
+        if (!n) return std::nullopt;
+        return std::to_string(*n);
+    };
     for (const embedded::Run& r : store.runs()) {
+        // A run without a kept lookup: neither its size nor whether it finished is known.
+        const char* finished = !r.lookupSize ? "unknown" : r.finished() ? "yes" : "no";
         rows.push_back({std::to_string(r.id), r.startedAt, r.userName, r.host,
-                        std::to_string(r.pid), std::to_string(r.notes), r.undoneAt});
+                        std::to_string(r.pid), number(r.lookupSize), std::to_string(r.notes),
+                        finished, number(r.continues), r.undoneAt});
     }
     printTable(io.out, format,
                {{"run", true},
@@ -357,7 +430,10 @@ int cmdRuns(const Arguments& a, ToolIo& io) {
                 {"user"},
                 {"host"},
                 {"pid", true},
+                {"lookup", true},
                 {"notes", true},
+                {"finished"},
+                {"continues", true},
                 {"undone_at"}},
                rows);
     return 0;
@@ -410,7 +486,7 @@ int cmdDemo(const Arguments& a, ToolIo& io) {
     session.database = store.path();
     session.lookup.kind = LookupQuery::Kind::Where;
     session.lookup.where = {{"city", kDemoLookupCity}};
-    const auto selected = store.resolve(session.lookup);
+    const std::int64_t selected = store.countSelected(session.lookup);
     embedded::writeSession(io.sessionPath, session);
     if (made) {
         io.out << "demo: made " << store.path() << " with "
@@ -418,8 +494,8 @@ int cmdDemo(const Arguments& a, ToolIo& io) {
     } else {
         io.out << "demo: " << store.path() << " exists; working in it as it is\n";
     }
-    io.out << "demo: working in it now; the lookup holds the "
-           << plural(std::int64_t(selected.size()), "contact") << " in " << kDemoLookupCity << "\n";
+    io.out << "demo: working in it now; the lookup holds the " << plural(selected, "contact")
+           << " in " << kDemoLookupCity << "\n";
     return 0;
 }
 
@@ -461,16 +537,38 @@ const std::vector<Command>& commands() {
          {{"user", true}, {"password-stdin"}},
          cmdOpen},
         {"lookup",
-         "lookup --all | --where FIELD=VALUE... | --ids ID,...",
+         "lookup --all | --where COND... [--any] | --ids ID,... | --ids-file FILE | --run RUN "
+         "| --rest-of-run RUN",
          "choose the current lookup",
-         "Sets the lookup of the database you work in: every contact, the contacts whose\n"
-         "fields equal every given value (case ignored), or the given contacts in that order.",
-         {{"all"}, {"where", true}, {"ids", true}},
+         "Sets the lookup of the database you work in:\n"
+         "  --all                every contact;\n"
+         "  --where COND...      the contacts meeting every condition, or with --any at\n"
+         "                       least one. A condition is FIELD=VALUE (equal), FIELD~TEXT\n"
+         "                       (contains), FIELD!=VALUE (not equal) or FIELD= (empty);\n"
+         "                       case is ignored. FIELD is name, company, phone, email,\n"
+         "                       city or an extra field of the database;\n"
+         "  --ids ID,...         the given contacts, in that order;\n"
+         "  --ids-file FILE      the contacts FILE names, one identifier a line, in order;\n"
+         "  --run RUN            the contacts run RUN wrote a note to;\n"
+         "  --rest-of-run RUN    the contacts of run RUN's lookup that have not received its\n"
+         "                       note, in that lookup's order. After a run was stopped\n"
+         "                       (Cancel, a crash, a power cut), choose this lookup and write\n"
+         "                       the same note again: no contact gets it twice.\n"
+         "Quote conditions for the shell: --where 'city=New York' 'name~smith'.",
+         {{"all"},
+          {"where", true},
+          {"any"},
+          {"ids", true},
+          {"ids-file", true},
+          {"run", true},
+          {"rest-of-run", true}},
          cmdLookup},
         {"status",
          "status",
          "show the database, user and lookup you work in",
-         "Shows what you work in; fails when no database is open.",
+         "Shows what you work in: the database, the user, and the current lookup with the\n"
+         "conditions that chose it and how many contacts it holds now. Fails when no\n"
+         "database is open.",
          {},
          cmdStatus},
         {"contacts",
@@ -489,7 +587,10 @@ const std::vector<Command>& commands() {
         {"runs",
          "runs [DB] [--format table|csv|json]",
          "list the runs that wrote notes",
-         "Lists every run (one connection that wrote notes): when, who, how many notes.",
+         "Lists every run (one connection that wrote notes): when, who, how many contacts\n"
+         "its lookup held, how many notes it wrote, whether every contact of its lookup\n"
+         "has its note (\"unknown\" for runs from before databases kept their lookups),\n"
+         "the run it continues (a run written for --rest-of-run) and when it was undone.",
          {{"format", true}},
          cmdRuns},
         {"undo-run",

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "embedded_support.h"
+#include "util/text.h"
 
 namespace penwick::testing {
 namespace {
@@ -140,12 +141,72 @@ TEST(Crash, HundredRunsKilledAtRandomMomentsLeaveIntactPrefixes) {
         const auto runs = store.runs();
         ASSERT_LE(runs.size(), 1u);
         EXPECT_EQ(runs.empty() ? 0 : runs[0].notes, static_cast<std::int64_t>(notes.size()));
+        // A run on record has its whole lookup, and its rest is exactly what it did not write.
+        if (!runs.empty()) {
+            EXPECT_EQ(runs[0].lookupSize, static_cast<std::int64_t>(kContacts));
+            const auto rest =
+                store.resolve({embedded::LookupQuery::Kind::RestOfRun, {}, {}, false, runs[0].id});
+            EXPECT_TRUE(
+                std::equal(rest.begin(), rest.end(), lookup.begin() + notes.size(), lookup.end()));
+        }
         if (!notes.empty() && notes.size() < kContacts) ++cutMidway;
         std::filesystem::remove(db);
     }
     // The moments must include the loop itself, not only the start-up.
     EXPECT_GE(cutMidway, 10);
     RecordProperty("cut_in_the_loop", cutMidway);
+}
+
+// A run killed part way, completed by writing the same note to the rest of its lookup: every
+// contact ends with exactly one note, in the lookup's order.
+TEST(Crash, AKilledRunCompletedByItsRestNotesEveryContactOnce) {
+    std::mt19937 random(std::random_device{}());
+    TempFolder t;
+    constexpr std::size_t kContacts = 3000;
+    const std::string db = makeDatabase(t.file("contacts.pwdb"), kContacts);
+    std::vector<std::int64_t> lookup(kContacts);
+    std::iota(lookup.begin(), lookup.end(), 1);
+    std::shuffle(lookup.begin(), lookup.end(), random);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) writeNotesAndExit(db, lookup, t.path());
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (noteCount(db) < 1 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    std::this_thread::sleep_for(
+        std::chrono::microseconds(std::uniform_int_distribution<int>(0, 100000)(random)));
+    ASSERT_EQ(kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended before it was killed";
+    const std::size_t before = notesOf(db).size();
+    ASSERT_LT(before, kContacts);
+
+    EmbeddedRun run;
+    run.work(db, {embedded::LookupQuery::Kind::RestOfRun, {}, {}, false, 1});
+    run.start();
+    run.fill(u"3/7/2026", 0, u"crash test");
+    run.ui->answerMessages({ui::MessageAnswer::Yes});
+    run.main().click("cmdWriteNote");
+    ASSERT_FALSE(run.ui->messages().empty());
+    EXPECT_NE(run.ui->messages()[0].prompt.find(u"of " + decimal(std::int64_t(kContacts - before)) +
+                                                u" contacts"),
+              std::u16string::npos);
+
+    const auto notes = notesOf(db);
+    ASSERT_EQ(notes.size(), kContacts);
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        ASSERT_EQ(notes[i].contact, lookup[i]) << "note " << i;
+        EXPECT_EQ(notes[i].run, i < before ? 1 : 2);
+    }
+    const auto runs = embedded::Store(db).runs();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_FALSE(runs[0].finished());
+    EXPECT_TRUE(runs[1].finished());
+    EXPECT_EQ(runs[1].continues, 1);
+    RecordProperty("written_before_the_kill", static_cast<int>(before));
 }
 
 }  // namespace

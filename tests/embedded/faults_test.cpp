@@ -137,9 +137,16 @@ TEST_F(Faults, AFullDiskEndsTheRunWithTheWrittenNotesKeptAndCounted) {
         EXPECT_EQ(notes[i].contact, static_cast<std::int64_t>(i + 1));
         EXPECT_EQ(notes[i].record.text, "a note");  // no note half-written
     }
-    const auto runs = embedded::Store(db).runs();
+    embedded::Store store(db);
+    const auto runs = store.runs();
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].notes, static_cast<std::int64_t>(notes.size()));
+    // With room again, the run's rest is exactly the contacts it did not reach.
+    EXPECT_EQ(runs[0].lookupSize, 40);
+    const auto rest =
+        store.resolve({embedded::LookupQuery::Kind::RestOfRun, {}, {}, false, runs[0].id});
+    ASSERT_EQ(rest.size(), 40u - notes.size());
+    EXPECT_EQ(rest.front(), static_cast<std::int64_t>(notes.size() + 1));
     expectIntact(db);
 }
 

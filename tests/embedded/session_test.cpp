@@ -40,17 +40,35 @@ struct SessionFixture : ::testing::Test {
 };
 
 TEST_F(SessionFixture, SessionKeepsDatabaseUserAndLookup) {
-    embedded::Session s{"/data/a.pwdb",
-                        "Pat",
-                        {LookupQuery::Kind::Where, {{"city", "Paris"}, {"name", "A=B"}}, {}}};
-    embedded::writeSession(sessionPath, s);
-    const auto back = embedded::readSession(sessionPath);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->database, "/data/a.pwdb");
-    EXPECT_EQ(back->user, "Pat");
-    EXPECT_EQ(back->lookup.where, s.lookup.where);
+    using Op = embedded::Condition::Op;
+    for (const LookupQuery& lookup :
+         {LookupQuery{LookupQuery::Kind::Where, {{"city", "Paris"}, {"name", "A=B"}}, {}},
+          LookupQuery{LookupQuery::Kind::Where,
+                      {{"name", "x!=y~z", Op::Contains}, {"city", "", Op::NotEqual}, {"phone", ""}},
+                      {},
+                      /*any=*/true},
+          LookupQuery{LookupQuery::Kind::Ids, {}, {7, 3}},
+          LookupQuery{LookupQuery::Kind::Run, {}, {}, false, 12},
+          LookupQuery{LookupQuery::Kind::RestOfRun, {}, {}, false, 3}}) {
+        embedded::Session s{"/data/a.pwdb", "Pat", lookup};
+        embedded::writeSession(sessionPath, s);
+        const auto back = embedded::readSession(sessionPath);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->database, "/data/a.pwdb");
+        EXPECT_EQ(back->user, "Pat");
+        EXPECT_EQ(back->lookup.kind, lookup.kind);
+        EXPECT_EQ(back->lookup.where, lookup.where);
+        EXPECT_EQ(back->lookup.any, lookup.any);
+        EXPECT_EQ(back->lookup.ids, lookup.ids);
+        EXPECT_EQ(back->lookup.run, lookup.run);
+    }
+    // A session written before conditions had operators reads as it always did.
+    std::ofstream(sessionPath, std::ios::trunc)
+        << "penwick-contacts session 1\ndatabase=/d.pwdb\nuser=\nlookup=where\nwhere=city=a=b\n";
+    EXPECT_EQ(embedded::readSession(sessionPath)->lookup.where,
+              (std::vector<embedded::Condition>{{"city", "a=b"}}));
     EXPECT_FALSE(embedded::readSession(t.file("none.ini")));
-    s.user = "two\nlines";
+    embedded::Session s{"/data/a.pwdb", "two\nlines", {}};
     EXPECT_THROW(embedded::writeSession(sessionPath, s), Failure);
 }
 
@@ -127,6 +145,9 @@ TEST_F(SessionFixture, ACutOffOrForeignLookupFileIsRefused) {
           replaced("C000002", "C000001"),  // a contact twice
           replaced("C000002", "C2"), replaced("C000002", "C000002 "),
           replaced("database-id=", "database-id=zz"), replaced("database-id=", "id="),
+          replaced("count=3", "continues-run=x\ncount=3"),
+          replaced("count=3", "continues-run=0\ncount=3"),
+          replaced("count=3\n", "count=3\ncontinues-run=1\n"),           // out of its place
           content + "C000004\n", content.substr(0, content.size() - 1),  // no last break
           std::string("penwick-lookup 1\0\n", 18)}) {
         std::ofstream(lookupFile, std::ios::trunc | std::ios::binary) << bad;

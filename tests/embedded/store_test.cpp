@@ -50,14 +50,14 @@ TEST(Store, RefusesFilesThatAreNotOursOrOfAnotherLayoutAndLeavesThemAlone) {
     const std::string text = t.file("notes.txt");
     std::ofstream(text) << "just some text\n";
     const std::string newer = makeDatabase(t.file("newer.pwdb"), 1);
-    rawExec(newer, "PRAGMA user_version = 3");
+    rawExec(newer, "PRAGMA user_version = 4");
 
     for (const std::string& path : {other, text, newer}) {
         const std::string before = bytesOf(path);
         EXPECT_THROW(Store{path}, Failure) << path;
         EXPECT_EQ(bytesOf(path), before) << path;
     }
-    EXPECT_NE(failureText([&] { Store{newer}; }).find("version 3"), std::string::npos);
+    EXPECT_NE(failureText([&] { Store{newer}; }).find("version 4"), std::string::npos);
     EXPECT_NE(failureText([&] { Store{other}; }).find("not a Penwick contact database"),
               std::string::npos);
     EXPECT_THROW(Store{t.file("missing.pwdb")}, Failure);
@@ -66,27 +66,79 @@ TEST(Store, RefusesFilesThatAreNotOursOrOfAnotherLayoutAndLeavesThemAlone) {
     EXPECT_EQ(bytesOf(text), "just some text\n");
 }
 
-// A file of the first layout (users without administrators) is brought up to date when opened:
-// its users, contacts and notes stay, and its first user becomes the administrator.
-TEST(Store, AnOlderLayoutIsMigratedWithEverythingKept) {
-    TempFolder t;
-    const std::string path = makeDatabase(t.file("old.pwdb"), 2);
-    {
-        Store store(path);
-        store.addUser("Ann", "one");
-        store.addUser("Bob", "two");
-    }
+// A file of an older layout, written as that version of the program wrote it: two contacts,
+// the users Ann and Bob, and a run of one note. Version 1 had no administrators.
+std::string makeOlderDatabase(const std::string& path, int version) {
+    const std::string admin = version >= 2 ? ", is_admin INTEGER NOT NULL DEFAULT 0" : "";
     rawExec(path,
-            "ALTER TABLE app_user DROP COLUMN is_admin; PRAGMA user_version = 1; "
-            "PRAGMA journal_mode = DELETE;");
-    Store store(path);
-    EXPECT_EQ(store.connection().pragmaInteger("user_version"), embedded::kSchemaVersion);
-    EXPECT_EQ(store.contactCount(), 2);
-    EXPECT_EQ(store.verifyUser("ann", "one"), "Ann");
-    EXPECT_TRUE(store.isAdmin("Ann"));
-    EXPECT_FALSE(store.isAdmin("Bob"));
-    store.addUser("Cy", "three", /*admin=*/true);
-    EXPECT_TRUE(store.isAdmin("Cy"));
+            "CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;"
+            "CREATE TABLE contact(id INTEGER PRIMARY KEY, name TEXT NOT NULL DEFAULT '',"
+            " company TEXT NOT NULL DEFAULT '', phone TEXT NOT NULL DEFAULT '',"
+            " email TEXT NOT NULL DEFAULT '', city TEXT NOT NULL DEFAULT '');"
+            "CREATE TABLE app_user(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE COLLATE "
+            "NOCASE, password_hash TEXT NOT NULL, created_at TEXT NOT NULL" +
+                admin +
+                ");"
+                "CREATE TABLE run(id INTEGER PRIMARY KEY, started_at TEXT NOT NULL,"
+                " user_name TEXT NOT NULL, host TEXT NOT NULL, pid INTEGER NOT NULL, undone_at "
+                "TEXT);"
+                "CREATE TABLE note(id INTEGER PRIMARY KEY,"
+                " contact_id INTEGER NOT NULL REFERENCES contact(id),"
+                " run_id INTEGER NOT NULL REFERENCES run(id), type_code INTEGER NOT NULL,"
+                " text TEXT NOT NULL, attachment TEXT, date_text TEXT NOT NULL, date TEXT NOT "
+                "NULL, time TEXT, written_at TEXT NOT NULL, user_name TEXT NOT NULL);"
+                "INSERT INTO meta VALUES ('database_id', '0123456789abcdef0123456789abcdef');"
+                "INSERT INTO contact(name) VALUES ('One'), ('Two');"
+                "INSERT INTO run VALUES (1, '2026-03-07T10:00:00Z', 'Ann', 'desk', 42, NULL);"
+                "INSERT INTO note VALUES (1, 2, 1, 100, 'old', NULL, '3/7/2026', '2026-03-07',"
+                " NULL, '2026-03-07T10:00:00Z', 'Ann');"
+                "PRAGMA application_id = " +
+                std::to_string(embedded::kApplicationId) +
+                ";"
+                "PRAGMA user_version = " +
+                std::to_string(version) + ";");
+    return path;
+}
+
+// An older file is brought up to date when opened: its users, contacts, runs and notes stay;
+// from version 1 its first user becomes the administrator; its runs keep no lookup, and say so.
+TEST(Store, AnOlderLayoutIsMigratedWithEverythingKept) {
+    for (int version : {1, 2}) {
+        SCOPED_TRACE("version " + std::to_string(version));
+        TempFolder t;
+        const std::string path = makeOlderDatabase(t.file("old.pwdb"), version);
+        {
+            Store store(path);
+            store.addUser("Ann", "one");
+            store.addUser("Bob", "two");
+        }
+        Store store(path);
+        EXPECT_EQ(store.connection().pragmaInteger("user_version"), embedded::kSchemaVersion);
+        EXPECT_EQ(store.contactCount(), 2);
+        EXPECT_EQ(store.verifyUser("ann", "one"), "Ann");
+        EXPECT_TRUE(store.isAdmin("Ann"));
+        EXPECT_FALSE(store.isAdmin("Bob"));
+
+        const auto runs = store.runs();
+        ASSERT_EQ(runs.size(), 1u);
+        EXPECT_EQ(runs[0].notes, 1);
+        EXPECT_FALSE(runs[0].lookupSize);
+        EXPECT_FALSE(runs[0].finished());
+        EXPECT_EQ(store.resolve({embedded::LookupQuery::Kind::Run, {}, {}, false, 1}),
+                  (std::vector<std::int64_t>{2}));
+        const std::string refused = failureText([&] {
+            store.resolve({embedded::LookupQuery::Kind::RestOfRun, {}, {}, false, 1});
+        });
+        EXPECT_NE(refused.find("kept no lookup"), std::string::npos) << refused;
+        // The new tables are there: an extra field can be selected on.
+        store.connection().exec(
+            "INSERT INTO extra_field(name) VALUES ('Region');"
+            "INSERT INTO contact_extra VALUES (1, 1, 'North')");
+        EXPECT_EQ(store.resolve({embedded::LookupQuery::Kind::Where, {{"region", "north"}}, {}}),
+                  (std::vector<std::int64_t>{1}));
+        auto fk = store.connection().query("PRAGMA foreign_key_check");
+        EXPECT_FALSE(fk.step());
+    }
 }
 
 // Checking a password takes the same work whether or not the user exists, so the time a
@@ -154,6 +206,52 @@ TEST(Store, LookupsSelectByFieldIgnoringCaseAndKeepTheGivenOrderOfIdentifiers) {
     EXPECT_THROW(store.resolve(ids), Failure);
     embedded::LookupQuery unknown{embedded::LookupQuery::Kind::Where, {{"id; DROP", "1"}}, {}};
     EXPECT_THROW(store.resolve(unknown), Failure);
+}
+
+// Conditions of each kind, alone and combined, on fixed and extra fields.
+TEST(Store, ConditionsCompareContainOrDifferAndMayBeAlternatives) {
+    using Op = embedded::Condition::Op;
+    TempFolder t;
+    Store::create(t.file("a.pwdb"));
+    Store store(t.file("a.pwdb"));
+    store.addContacts({{"Ann Smith", "Acme", "", "", "Paris"},
+                       {"Bob", "Bolt 100%", "555", "", "paris"},
+                       {"Cy SMITHERS", "", "", "", "Rome"},
+                       {"Di", "Acme", "556", "", ""}});
+    store.connection().exec(
+        "INSERT INTO extra_field(name) VALUES ('Region'), ('Tier');"
+        "INSERT INTO contact_extra VALUES (1, 1, 'North'), (2, 1, 'south'), (3, 1, ''),"
+        " (3, 2, 'Gold')");
+    const auto select = [&](std::vector<embedded::Condition> conditions, bool any = false) {
+        return store.resolve({embedded::LookupQuery::Kind::Where, std::move(conditions), {}, any});
+    };
+    using Ids = std::vector<std::int64_t>;
+    EXPECT_EQ(select({{"name", "smith", Op::Contains}}), (Ids{1, 3}));
+    EXPECT_EQ(select({{"city", "PARIS", Op::NotEqual}}), (Ids{3, 4}));
+    EXPECT_EQ(select({{"city", ""}}), (Ids{4}));
+    EXPECT_EQ(select({{"city", "", Op::NotEqual}}), (Ids{1, 2, 3}));
+    // The text is looked for as typed: % and _ are no wildcards.
+    EXPECT_EQ(select({{"company", "0%", Op::Contains}}), (Ids{2}));
+    EXPECT_TRUE(select({{"company", "_", Op::Contains}}).empty());
+    EXPECT_EQ(select({{"company", "acme"}, {"phone", "55", Op::Contains}}), (Ids{4}));
+    EXPECT_EQ(select({{"company", "acme"}, {"phone", "55", Op::Contains}}, true), (Ids{1, 2, 4}));
+
+    // Extra fields by name, case ignored; a contact without a value has the field empty.
+    EXPECT_EQ(select({{"region", "NORTH"}}), (Ids{1}));
+    EXPECT_EQ(select({{"Region", ""}}), (Ids{3, 4}));
+    EXPECT_EQ(select({{"tier", "gold", Op::NotEqual}}), (Ids{1, 2, 4}));
+    EXPECT_EQ(select({{"region", "th", Op::Contains}, {"tier", "gold"}}, true), (Ids{1, 2, 3}));
+    // Case is ignored for every letter, not only ASCII's.
+    store.addContacts({{"ZOË Grünstraße", "", "", "", "KÖLN"}});
+    EXPECT_EQ(select({{"city", "köln"}, {"name", "zoë", Op::Contains}}), (Ids{5}));
+    EXPECT_EQ(select({{"name", "STRASSE", Op::Contains}}), (Ids{5}));
+    EXPECT_EQ(store.fieldName("REGION"), "Region");
+    EXPECT_EQ(store.fieldName("E-mail"), "email");
+    EXPECT_FALSE(store.fieldName("shoe size"));
+    const std::string unknown = failureText([&] { select({{"shoe size", "9"}}); });
+    EXPECT_NE(unknown.find("unknown contact field shoe size"), std::string::npos) << unknown;
+    EXPECT_EQ(store.countSelected({embedded::LookupQuery::Kind::Where, {{"city", "paris"}}, {}}),
+              2);
 }
 
 // The automation objects of one connection on a database of three contacts.
@@ -274,6 +372,37 @@ TEST(Automation, ASingleUserDatabaseTakesAnyLogin) {
     std::u16string user = u"anyone", password;
     c.db->validateuser(user, password);
     EXPECT_FALSE(toBool(c.db->Error()));
+}
+
+// Two runs at work on one rest, or a stalled run waking after its rest was written: a contact
+// that a run of the family has reached is refused, and a refused first note leaves no run.
+TEST(Store, RunsOfOneFamilyNeverGiveAContactTheNoteTwice) {
+    TempFolder t;
+    Store store(makeDatabase(t.file("a.pwdb"), 4));
+    const auto note = [](std::int64_t contact) {
+        embedded::NoteRecord n;
+        n.contact = contact;
+        n.text = "x";
+        n.dateText = n.date = "2026-03-07";
+        return n;
+    };
+    const std::vector<std::int64_t> lookup{1, 2, 3, 4}, rest{2, 3, 4};
+    std::int64_t first = 0, second = 0, third = 0, plain = 0;
+    store.addNote(note(1), first, "u", false, {&lookup, std::nullopt});
+    store.addNote(note(2), second, "u", false, {&rest, first});
+    const std::string twice = failureText([&] { store.addNote(note(2), first, "u", false); });
+    EXPECT_NE(twice.find("C000002 already has this note, from run 2"), std::string::npos) << twice;
+    store.addNote(note(3), first, "u", false);  // the stalled run goes on where it may
+    EXPECT_THROW(store.addNote(note(3), second, "u", false), Failure);
+    EXPECT_THROW(store.addNote(note(1), third, "u", false, {&rest, second}), Failure);
+    EXPECT_EQ(third, 0);
+    EXPECT_EQ(store.runs().size(), 2u);
+    // Outside a family a connection may add a contact as many notes as it likes.
+    store.addNote(note(1), plain, "u", false);
+    store.addNote(note(1), plain, "u", false);
+    EXPECT_EQ(notesOf(store.path()).size(), 5u);
+    EXPECT_EQ(store.resolve({embedded::LookupQuery::Kind::RestOfRun, {}, {}, false, second}),
+              (std::vector<std::int64_t>{4}));
 }
 
 TEST(Store, UndoRemovesExactlyOneRunOnce) {

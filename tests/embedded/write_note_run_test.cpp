@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "embedded_support.h"
 #include "lookup/scramble.h"
+#include "tools/contacts_tool.h"
 #include "util/text.h"
 
 namespace penwick::testing {
@@ -24,7 +27,75 @@ struct Run : ::testing::Test {
         return p;
     }
     void multiUser() { embedded::Store(db).addUser("Pat", "pässwörd€"); }
+
+    // penwick-contacts in the session the program reads; its standard output.
+    std::string tool(std::vector<std::string> args) {
+        std::istringstream in;
+        std::ostringstream out, err;
+        tools::ToolIo io{in, out, err, run.sessionPath, run.folder.file("data"), {}};
+        EXPECT_EQ(tools::runContactsTool(args, io), 0) << err.str();
+        return out.str();
+    }
+    // Writes the same note to the current lookup, Cancel clicked before the note numbered
+    // `cancelAt` (1 for the first) when given.
+    void writeNote(std::optional<int> cancelAt = std::nullopt) {
+        run.start();
+        run.fill(u"March 9, 2026", kEmail, u"Spring catalogue sent");
+        run.ui->answerMessages({ui::MessageAnswer::Yes});
+        run.ui->onYield([&, cancelAt](int k) {
+            if (k == cancelAt) run.main().click("cmdCancel");
+        });
+        run.main().click("cmdWriteNote");
+        EXPECT_TRUE(run.app->program().ended());
+    }
 };
+
+// A run stopped part way by Cancel, twice, and completed each time by the rest of the first
+// run: every contact of the lookup ends with one note, in the lookup's order.
+TEST_F(Run, AStoppedRunIsCompletedByItsRestAndNoContactGetsTheNoteTwice) {
+    const std::vector<std::int64_t> lookup = {5, 2, 6, 1, 4};
+    run.work(db, {LookupQuery::Kind::Ids, {}, lookup});
+    writeNote(3);
+    ASSERT_EQ(notesOf(db).size(), 2u);
+    auto runs = embedded::Store(db).runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].lookupSize, 5);
+    EXPECT_FALSE(runs[0].finished());
+
+    EXPECT_NE(tool({"lookup", "--rest-of-run", "1"}).find("3 contacts"), std::string::npos);
+    EXPECT_NE(tool({"status"}).find("the contacts of run 1 still without its note, 3 contacts"),
+              std::string::npos);
+    writeNote(2);  // stopped again, after one more note
+    EXPECT_NE(prompts()[0].find(u"of 3 contacts"), std::u16string::npos);
+
+    // The first run's rest again, not the second's: what the second wrote counts too.
+    EXPECT_NE(tool({"lookup", "--rest-of-run", "1"}).find("2 contacts"), std::string::npos);
+    writeNote();
+    EXPECT_NE(prompts()[0].find(u"of 2 contacts"), std::u16string::npos);
+    EXPECT_EQ(prompts().back(), u"Finished");
+
+    std::vector<std::int64_t> noted;
+    for (const auto& n : notesOf(db)) {
+        noted.push_back(n.contact);
+        EXPECT_EQ(n.record.text, "Spring catalogue sent");
+    }
+    EXPECT_EQ(noted, lookup);
+    runs = embedded::Store(db).runs();
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[1].lookupSize, 3);
+    EXPECT_EQ(runs[1].continues, 1);
+    EXPECT_FALSE(runs[1].finished());
+    EXPECT_EQ(runs[2].lookupSize, 2);
+    EXPECT_EQ(runs[2].continues, 1);
+    EXPECT_TRUE(runs[2].finished());
+    const std::string table = tool({"runs", "--format", "csv"});
+    EXPECT_NE(table.find(",5,2,no,,\r\n"), std::string::npos) << table;
+    EXPECT_NE(table.find(",3,1,no,1,\r\n"), std::string::npos) << table;
+    EXPECT_NE(table.find(",2,2,yes,1,\r\n"), std::string::npos) << table;
+    EXPECT_NE(tool({"lookup", "--rest-of-run", "1"}).find("0 contacts"), std::string::npos);
+    EXPECT_NE(tool({"lookup", "--rest-of-run", "2"}).find("0 contacts"), std::string::npos);
+    EXPECT_NE(tool({"lookup", "--run", "2"}).find("1 contact\n"), std::string::npos);
+}
 
 TEST_F(Run, EveryContactOfTheLookupGetsOneNoteInLookupOrder) {
     run.work(db, {LookupQuery::Kind::Ids, {}, {5, 2, 6, 1}});

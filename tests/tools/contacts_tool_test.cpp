@@ -103,6 +103,57 @@ TEST_F(Tool, OpenLookupAndStatus) {
     fails({"open", db, "--user", "Pat"});  // no users in this database
 }
 
+// The ways of choosing contacts, as a user types them, and what status then says.
+TEST_F(Tool, LookupsByConditionsIdentifierFilesAndRuns) {
+    ok({"init", db});
+    ok({"import", db,
+        write("c.csv", "name,company,city\nAnn Smith,Acme,Paris\nBob,,Rome\nCy Smithers,Bolt,\n")});
+    ok({"open", db});
+    const auto lookup = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), "lookup");
+        return ok(args).out;
+    };
+    EXPECT_EQ(lookup({"--where", "name~SMITH", "company!=acme"}),
+              "lookup: contacts whose name contains \"SMITH\" and company is not \"acme\", "
+              "1 contact\n");
+    EXPECT_EQ(lookup({"--where", "city=", "company=", "--any"}),
+              "lookup: contacts whose city is empty or company is empty, 2 contacts\n");
+    EXPECT_EQ(ok({"status"}).out.substr(ok({"status"}).out.find("lookup:")),
+              "lookup:   contacts whose city is empty or company is empty, 2 contacts\n");
+    // Field names as the database names them, whatever case was typed.
+    EXPECT_NE(lookup({"--where", "CITY=paris"}).find("city is \"paris\", 1 contact\n"),
+              std::string::npos);
+
+    // One identifier a line, blank lines and spaces aside; each contact once.
+    EXPECT_NE(lookup({"--ids-file", write("ids.txt", "C000003\r\n\n  C000001 \nC000003\n")})
+                  .find("2 chosen contacts, 2 contacts"),
+              std::string::npos);
+    EXPECT_EQ(embedded::readSession(t.file("cfg/session.ini"))->lookup.ids,
+              (std::vector<std::int64_t>{3, 1}));
+    const Result badLine = fails({"lookup", "--ids-file", write("bad.txt", "C000001\nC1\n")});
+    EXPECT_NE(badLine.err.find("line 2 of"), std::string::npos) << badLine.err;
+    fails({"lookup", "--ids-file", write("none.txt", "\n\n")});
+    fails({"lookup", "--ids-file", t.file("missing.txt")});
+    fails({"lookup", "--ids-file", write("gone.txt", "C000009\n")});  // no such contact
+
+    // Wrong command lines name what is wrong and keep the lookup before.
+    for (const std::vector<std::string>& wrong :
+         std::vector<std::vector<std::string>>{{"lookup", "--where", "city"},
+                                               {"lookup", "--where", "city~"},
+                                               {"lookup", "--where", "city!x"},
+                                               {"lookup", "--all", "--any"},
+                                               {"lookup", "--run", "1", "--ids", "C000001"},
+                                               {"lookup", "--run", "x"}}) {
+        EXPECT_EQ(fails(wrong).status, 2) << wrong.back();
+    }
+    const Result unknownField = fails({"lookup", "--where", "shoe size=9"});
+    EXPECT_NE(unknownField.err.find("unknown field shoe size"), std::string::npos);
+    fails({"lookup", "--run", "1"});  // no runs yet
+    fails({"lookup", "--rest-of-run", "1"});
+    EXPECT_EQ(embedded::readSession(t.file("cfg/session.ini"))->lookup.ids,
+              (std::vector<std::int64_t>{3, 1}));
+}
+
 TEST_F(Tool, UsersMakeTheDatabaseAskForALogin) {
     ok({"init", db});
     fails({"add-user", db, "Pat"});  // the password never goes on the command line
@@ -202,8 +253,9 @@ TEST_F(Tool, RunsAreListedAndOneCanBeUndoneAfterConfirmation) {
     }
     const std::string runs = ok({"runs", db, "--format", "csv"}).out;
     EXPECT_NE(runs.find("\r\n1,"), std::string::npos);
-    EXPECT_NE(runs.find(",1,\r\n"), std::string::npos);  // run 1: one note, not undone
-    EXPECT_NE(runs.find(",2,\r\n"), std::string::npos);  // run 2: two notes
+    // Connections that loaded no lookup: its size and whether it was finished are unknown.
+    EXPECT_NE(runs.find(",,1,unknown,,\r\n"), std::string::npos);  // run 1: one note
+    EXPECT_NE(runs.find(",,2,unknown,,\r\n"), std::string::npos);  // run 2: two notes
 
     Tool::Result declined = fails({"undo-run", db, "2"}, "n\n");
     EXPECT_NE(declined.out.find("2 notes"), std::string::npos);
@@ -275,6 +327,10 @@ TEST_F(Tool, EveryCommandHasHelpAndBadCommandLinesAreOneLine) {
         EXPECT_EQ(help.out.rfind(std::string("usage: penwick-contacts ") + command, 0), 0u)
             << command;
         EXPECT_TRUE(help.err.empty());
+    }
+    const std::string lookupHelp = ok({"lookup", "--help"}).out;
+    for (const char* option : {"--where", "--any", "--ids-file", "--run", "--rest-of-run"}) {
+        EXPECT_NE(lookupHelp.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(fails({"frobnicate"}).status, 2);
     EXPECT_EQ(fails({"init"}).status, 2);
