@@ -45,7 +45,8 @@ inline constexpr std::array<ContactFieldColumn, 5> kContactFieldColumns = {{
 // column name, or nothing for any other name (which may still be an extra field).
 std::optional<std::string> contactColumn(std::string_view field);
 
-// The UTF-8 text case-folded (Unicode full folding: "Straße" and "STRASSE" fold alike).
+// The UTF-8 text with case folded away: every letter lower-cased by Unicode's case table, and
+// the sharp s spelt "ss", so that "KÖLN" matches "köln" and "STRASSE" matches "Straße".
 std::string foldCase(std::string_view text);
 
 struct Contact {
