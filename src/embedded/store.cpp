@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -24,6 +25,21 @@ namespace {
 void ensureSodium() {
     if (sodium_init() < 0) fail(err::AutomationError, "libsodium could not be initialised");
 }
+
+// Fields of contacts beyond the fixed five, as imported: their names in first-seen order, and
+// one row per contact and field that has a value.
+constexpr const char* kExtraFieldSchema = R"sql(
+CREATE TABLE extra_field(
+    id INTEGER PRIMARY KEY,
+    name TEXT NOT NULL UNIQUE COLLATE NOCASE
+);
+CREATE TABLE contact_extra(
+    contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
+    field_id INTEGER NOT NULL REFERENCES extra_field(id) ON DELETE CASCADE,
+    value TEXT NOT NULL,
+    PRIMARY KEY (contact_id, field_id)
+) WITHOUT ROWID;
+)sql";
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE meta(
@@ -87,6 +103,7 @@ void migrate(Connection& c, std::int64_t from) {
         c.exec("ALTER TABLE app_user ADD COLUMN is_admin INTEGER NOT NULL DEFAULT 0");
         c.exec("UPDATE app_user SET is_admin = 1 WHERE id = (SELECT min(id) FROM app_user)");
     }
+    if (from < 3) c.exec(kExtraFieldSchema);
     c.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     tx.commit();
 }
@@ -113,6 +130,16 @@ const std::string& dummyHash() {
 }
 
 }  // namespace
+
+std::string fieldKey(std::string_view name) {
+    std::string key;
+    key.reserve(name.size());
+    for (char c : name) {
+        if (c == ' ' || c == '\t' || c == '-' || c == '_' || c == '.') continue;
+        key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
+    return key;
+}
 
 std::optional<std::string> contactColumn(std::string_view field) {
     std::string f;
@@ -157,6 +184,7 @@ void Store::create(const std::string& path) {
 
             Transaction tx(c);
             c.exec(kSchema);
+            c.exec(kExtraFieldSchema);
             c.exec("PRAGMA application_id = " + std::to_string(kApplicationId));
             c.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
             c.query("INSERT INTO meta(key, value) VALUES ('database_id', ?1)").bind(1, hex).run();
@@ -291,6 +319,88 @@ std::size_t Store::addContacts(const std::vector<ContactFields>& contacts) {
     return contacts.size();
 }
 
+ContactImport::ContactImport(Connection& connection, const std::vector<std::string>& extraNames)
+    : connection_(connection), tx_(connection) {
+    std::vector<std::pair<std::string, std::int64_t>> known;  // key, id
+    {
+        auto q = connection_.query("SELECT id, name FROM extra_field ORDER BY id");
+        while (q.step()) known.emplace_back(fieldKey(q.text(1)), q.integer(0));
+    }
+    for (const std::string& name : extraNames) {
+        const std::string key = fieldKey(name);
+        const auto found =
+            std::find_if(known.begin(), known.end(), [&](const auto& k) { return k.first == key; });
+        if (found != known.end()) {
+            fieldIds_.push_back(found->second);
+            continue;
+        }
+        connection_.query("INSERT INTO extra_field(name) VALUES (?1)").bind(1, name).run();
+        fieldIds_.push_back(sqlite3_last_insert_rowid(connection_.handle()));
+        known.emplace_back(key, fieldIds_.back());
+    }
+}
+
+void ContactImport::add(const ContactFields& f, const std::vector<std::string>& extras) {
+    connection_
+        .query("INSERT INTO contact(name, company, phone, email, city) VALUES (?1, ?2, ?3, ?4, ?5)")
+        .bind(1, f.name)
+        .bind(2, f.company)
+        .bind(3, f.phone)
+        .bind(4, f.email)
+        .bind(5, f.city)
+        .run();
+    const std::int64_t contact = sqlite3_last_insert_rowid(connection_.handle());
+    const std::size_t count = std::min(extras.size(), fieldIds_.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        if (extras[i].empty()) continue;
+        connection_
+            .query("INSERT INTO contact_extra(contact_id, field_id, value) VALUES (?1, ?2, ?3)")
+            .bind(1, contact)
+            .bind(2, fieldIds_[i])
+            .bind(3, extras[i])
+            .run();
+    }
+    ++added_;
+}
+
+ContactImport Store::importContacts(const std::vector<std::string>& extraNames) {
+    return ContactImport(connection_, extraNames);
+}
+
+std::vector<std::string> Store::extraFields() {
+    std::vector<std::string> names;
+    auto q = connection_.query("SELECT name FROM extra_field ORDER BY id");
+    while (q.step()) names.push_back(q.text(0));
+    return names;
+}
+
+ContactFieldRef Store::contactField(std::string_view name) {
+    if (const auto column = contactColumn(name)) {
+        const auto fixed = std::find_if(kContactFieldColumns.begin(), kContactFieldColumns.end(),
+                                        [&](const auto& c) { return c.column == *column; });
+        return {*column, fixed->member, 0};
+    }
+    const std::string key = fieldKey(name);
+    auto q = connection_.query("SELECT id, name FROM extra_field ORDER BY id");
+    while (q.step()) {
+        if (fieldKey(q.text(1)) == key) return {q.text(1), nullptr, q.integer(0)};
+    }
+    fail(err::InvalidPropertyValue, "unknown contact field " + std::string(name));
+}
+
+std::optional<std::string> Store::contactValue(std::int64_t number, const ContactFieldRef& field) {
+    if (field.member != nullptr) {
+        auto c = contact(number);
+        if (!c) return std::nullopt;
+        return (*c).*field.member;
+    }
+    if (!contactExists(number)) return std::nullopt;
+    auto q = connection_.query(
+        "SELECT value FROM contact_extra WHERE contact_id = ?1 AND field_id = ?2");
+    if (!q.bind(1, number).bind(2, field.extraId).step()) return std::string();
+    return q.text(0);
+}
+
 bool Store::contactExists(std::int64_t number) {
     return connection_.query("SELECT 1 FROM contact WHERE id = ?1").bind(1, number).step();
 }
@@ -303,11 +413,45 @@ std::optional<ContactFields> Store::contact(std::int64_t number) {
 }
 
 void Store::forEachContact(const std::function<void(const Contact&)>& visit) {
-    auto q =
-        connection_.query("SELECT id, name, company, phone, email, city FROM contact ORDER BY id");
-    while (q.step()) {
-        visit(Contact{q.integer(0), {q.text(1), q.text(2), q.text(3), q.text(4), q.text(5)}});
+    // Two ordered streams merged side by side, so that no contact waits in memory for its
+    // extra fields. All read within one transaction, so they see the same contacts.
+    connection_.exec("SAVEPOINT list_contacts");
+    try {
+        // The extra fields' position in Contact::extras, by their id.
+        std::vector<std::pair<std::int64_t, std::size_t>> position;
+        {
+            auto q = connection_.query("SELECT id FROM extra_field ORDER BY id");
+            while (q.step()) position.emplace_back(q.integer(0), position.size());
+        }
+        auto q = connection_.query(
+            "SELECT id, name, company, phone, email, city FROM contact ORDER BY id");
+        auto extras = connection_.query(
+            "SELECT contact_id, field_id, value FROM contact_extra ORDER BY contact_id, "
+            "field_id");
+        bool extra = extras.step();
+        Contact c;
+        while (q.step()) {
+            c.number = q.integer(0);
+            c.fields = {q.text(1), q.text(2), q.text(3), q.text(4), q.text(5)};
+            c.extras.assign(position.size(), std::string());
+            while (extra && extras.integer(0) < c.number) extra = extras.step();
+            while (extra && extras.integer(0) == c.number) {
+                const auto at =
+                    std::lower_bound(position.begin(), position.end(), extras.integer(1),
+                                     [](const auto& p, std::int64_t id) { return p.first < id; });
+                if (at != position.end() && at->first == extras.integer(1)) {
+                    c.extras[at->second] = extras.text(2);
+                }
+                extra = extras.step();
+            }
+            visit(c);
+        }
+    } catch (...) {
+        sqlite3_exec(connection_.handle(), "ROLLBACK TO list_contacts; RELEASE list_contacts",
+                     nullptr, nullptr, nullptr);
+        throw;
     }
+    connection_.exec("RELEASE list_contacts");
 }
 
 std::int64_t Store::contactCount() {

@@ -17,9 +17,9 @@ namespace penwick::embedded {
 // Stored in the file header (PRAGMA application_id and user_version) so that a file that is
 // not ours, or of another layout, is refused before anything is read or changed.
 inline constexpr std::int32_t kApplicationId = 0x50574B43;  // "PWKC"
-// Version 2 added administrators (app_user.is_admin); a version 1 file is brought up to date
-// when it is opened.
-inline constexpr std::int32_t kSchemaVersion = 2;
+// Version 2 added administrators (app_user.is_admin), version 3 the extra fields of contacts
+// (extra_field, contact_extra); an older file is brought up to date when it is opened.
+inline constexpr std::int32_t kSchemaVersion = 3;
 
 struct ContactFields {
     std::string name, company, phone, email, city;
@@ -44,9 +44,46 @@ inline constexpr std::array<ContactFieldColumn, 5> kContactFieldColumns = {{
 // Returns the column name, or nothing for an unknown field.
 std::optional<std::string> contactColumn(std::string_view field);
 
+// The key two field names are compared by: ASCII case, spaces, hyphens, underscores and dots
+// ignored ("E-mail Address" and "email address" are one name).
+std::string fieldKey(std::string_view name);
+
 struct Contact {
     std::int64_t number = 0;
     ContactFields fields;
+    // The extra fields' values in the order of Store::extraFields(); empty when not set.
+    std::vector<std::string> extras;
+};
+
+class Store;
+
+// A contact field found by name: a fixed one (member) or an extra one (extraId).
+struct ContactFieldRef {
+    std::string name;  // as stored
+    std::string ContactFields::*member = nullptr;
+    std::int64_t extraId = 0;
+};
+
+// Adds contacts one at a time inside one transaction: nothing is kept unless commit() is
+// reached. The extra fields are named once, up front; each contact gives their values in that
+// order (an empty value is not stored).
+class ContactImport {
+public:
+    ContactImport(const ContactImport&) = delete;
+    ContactImport& operator=(const ContactImport&) = delete;
+
+    void add(const ContactFields& fields, const std::vector<std::string>& extras);
+    std::size_t added() const { return added_; }
+    void commit() { tx_.commit(); }
+
+private:
+    friend class Store;
+    ContactImport(Connection& connection, const std::vector<std::string>& extraNames);
+
+    Connection& connection_;
+    Transaction tx_;
+    std::vector<std::int64_t> fieldIds_;
+    std::size_t added_ = 0;
 };
 
 struct NoteRecord {
@@ -114,9 +151,21 @@ public:
     // --- contacts
     // Adds the contacts in one transaction; returns how many.
     std::size_t addContacts(const std::vector<ContactFields>& contacts);
+    // Starts adding contacts with the given extra fields: a name matching a known extra field
+    // (by fieldKey) is that field, any other one a new field. Nothing is written until the
+    // import is committed; dropping it uncommitted leaves the database as it was.
+    ContactImport importContacts(const std::vector<std::string>& extraNames);
+    // The names of the extra fields, in the order they were first imported.
+    std::vector<std::string> extraFields();
     bool contactExists(std::int64_t number);
     std::optional<ContactFields> contact(std::int64_t number);
+    // Every contact in number order, with its extra fields; streamed, nothing collected.
     void forEachContact(const std::function<void(const Contact&)>& visit);
+    // A field by name: one of kContactFieldColumns or an extra field (matched by fieldKey).
+    // An unknown name is a Failure.
+    ContactFieldRef contactField(std::string_view name);
+    // That field of one contact: empty when not set, nothing for an unknown contact.
+    std::optional<std::string> contactValue(std::int64_t number, const ContactFieldRef& field);
     std::int64_t contactCount();
     // The contact numbers the query selects, in order; unknown fields fail, and so do unknown
     // identifiers unless `skipRemoved` (a kept lookup outlives contacts removed since).

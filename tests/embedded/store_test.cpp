@@ -50,14 +50,14 @@ TEST(Store, RefusesFilesThatAreNotOursOrOfAnotherLayoutAndLeavesThemAlone) {
     const std::string text = t.file("notes.txt");
     std::ofstream(text) << "just some text\n";
     const std::string newer = makeDatabase(t.file("newer.pwdb"), 1);
-    rawExec(newer, "PRAGMA user_version = 3");
+    rawExec(newer, "PRAGMA user_version = 4");
 
     for (const std::string& path : {other, text, newer}) {
         const std::string before = bytesOf(path);
         EXPECT_THROW(Store{path}, Failure) << path;
         EXPECT_EQ(bytesOf(path), before) << path;
     }
-    EXPECT_NE(failureText([&] { Store{newer}; }).find("version 3"), std::string::npos);
+    EXPECT_NE(failureText([&] { Store{newer}; }).find("version 4"), std::string::npos);
     EXPECT_NE(failureText([&] { Store{other}; }).find("not a Penwick contact database"),
               std::string::npos);
     EXPECT_THROW(Store{t.file("missing.pwdb")}, Failure);
@@ -77,7 +77,8 @@ TEST(Store, AnOlderLayoutIsMigratedWithEverythingKept) {
         store.addUser("Bob", "two");
     }
     rawExec(path,
-            "ALTER TABLE app_user DROP COLUMN is_admin; PRAGMA user_version = 1; "
+            "ALTER TABLE app_user DROP COLUMN is_admin; DROP TABLE contact_extra; "
+            "DROP TABLE extra_field; PRAGMA user_version = 1; "
             "PRAGMA journal_mode = DELETE;");
     Store store(path);
     EXPECT_EQ(store.connection().pragmaInteger("user_version"), embedded::kSchemaVersion);
@@ -87,6 +88,10 @@ TEST(Store, AnOlderLayoutIsMigratedWithEverythingKept) {
     EXPECT_FALSE(store.isAdmin("Bob"));
     store.addUser("Cy", "three", /*admin=*/true);
     EXPECT_TRUE(store.isAdmin("Cy"));
+    auto import = store.importContacts({"Birthday"});
+    import.add({"Dee", "", "", "", ""}, {"1990-01-02"});
+    import.commit();
+    EXPECT_EQ(store.contactValue(3, store.contactField("birthday")), "1990-01-02");
 }
 
 // Checking a password takes the same work whether or not the user exists, so the time a
