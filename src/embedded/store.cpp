@@ -320,7 +320,12 @@ std::size_t Store::addContacts(const std::vector<ContactFields>& contacts) {
 }
 
 ContactImport::ContactImport(Connection& connection, const std::vector<std::string>& extraNames)
-    : connection_(connection), tx_(connection) {
+    : connection_(connection),
+      tx_(connection),
+      insertContact_(connection.prepareOnce(
+          "INSERT INTO contact(name, company, phone, email, city) VALUES (?1, ?2, ?3, ?4, ?5)")),
+      insertExtra_(connection.prepareOnce(
+          "INSERT INTO contact_extra(contact_id, field_id, value) VALUES (?1, ?2, ?3)")) {
     std::vector<std::pair<std::string, std::int64_t>> known;  // key, id
     {
         auto q = connection_.query("SELECT id, name FROM extra_field ORDER BY id");
@@ -341,24 +346,32 @@ ContactImport::ContactImport(Connection& connection, const std::vector<std::stri
 }
 
 void ContactImport::add(const ContactFields& f, const std::vector<std::string>& extras) {
-    connection_
-        .query("INSERT INTO contact(name, company, phone, email, city) VALUES (?1, ?2, ?3, ?4, ?5)")
-        .bind(1, f.name)
-        .bind(2, f.company)
-        .bind(3, f.phone)
-        .bind(4, f.email)
-        .bind(5, f.city)
-        .run();
-    const std::int64_t contact = sqlite3_last_insert_rowid(connection_.handle());
+    sqlite3* db = connection_.handle();
+    // The values stay in place until the statement has run: SQLite need not copy them.
+    const auto text = [&](sqlite3_stmt* s, int index, const std::string& value) {
+        if (sqlite3_bind_text64(s, index, value.data(), value.size(), SQLITE_STATIC, SQLITE_UTF8) !=
+            SQLITE_OK) {
+            failSqlite(db, "binding a text");
+        }
+    };
+    const auto run = [&](sqlite3_stmt* s) {
+        if (sqlite3_step(s) != SQLITE_DONE) failSqlite(db, "adding a contact");
+        sqlite3_reset(s);
+    };
+    sqlite3_stmt* contact = insertContact_.get();
+    int index = 1;
+    for (const ContactFieldColumn& column : kContactFieldColumns)
+        text(contact, index++, f.*column.member);
+    run(contact);
+    const std::int64_t id = sqlite3_last_insert_rowid(db);
+    sqlite3_stmt* extra = insertExtra_.get();
     const std::size_t count = std::min(extras.size(), fieldIds_.size());
     for (std::size_t i = 0; i < count; ++i) {
         if (extras[i].empty()) continue;
-        connection_
-            .query("INSERT INTO contact_extra(contact_id, field_id, value) VALUES (?1, ?2, ?3)")
-            .bind(1, contact)
-            .bind(2, fieldIds_[i])
-            .bind(3, extras[i])
-            .run();
+        sqlite3_bind_int64(extra, 1, id);
+        sqlite3_bind_int64(extra, 2, fieldIds_[i]);
+        text(extra, 3, extras[i]);
+        run(extra);
     }
     ++added_;
 }
