@@ -218,7 +218,8 @@ Store::Store(const std::string& path)
               if (!S_ISREG(st.st_mode)) fail(err::FileNotFound, path + " is not a file");
               return path;
           }(),
-          SQLITE_OPEN_READWRITE) {
+          // A Store is used by one thread at a time: SQLite need not lock each call.
+          SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX) {
     ensureSodium();
     sqlite3_busy_timeout(connection_.handle(), 5000);
     std::int64_t applicationId = 0;
@@ -326,6 +327,10 @@ ContactImport::ContactImport(Connection& connection, const std::vector<std::stri
           "INSERT INTO contact(name, company, phone, email, city) VALUES (?1, ?2, ?3, ?4, ?5)")),
       insertExtra_(connection.prepareOnce(
           "INSERT INTO contact_extra(contact_id, field_id, value) VALUES (?1, ?2, ?3)")) {
+    // A larger page cache while importing, so that fewer pages are written out before the
+    // commit and read back again; memory stays bounded whatever the file's size.
+    cacheSize_ = connection_.pragmaInteger("cache_size");
+    connection_.exec("PRAGMA cache_size = -16384");
     std::vector<std::pair<std::string, std::int64_t>> known;  // key, id
     {
         auto q = connection_.query("SELECT id, name FROM extra_field ORDER BY id");
@@ -343,6 +348,12 @@ ContactImport::ContactImport(Connection& connection, const std::vector<std::stri
         fieldIds_.push_back(sqlite3_last_insert_rowid(connection_.handle()));
         known.emplace_back(key, fieldIds_.back());
     }
+}
+
+ContactImport::~ContactImport() {
+    sqlite3_exec(connection_.handle(),
+                 ("PRAGMA cache_size = " + std::to_string(cacheSize_)).c_str(), nullptr, nullptr,
+                 nullptr);
 }
 
 void ContactImport::add(const ContactFields& f, const std::vector<std::string>& extras) {

@@ -72,6 +72,7 @@ class ContactImport {
 public:
     ContactImport(const ContactImport&) = delete;
     ContactImport& operator=(const ContactImport&) = delete;
+    ~ContactImport();
 
     void add(const ContactFields& fields, const std::vector<std::string>& extras);
     std::size_t added() const { return added_; }
@@ -90,6 +91,7 @@ private:
     Statement insertContact_;
     Statement insertExtra_;
     std::size_t added_ = 0;
+    std::int64_t cacheSize_ = 0;
 };
 
 struct NoteRecord {
