@@ -13,6 +13,9 @@ namespace penwick::tools {
 namespace {
 
 constexpr std::size_t kBlock = 64 * 1024;
+// No cell of a contact is this long; a quote left open would otherwise read the rest of a
+// file of any size into one field.
+constexpr std::size_t kLongestField = 16 * 1024 * 1024;
 constexpr std::size_t kIncomplete = static_cast<std::size_t>(-1);
 
 // The length of the UTF-8 sequence at s[i]: 0 when it is not well-formed, kIncomplete when the
@@ -231,6 +234,11 @@ bool CsvReader::next(CsvRecord& record) {
                     ++line_;
                 }
                 field += static_cast<char>(c);
+                if (field.size() > kLongestField) {
+                    malformed(
+                        openedOn,
+                        "a quoted field runs on for more than 16 MiB (is a quote left open?)");
+                }
             }
             c = peek();
             if (c == '\r') {
@@ -252,6 +260,9 @@ bool CsvReader::next(CsvRecord& record) {
                 }
                 field.append(text_, pos_, end - pos_);
                 pos_ = end;
+                if (field.size() > kLongestField) {
+                    malformed(line_, "a field runs on for more than 16 MiB");
+                }
                 c = peek();
                 if (c < 0 || c == delimiter_ || c == '\n') break;
                 if (c == '"') malformed(line_, "a quote inside an unquoted field");

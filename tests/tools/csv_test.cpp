@@ -111,6 +111,10 @@ TEST(CsvReader, NamesTheLineAndColumnOfTheFirstByteThatIsNotUtf8) {
     EXPECT_NE(failureOf("a\nb\xE2\x82").find("line 2, column 2"), std::string::npos);  // cut short
     EXPECT_NE(failureOf("a\n", {"no-such-encoding", 0}).find("unknown encoding"),
               std::string::npos);
+    // A quote left open does not read a file of any size into memory.
+    const std::string endless(17 << 20, 'x');
+    EXPECT_NE(failureOf("a\n\"" + endless).find("line 2"), std::string::npos);
+    EXPECT_NE(failureOf("a\n" + endless).find("16 MiB"), std::string::npos);
     // 0x81 has no character in Windows-1252.
     EXPECT_NE(failureOf("a\nb\nc\x81\n", {"windows-1252", 0}).find("line 3"), std::string::npos);
     // UTF-16 with its byte-order mark, through iconv.
