@@ -320,17 +320,36 @@ std::size_t Store::addContacts(const std::vector<ContactFields>& contacts) {
     return contacts.size();
 }
 
+namespace {
+// An INSERT of `rows` rows of `columns` values each.
+std::string insertRows(const char* into, std::size_t columns, std::size_t rows) {
+    std::string row = "(?";
+    for (std::size_t c = 1; c < columns; ++c) row += ",?";
+    row += ")";
+    std::string sql = std::string("INSERT INTO ") + into + " VALUES " + row;
+    for (std::size_t r = 1; r < rows; ++r) sql += "," + row;
+    return sql;
+}
+constexpr const char* kContactInto = "contact(id, name, company, phone, email, city)";
+constexpr const char* kExtraInto = "contact_extra(contact_id, field_id, value)";
+}  // namespace
+
 ContactImport::ContactImport(Connection& connection, const std::vector<std::string>& extraNames)
     : connection_(connection),
       tx_(connection),
-      insertContact_(connection.prepareOnce(
-          "INSERT INTO contact(name, company, phone, email, city) VALUES (?1, ?2, ?3, ?4, ?5)")),
-      insertExtra_(connection.prepareOnce(
-          "INSERT INTO contact_extra(contact_id, field_id, value) VALUES (?1, ?2, ?3)")) {
+      contactRow_(connection.prepareOnce(insertRows(kContactInto, 6, 1))),
+      contactBatch_(connection.prepareOnce(insertRows(kContactInto, 6, kBatch))),
+      extraRow_(connection.prepareOnce(insertRows(kExtraInto, 3, 1))),
+      extraBatch_(connection.prepareOnce(insertRows(kExtraInto, 3, kBatch))),
+      contacts_(kBatch * kContactFieldColumns.size()) {
     // A larger page cache while importing, so that fewer pages are written out before the
     // commit and read back again; memory stays bounded whatever the file's size.
     cacheSize_ = connection_.pragmaInteger("cache_size");
     connection_.exec("PRAGMA cache_size = -16384");
+    {
+        auto q = connection_.query("SELECT coalesce(max(id), 0) + 1 FROM contact");
+        if (q.step()) nextId_ = q.integer(0);
+    }
     std::vector<std::pair<std::string, std::int64_t>> known;  // key, id
     {
         auto q = connection_.query("SELECT id, name FROM extra_field ORDER BY id");
@@ -357,6 +376,24 @@ ContactImport::~ContactImport() {
 }
 
 void ContactImport::add(const ContactFields& f, const std::vector<std::string>& extras) {
+    std::size_t at = waitingContacts_ * kContactFieldColumns.size();
+    for (const ContactFieldColumn& column : kContactFieldColumns)
+        contacts_[at++] = f.*column.member;
+    const std::size_t count = std::min(extras.size(), fieldIds_.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        if (extras[i].empty()) continue;
+        if (waitingExtras_ == extras_.size()) extras_.emplace_back();
+        Extra& extra = extras_[waitingExtras_++];
+        extra.contact = nextId_;
+        extra.field = fieldIds_[i];
+        extra.value = extras[i];
+    }
+    ++nextId_;
+    ++added_;
+    if (++waitingContacts_ == kBatch) flush();
+}
+
+void ContactImport::flush() {
     sqlite3* db = connection_.handle();
     // The values stay in place until the statement has run: SQLite need not copy them.
     const auto text = [&](sqlite3_stmt* s, int index, const std::string& value) {
@@ -369,22 +406,42 @@ void ContactImport::add(const ContactFields& f, const std::vector<std::string>& 
         if (sqlite3_step(s) != SQLITE_DONE) failSqlite(db, "adding a contact");
         sqlite3_reset(s);
     };
-    sqlite3_stmt* contact = insertContact_.get();
-    int index = 1;
-    for (const ContactFieldColumn& column : kContactFieldColumns)
-        text(contact, index++, f.*column.member);
-    run(contact);
-    const std::int64_t id = sqlite3_last_insert_rowid(db);
-    sqlite3_stmt* extra = insertExtra_.get();
-    const std::size_t count = std::min(extras.size(), fieldIds_.size());
-    for (std::size_t i = 0; i < count; ++i) {
-        if (extras[i].empty()) continue;
-        sqlite3_bind_int64(extra, 1, id);
-        sqlite3_bind_int64(extra, 2, fieldIds_[i]);
-        text(extra, 3, extras[i]);
-        run(extra);
+    // Contacts before their extra fields, which refer to them.
+    const std::int64_t first = nextId_ - static_cast<std::int64_t>(waitingContacts_);
+    const auto contacts = [&](sqlite3_stmt* s, std::size_t from, std::size_t rows) {
+        int index = 1;
+        for (std::size_t r = from; r < from + rows; ++r) {
+            sqlite3_bind_int64(s, index++, first + static_cast<std::int64_t>(r));
+            for (std::size_t c = 0; c < kContactFieldColumns.size(); ++c) {
+                text(s, index++, contacts_[r * kContactFieldColumns.size() + c]);
+            }
+        }
+        run(s);
+    };
+    if (waitingContacts_ == kBatch) {
+        contacts(contactBatch_.get(), 0, kBatch);
+    } else {
+        for (std::size_t r = 0; r < waitingContacts_; ++r) contacts(contactRow_.get(), r, 1);
     }
-    ++added_;
+    const auto extras = [&](sqlite3_stmt* s, std::size_t from, std::size_t rows) {
+        int index = 1;
+        for (std::size_t r = from; r < from + rows; ++r) {
+            sqlite3_bind_int64(s, index++, extras_[r].contact);
+            sqlite3_bind_int64(s, index++, extras_[r].field);
+            text(s, index++, extras_[r].value);
+        }
+        run(s);
+    };
+    std::size_t r = 0;
+    for (; r + kBatch <= waitingExtras_; r += kBatch) extras(extraBatch_.get(), r, kBatch);
+    for (; r < waitingExtras_; ++r) extras(extraRow_.get(), r, 1);
+    waitingContacts_ = 0;
+    waitingExtras_ = 0;
+}
+
+void ContactImport::commit() {
+    flush();
+    tx_.commit();
 }
 
 ContactImport Store::importContacts(const std::vector<std::string>& extraNames) {

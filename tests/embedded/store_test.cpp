@@ -309,3 +309,50 @@ TEST(Store, UndoRemovesExactlyOneRunOnce) {
 
 }  // namespace
 }  // namespace penwick::testing
+
+namespace penwick::testing {
+namespace {
+
+using embedded::Store;
+
+// Imported rows go in by batches: every contact keeps its own extra fields whatever batch it
+// fell in, numbering goes on from the contacts there were, and an import not committed leaves
+// nothing behind, not even the names of its fields.
+TEST(Store, ImportedContactsKeepTheirExtraFieldsAcrossBatches) {
+    TempFolder t;
+    Store store(makeDatabase(t.file("a.pwdb"), 3));
+    {
+        auto import = store.importContacts({"Ref", "Note"});
+        for (int i = 0; i < 130; ++i) {
+            const std::string n = std::to_string(i);
+            import.add({"P" + n, "", "", "", ""}, {"R" + n, i % 3 == 0 ? "" : "N\n" + n});
+        }
+        import.commit();
+    }
+    {
+        auto dropped = store.importContacts({"Lost"});
+        dropped.add({"Nobody", "", "", "", ""}, {"x"});
+    }
+    EXPECT_EQ(store.extraFields(), (std::vector<std::string>{"Ref", "Note"}));
+    std::int64_t seen = 0;
+    store.forEachContact([&](const embedded::Contact& c) {
+        ++seen;
+        EXPECT_EQ(c.number, seen);
+        ASSERT_EQ(c.extras.size(), 2u);
+        if (c.number <= 3) {
+            EXPECT_EQ(c.extras, (std::vector<std::string>{"", ""}));
+            return;
+        }
+        const std::string n = std::to_string(c.number - 4);
+        EXPECT_EQ(c.fields.name, "P" + n);
+        EXPECT_EQ(c.extras[0], "R" + n);
+        EXPECT_EQ(c.extras[1], (c.number - 4) % 3 == 0 ? "" : "N\n" + n);
+    });
+    EXPECT_EQ(seen, 133);
+    EXPECT_EQ(store.contactValue(101, store.contactField("note")), "N\n97");
+    EXPECT_EQ(store.contactValue(999, store.contactField("note")), std::nullopt);
+    EXPECT_THROW(store.contactField("Lost"), Failure);
+}
+
+}  // namespace
+}  // namespace penwick::testing
