@@ -1,5 +1,6 @@
 #include "tools/csv.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <istream>
@@ -165,13 +166,12 @@ void CsvReader::decodeWithIconv(bool atEnd) {
         text_.resize(start + 4 * inLeft + 16);
         char* out = text_.data() + start;
         std::size_t outLeft = text_.size() - start;
-        const char* from = in;
         const std::size_t result = iconv(converter_, &in, &inLeft, &out, &outLeft);
         const int error = errno;
         text_.resize(text_.size() - outLeft);
-        for (const char* p = from; p < in; ++p) {
-            if (*p == '\n') ++rawLine_;
-        }
+        // Lines counted in the converted text: in UTF-16 a 0x0A byte need not be a line break.
+        rawLine_ += static_cast<std::size_t>(
+            std::count(text_.begin() + static_cast<std::ptrdiff_t>(start), text_.end(), '\n'));
         if (result != static_cast<std::size_t>(-1)) break;
         if (error == E2BIG) continue;
         if (error == EINVAL && !atEnd) break;  // a character cut by the block's end

@@ -117,6 +117,9 @@ TEST(CsvReader, NamesTheLineAndColumnOfTheFirstByteThatIsNotUtf8) {
     EXPECT_NE(failureOf("a\n" + endless).find("16 MiB"), std::string::npos);
     // 0x81 has no character in Windows-1252.
     EXPECT_NE(failureOf("a\nb\nc\x81\n", {"windows-1252", 0}).find("line 3"), std::string::npos);
+    // Lines are counted in characters, not bytes: U+010A holds a 0x0A byte in UTF-16.
+    EXPECT_NE(failureOf(std::string("\x0A\x01,\0\n\0\x00\xDC", 8), {"UTF-16LE", 0}).find("line 2"),
+              std::string::npos);
     // UTF-16 with its byte-order mark, through iconv.
     EXPECT_EQ(read(std::string("\xFF\xFE"
                                "a\0,\0\xE9\0\n\0",
