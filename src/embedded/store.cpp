@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <wctype.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <variant>
@@ -26,6 +27,21 @@ namespace {
 void ensureSodium() {
     if (sodium_init() < 0) fail(err::AutomationError, "libsodium could not be initialised");
 }
+
+// Fields of contacts beyond the fixed five, as imported: their names in first-seen order, and
+// one row per contact and field that has a value.
+constexpr const char* kExtraFieldSchema = R"sql(
+CREATE TABLE extra_field(
+    id INTEGER PRIMARY KEY,
+    name TEXT NOT NULL UNIQUE COLLATE NOCASE
+);
+CREATE TABLE contact_extra(
+    contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
+    field_id INTEGER NOT NULL REFERENCES extra_field(id) ON DELETE CASCADE,
+    value TEXT NOT NULL,
+    PRIMARY KEY (contact_id, field_id)
+) WITHOUT ROWID;
+)sql";
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE meta(
@@ -95,19 +111,6 @@ constexpr const char* kRunFamily =
     " SELECT r.id FROM run r JOIN family ON r.continues_run = family.id) ";
 
 // Contact fields beyond the five fixed ones, by name (ASCII case ignored).
-constexpr const char* kExtraFieldSchema = R"sql(
-CREATE TABLE extra_field(
-    id INTEGER PRIMARY KEY,
-    name TEXT NOT NULL UNIQUE COLLATE NOCASE
-);
-CREATE TABLE contact_extra(
-    contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
-    field_id INTEGER NOT NULL REFERENCES extra_field(id),
-    value TEXT NOT NULL,
-    PRIMARY KEY(contact_id, field_id)
-) WITHOUT ROWID;
-)sql";
-
 // penwick_fold(TEXT): the text case-folded over the whole of Unicode, so that a lookup finds
 // "ZOË" for "zoë" (SQLite's own NOCASE and lower() know ASCII letters only).
 void foldFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
@@ -209,12 +212,20 @@ std::string foldCase(std::string_view text) {
     return toUtf8(folded);
 }
 
+std::string fieldKey(std::string_view name) {
+    std::string key;
+    key.reserve(name.size());
+    for (char c : name) {
+        if (c == ' ' || c == '\t' || c == '-' || c == '_' || c == '.') continue;
+        key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
+    return key;
+}
+
 std::optional<std::string> contactColumn(std::string_view field) {
-    std::string f;
-    for (char c : field) f += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    if (f == "e-mail") f = "email";
+    const std::string key = fieldKey(field);
     for (const ContactFieldColumn& c : kContactFieldColumns) {
-        if (f == c.column) return f;
+        if (key == c.column) return std::string(c.column);
     }
     return std::nullopt;
 }
@@ -287,7 +298,8 @@ Store::Store(const std::string& path)
               if (!S_ISREG(st.st_mode)) fail(err::FileNotFound, path + " is not a file");
               return path;
           }(),
-          SQLITE_OPEN_READWRITE) {
+          // A Store is used by one thread at a time: SQLite need not lock each call.
+          SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX) {
     ensureSodium();
     sqlite3_busy_timeout(connection_.handle(), 5000);
     std::int64_t applicationId = 0;
@@ -375,7 +387,8 @@ std::size_t Store::addContacts(const std::vector<ContactFields>& contacts) {
     for (const ContactFields& f : contacts) {
         connection_
             .query(
-                "INSERT INTO contact(name, company, phone, email, city) VALUES (?1, ?2, ?3, ?4, "
+                "INSERT INTO contact(name, company, phone, email, city) VALUES (?1, ?2, ?3, "
+                "?4, "
                 "?5)")
             .bind(1, f.name)
             .bind(2, f.company)
@@ -386,6 +399,164 @@ std::size_t Store::addContacts(const std::vector<ContactFields>& contacts) {
     }
     tx.commit();
     return contacts.size();
+}
+
+namespace {
+// An INSERT of `rows` rows of `columns` values each.
+std::string insertRows(const char* into, std::size_t columns, std::size_t rows) {
+    std::string row = "(?";
+    for (std::size_t c = 1; c < columns; ++c) row += ",?";
+    row += ")";
+    std::string sql = std::string("INSERT INTO ") + into + " VALUES " + row;
+    for (std::size_t r = 1; r < rows; ++r) sql += "," + row;
+    return sql;
+}
+constexpr const char* kContactInto = "contact(id, name, company, phone, email, city)";
+constexpr const char* kExtraInto = "contact_extra(contact_id, field_id, value)";
+}  // namespace
+
+ContactImport::ContactImport(Connection& connection, const std::vector<std::string>& extraNames)
+    : connection_(connection),
+      tx_(connection),
+      contactRow_(connection.prepareOnce(insertRows(kContactInto, 6, 1))),
+      contactBatch_(connection.prepareOnce(insertRows(kContactInto, 6, kBatch))),
+      extraRow_(connection.prepareOnce(insertRows(kExtraInto, 3, 1))),
+      extraBatch_(connection.prepareOnce(insertRows(kExtraInto, 3, kBatch))),
+      contacts_(kBatch * kContactFieldColumns.size()) {
+    // A larger page cache while importing, so that fewer pages are written out before the
+    // commit and read back again; memory stays bounded whatever the file's size.
+    cacheSize_ = connection_.pragmaInteger("cache_size");
+    connection_.exec("PRAGMA cache_size = -16384");
+    {
+        auto q = connection_.query("SELECT coalesce(max(id), 0) + 1 FROM contact");
+        if (q.step()) nextId_ = q.integer(0);
+    }
+    std::vector<std::pair<std::string, std::int64_t>> known;  // key, id
+    {
+        auto q = connection_.query("SELECT id, name FROM extra_field ORDER BY id");
+        while (q.step()) known.emplace_back(fieldKey(q.text(1)), q.integer(0));
+    }
+    for (const std::string& name : extraNames) {
+        const std::string key = fieldKey(name);
+        const auto found =
+            std::find_if(known.begin(), known.end(), [&](const auto& k) { return k.first == key; });
+        if (found != known.end()) {
+            fieldIds_.push_back(found->second);
+            continue;
+        }
+        connection_.query("INSERT INTO extra_field(name) VALUES (?1)").bind(1, name).run();
+        fieldIds_.push_back(sqlite3_last_insert_rowid(connection_.handle()));
+        known.emplace_back(key, fieldIds_.back());
+    }
+}
+
+ContactImport::~ContactImport() {
+    sqlite3_exec(connection_.handle(),
+                 ("PRAGMA cache_size = " + std::to_string(cacheSize_)).c_str(), nullptr, nullptr,
+                 nullptr);
+}
+
+void ContactImport::add(const ContactFields& f, const std::vector<std::string>& extras) {
+    std::size_t at = waitingContacts_ * kContactFieldColumns.size();
+    for (const ContactFieldColumn& column : kContactFieldColumns)
+        contacts_[at++] = f.*column.member;
+    const std::size_t count = std::min(extras.size(), fieldIds_.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        if (extras[i].empty()) continue;
+        if (waitingExtras_ == extras_.size()) extras_.emplace_back();
+        Extra& extra = extras_[waitingExtras_++];
+        extra.contact = nextId_;
+        extra.field = fieldIds_[i];
+        extra.value = extras[i];
+    }
+    ++nextId_;
+    ++added_;
+    if (++waitingContacts_ == kBatch) flush();
+}
+
+void ContactImport::flush() {
+    sqlite3* db = connection_.handle();
+    // The values stay in place until the statement has run: SQLite need not copy them.
+    const auto text = [&](sqlite3_stmt* s, int index, const std::string& value) {
+        if (sqlite3_bind_text64(s, index, value.data(), value.size(), SQLITE_STATIC, SQLITE_UTF8) !=
+            SQLITE_OK) {
+            failSqlite(db, "binding a text");
+        }
+    };
+    const auto run = [&](sqlite3_stmt* s) {
+        if (sqlite3_step(s) != SQLITE_DONE) failSqlite(db, "adding a contact");
+        sqlite3_reset(s);
+    };
+    // Contacts before their extra fields, which refer to them.
+    const std::int64_t first = nextId_ - static_cast<std::int64_t>(waitingContacts_);
+    const auto contacts = [&](sqlite3_stmt* s, std::size_t from, std::size_t rows) {
+        int index = 1;
+        for (std::size_t r = from; r < from + rows; ++r) {
+            sqlite3_bind_int64(s, index++, first + static_cast<std::int64_t>(r));
+            for (std::size_t c = 0; c < kContactFieldColumns.size(); ++c) {
+                text(s, index++, contacts_[r * kContactFieldColumns.size() + c]);
+            }
+        }
+        run(s);
+    };
+    if (waitingContacts_ == kBatch) {
+        contacts(contactBatch_.get(), 0, kBatch);
+    } else {
+        for (std::size_t r = 0; r < waitingContacts_; ++r) contacts(contactRow_.get(), r, 1);
+    }
+    const auto extras = [&](sqlite3_stmt* s, std::size_t from, std::size_t rows) {
+        int index = 1;
+        for (std::size_t r = from; r < from + rows; ++r) {
+            sqlite3_bind_int64(s, index++, extras_[r].contact);
+            sqlite3_bind_int64(s, index++, extras_[r].field);
+            text(s, index++, extras_[r].value);
+        }
+        run(s);
+    };
+    std::size_t r = 0;
+    for (; r + kBatch <= waitingExtras_; r += kBatch) extras(extraBatch_.get(), r, kBatch);
+    for (; r < waitingExtras_; ++r) extras(extraRow_.get(), r, 1);
+    waitingContacts_ = 0;
+    waitingExtras_ = 0;
+}
+
+void ContactImport::commit() {
+    flush();
+    tx_.commit();
+}
+
+ContactImport Store::importContacts(const std::vector<std::string>& extraNames) {
+    return ContactImport(connection_, extraNames);
+}
+
+std::vector<std::string> Store::extraFields() {
+    std::vector<std::string> names;
+    auto q = connection_.query("SELECT name FROM extra_field ORDER BY id");
+    while (q.step()) names.push_back(q.text(0));
+    return names;
+}
+
+ContactFieldRef Store::contactField(std::string_view name) {
+    if (const auto column = contactColumn(name)) {
+        const auto fixed = std::find_if(kContactFieldColumns.begin(), kContactFieldColumns.end(),
+                                        [&](const auto& c) { return c.column == *column; });
+        return {*column, fixed->member, 0};
+    }
+    if (const auto extra = extraFieldId(name)) return {extra->second, nullptr, extra->first};
+    fail(err::InvalidPropertyValue, "unknown contact field " + std::string(name));
+}
+
+std::optional<std::string> Store::contactValue(std::int64_t number, const ContactFieldRef& field) {
+    if (field.member != nullptr) {
+        auto c = contact(number);
+        if (!c) return std::nullopt;
+        return (*c).*field.member;
+    }
+    if (!contactExists(number)) return std::nullopt;
+    auto q = connection_.query(
+        "SELECT value FROM contact_extra WHERE contact_id = ?1 AND field_id = ?2");
+    if (!q.bind(1, number).bind(2, field.extraId).step()) return std::string();
+    return q.text(0);
 }
 
 bool Store::contactExists(std::int64_t number) {
@@ -400,11 +571,45 @@ std::optional<ContactFields> Store::contact(std::int64_t number) {
 }
 
 void Store::forEachContact(const std::function<void(const Contact&)>& visit) {
-    auto q =
-        connection_.query("SELECT id, name, company, phone, email, city FROM contact ORDER BY id");
-    while (q.step()) {
-        visit(Contact{q.integer(0), {q.text(1), q.text(2), q.text(3), q.text(4), q.text(5)}});
+    // Two ordered streams merged side by side, so that no contact waits in memory for its
+    // extra fields. All read within one transaction, so they see the same contacts.
+    connection_.exec("SAVEPOINT list_contacts");
+    try {
+        // The extra fields' position in Contact::extras, by their id.
+        std::vector<std::pair<std::int64_t, std::size_t>> position;
+        {
+            auto q = connection_.query("SELECT id FROM extra_field ORDER BY id");
+            while (q.step()) position.emplace_back(q.integer(0), position.size());
+        }
+        auto q = connection_.query(
+            "SELECT id, name, company, phone, email, city FROM contact ORDER BY id");
+        auto extras = connection_.query(
+            "SELECT contact_id, field_id, value FROM contact_extra ORDER BY contact_id, "
+            "field_id");
+        bool extra = extras.step();
+        Contact c;
+        while (q.step()) {
+            c.number = q.integer(0);
+            c.fields = {q.text(1), q.text(2), q.text(3), q.text(4), q.text(5)};
+            c.extras.assign(position.size(), std::string());
+            while (extra && extras.integer(0) < c.number) extra = extras.step();
+            while (extra && extras.integer(0) == c.number) {
+                const auto at =
+                    std::lower_bound(position.begin(), position.end(), extras.integer(1),
+                                     [](const auto& p, std::int64_t id) { return p.first < id; });
+                if (at != position.end() && at->first == extras.integer(1)) {
+                    c.extras[at->second] = extras.text(2);
+                }
+                extra = extras.step();
+            }
+            visit(c);
+        }
+    } catch (...) {
+        sqlite3_exec(connection_.handle(), "ROLLBACK TO list_contacts; RELEASE list_contacts",
+                     nullptr, nullptr, nullptr);
+        throw;
     }
+    connection_.exec("RELEASE list_contacts");
 }
 
 std::int64_t Store::contactCount() {
@@ -414,9 +619,18 @@ std::int64_t Store::contactCount() {
 
 std::optional<std::string> Store::fieldName(std::string_view field) {
     if (auto column = contactColumn(field)) return column;
-    auto q = connection_.query("SELECT name FROM extra_field WHERE name = ?1");
-    if (!q.bind(1, field).step()) return std::nullopt;
-    return q.text(0);
+    const auto extra = extraFieldId(field);
+    return extra ? std::optional(extra->second) : std::nullopt;
+}
+
+std::optional<std::pair<std::int64_t, std::string>> Store::extraFieldId(std::string_view name) {
+    // Few fields, compared in C++: the key ignores spacing and punctuation as well as case.
+    const std::string key = fieldKey(name);
+    auto q = connection_.query("SELECT id, name FROM extra_field ORDER BY id");
+    while (q.step()) {
+        if (fieldKey(q.text(1)) == key) return std::pair(q.integer(0), q.text(1));
+    }
+    return std::nullopt;
 }
 
 namespace {
@@ -491,14 +705,14 @@ void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
                     value = "c." + *column;
                 } else {
                     // An extra field; a contact without a value for it has it empty.
-                    auto field = connection_.query("SELECT id FROM extra_field WHERE name = ?1");
-                    if (!field.bind(1, condition.field).step()) {
+                    const auto field = extraFieldId(condition.field);
+                    if (!field) {
                         fail(err::InvalidPropertyValue, "unknown contact field " + condition.field);
                     }
                     value =
                         "coalesce((SELECT value FROM contact_extra WHERE contact_id = c.id "
                         "AND field_id = " +
-                        built.parameter(field.integer(0)) + "), '')";
+                        built.parameter(field->first) + "), '')";
                 }
                 const std::string folded = "penwick_fold(" + value + ")";
                 const std::string given = built.parameter(foldCase(condition.value));
@@ -573,7 +787,8 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
     // cannot slip a note past it.
     auto insert = [&](std::int64_t runId) {
         auto q = connection_.query(
-            "INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, date, "
+            "INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, "
+            "date, "
             "time, written_at, user_name) SELECT ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10 "
             "WHERE ?11 OR NOT EXISTS (SELECT 1 FROM app_user)");
         q.bind(1, note.contact)

@@ -5,9 +5,11 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "embedded/sqlite.h"
@@ -48,10 +50,67 @@ std::optional<std::string> contactColumn(std::string_view field);
 // The UTF-8 text with case folded away: every letter lower-cased by Unicode's case table, and
 // the sharp s spelt "ss", so that "KÖLN" matches "köln" and "STRASSE" matches "Straße".
 std::string foldCase(std::string_view text);
+// The key two field names are compared by: ASCII case, spaces, hyphens, underscores and dots
+// ignored ("E-mail Address" and "email address" are one name).
+std::string fieldKey(std::string_view name);
 
 struct Contact {
     std::int64_t number = 0;
     ContactFields fields;
+    // The extra fields' values in the order of Store::extraFields(); empty when not set.
+    std::vector<std::string> extras;
+};
+
+class Store;
+
+// A contact field found by name: a fixed one (member) or an extra one (extraId).
+struct ContactFieldRef {
+    std::string name;  // as stored
+    std::string ContactFields::*member = nullptr;
+    std::int64_t extraId = 0;
+};
+
+// Adds contacts one at a time inside one transaction: nothing is kept unless commit() is
+// reached. The extra fields are named once, up front; each contact gives their values in that
+// order (an empty value is not stored).
+class ContactImport {
+public:
+    ContactImport(const ContactImport&) = delete;
+    ContactImport& operator=(const ContactImport&) = delete;
+    ~ContactImport();
+
+    void add(const ContactFields& fields, const std::vector<std::string>& extras);
+    std::size_t added() const { return added_; }
+    void commit();
+
+private:
+    friend class Store;
+    ContactImport(Connection& connection, const std::vector<std::string>& extraNames);
+    // Inserts the rows waiting in the batch.
+    void flush();
+
+    using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
+    struct Extra {
+        std::int64_t contact = 0, field = 0;
+        std::string value;
+    };
+    // Rows go in kBatch at a time, through statements prepared for this import and bound
+    // without copying: running a statement per row was most of an import's time.
+    static constexpr std::size_t kBatch = 64;
+
+    Connection& connection_;
+    Transaction tx_;
+    std::vector<std::int64_t> fieldIds_;
+    Statement contactRow_, contactBatch_, extraRow_, extraBatch_;
+    // The contacts are numbered here, so that their extra fields can wait in the batch too;
+    // no one else writes while the transaction is open.
+    std::int64_t nextId_ = 1;
+    std::vector<std::string> contacts_;  // the fixed fields of the waiting contacts
+    std::size_t waitingContacts_ = 0;
+    std::vector<Extra> extras_;
+    std::size_t waitingExtras_ = 0;
+    std::size_t added_ = 0;
+    std::int64_t cacheSize_ = 0;
 };
 
 struct NoteRecord {
@@ -151,12 +210,24 @@ public:
     // --- contacts
     // Adds the contacts in one transaction; returns how many.
     std::size_t addContacts(const std::vector<ContactFields>& contacts);
+    // Starts adding contacts with the given extra fields: a name matching a known extra field
+    // (by fieldKey) is that field, any other one a new field. Nothing is written until the
+    // import is committed; dropping it uncommitted leaves the database as it was.
+    ContactImport importContacts(const std::vector<std::string>& extraNames);
+    // The names of the extra fields, in the order they were first imported.
+    std::vector<std::string> extraFields();
     bool contactExists(std::int64_t number);
     std::optional<ContactFields> contact(std::int64_t number);
+    // Every contact in number order, with its extra fields; streamed, nothing collected.
     void forEachContact(const std::function<void(const Contact&)>& visit);
+    // A field by name: one of kContactFieldColumns or an extra field (matched by fieldKey).
+    // An unknown name is a Failure.
+    ContactFieldRef contactField(std::string_view name);
+    // That field of one contact: empty when not set, nothing for an unknown contact.
+    std::optional<std::string> contactValue(std::int64_t number, const ContactFieldRef& field);
     std::int64_t contactCount();
     // A field a lookup may select on, named as stored: one of the fixed columns or an extra
-    // field (ASCII case ignored); nothing for an unknown name.
+    // field (matched by fieldKey); nothing for an unknown name.
     std::optional<std::string> fieldName(std::string_view field);
     // The contact numbers the query selects, in order; unknown fields fail, and so do unknown
     // identifiers unless `skipRemoved` (a kept lookup outlives contacts removed since).
@@ -182,6 +253,9 @@ public:
     std::int64_t undoRun(std::int64_t id);
 
 private:
+    // An extra field's identifier and stored name, matched by fieldKey.
+    std::optional<std::pair<std::int64_t, std::string>> extraFieldId(std::string_view name);
+
     std::string path_;
     Connection connection_;
     std::string databaseId_;

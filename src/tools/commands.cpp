@@ -16,9 +16,11 @@
 #include "embedded/store.h"
 #include "embedded/system.h"
 #include "posix/files.h"
+#include "tools/contact_import.h"
 #include "tools/csv.h"
 #include "tools/demo.h"
 #include "tools/table_output.h"
+#include "util/failure.h"
 
 namespace penwick::tools {
 
@@ -90,16 +92,13 @@ std::string plural(std::int64_t n, const char* word) {
     return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
 }
 
-std::string readAll(const std::string& path) {
+std::ifstream openFile(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) throw ToolError{"no file at " + path};
     if (!S_ISREG(st.st_mode)) throw ToolError{path + " is not a file"};
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ToolError{"cannot read " + path};
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) throw ToolError{"cannot read " + path};
-    return content.str();
+    return in;
 }
 
 // One line of standard input, without its line break.
@@ -156,50 +155,59 @@ int cmdInit(const Arguments& a, ToolIo& io) {
 
 int cmdImport(const Arguments& a, ToolIo& io) {
     expectPositional(a, 2, 2);
+    const bool dryRun = a.has("dry-run");
     Store store(a.positional[0]);
-    logIn(store, a, io);
-    const auto records = parseCsv(readAll(a.positional[1]));
-    if (records.empty()) throw ToolError{"the CSV file is empty; its first row names the fields"};
+    if (!dryRun) logIn(store, a, io);
+    const std::string& file = a.positional[1];
+    std::ifstream in = openFile(file);
+    CsvReader reader(in, {a.value("encoding"), 0});
+    CsvRecord record;
+    if (!reader.next(record)) {
+        throw ToolError{"the CSV file is empty; its first row names the fields"};
+    }
+    const ImportPlan plan(record.fields);
 
-    // The header names the fields; each one once.
-    std::vector<std::optional<std::string>> columns;
-    for (const std::string& name : records[0].fields) {
-        std::string trimmed = name;
-        while (!trimmed.empty() && trimmed.back() == ' ') trimmed.pop_back();
-        while (!trimmed.empty() && trimmed.front() == ' ') trimmed.erase(0, 1);
-        const auto column = embedded::contactColumn(trimmed);
-        if (!column) {
-            throw ToolError{"the CSV header names the unknown field \"" + trimmed +
-                            "\"; fields are name, company, phone, email, city"};
+    // Row by row from the file into the database, all inside one transaction: a fault on any
+    // row leaves the database as it was.
+    using Add =
+        std::function<void(const embedded::ContactFields&, const std::vector<std::string>&)>;
+    std::int64_t rows = 0;
+    const auto readRows = [&](const Add& add) {
+        embedded::ContactFields fields;
+        std::vector<std::string> extras;
+        while (reader.next(record)) {
+            const auto& cells = record.fields;
+            if (cells.size() == 1 && cells[0].empty() && plan.columns() > 1) continue;  // blank
+            if (cells.size() != plan.columns()) {
+                throw ToolError{"line " + std::to_string(record.line) + " of the CSV file has " +
+                                plural(std::int64_t(cells.size()), "cell") + ", the header " +
+                                plural(std::int64_t(plan.columns()), "cell")};
+            }
+            plan.apply(cells, fields, extras);
+            add(fields, extras);
+            ++rows;
         }
-        if (std::find(columns.begin(), columns.end(), column) != columns.end()) {
-            throw ToolError{"the CSV header names the field " + *column + " twice"};
-        }
-        columns.push_back(column);
+    };
+    if (dryRun) {
+        readRows([](const auto&, const auto&) {});
+    } else {
+        auto import = store.importContacts(plan.extraNames());
+        readRows([&](const auto& fields, const auto& extras) { import.add(fields, extras); });
+        import.commit();
     }
 
-    std::vector<embedded::ContactFields> contacts;
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const auto& fields = records[r].fields;
-        if (fields.size() == 1 && fields[0].empty() && columns.size() > 1) continue;  // blank
-        if (fields.size() != columns.size()) {
-            throw ToolError{"line " + std::to_string(records[r].line) + " of the CSV file has " +
-                            plural(static_cast<std::int64_t>(fields.size()), "field") +
-                            ", the header " +
-                            plural(static_cast<std::int64_t>(columns.size()), "field")};
-        }
-        embedded::ContactFields contact;
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            // contactColumn has accepted the column, so the table holds it.
-            const auto field = std::ranges::find(embedded::kContactFieldColumns, *columns[c],
-                                                 &embedded::ContactFieldColumn::column);
-            contact.*field->member = fields[c];
-        }
-        contacts.push_back(std::move(contact));
+    const std::string separator =
+        reader.delimiter() == '\t' ? "tab" : std::string(1, reader.delimiter());
+    io.out << "import: read " << plural(rows, "row") << " of " << file << " (" << reader.encoding()
+           << ", separated by " << separator << ")\n";
+    for (const std::string& line : plan.describe()) io.out << "  " << line << "\n";
+    if (dryRun) {
+        io.out << "import: dry run, nothing written; " << plural(rows, "contact")
+               << " would be added to " << store.path() << "\n";
+    } else {
+        io.out << "import: added " << plural(rows, "contact") << " to " << store.path() << " ("
+               << store.contactCount() << " in all)\n";
     }
-    store.addContacts(contacts);
-    io.out << "import: added " << plural(static_cast<std::int64_t>(contacts.size()), "contact")
-           << " to " << store.path() << " (" << store.contactCount() << " in all)\n";
     return 0;
 }
 
@@ -322,12 +330,13 @@ int cmdLookup(const Arguments& a, ToolIo& io) {
     } else if (const auto file = a.value("ids-file")) {
         expectPositional(a, 0, 0);
         IdList ids;
-        std::istringstream in(readAll(*file));
+        std::ifstream in = openFile(*file);
         std::string line;
         for (int number = 1; std::getline(in, line); ++number) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             ids.add(line, "line " + std::to_string(number) + " of " + *file + ": ");
         }
+        if (in.bad()) throw ToolError{"cannot read " + *file};
         query.kind = LookupQuery::Kind::Ids;
         query.ids = ids.take();
         if (query.ids.empty()) throw ToolError{*file + " holds no contact identifiers"};
@@ -364,17 +373,23 @@ int cmdContacts(const Arguments& a, ToolIo& io) {
     expectPositional(a, 0, 1);
     const Format format = formatOf(a);
     Store store(databaseArgument(a, io));
-    std::vector<std::vector<Cell>> rows;
-    store.forEachContact([&](const embedded::Contact& c) {
-        std::vector<Cell> row{embedded::formatContactId(c.number)};
-        for (const auto& field : embedded::kContactFieldColumns)
-            row.emplace_back(c.fields.*field.member);
-        rows.push_back(std::move(row));
-    });
     std::vector<Column> header{{"id"}};
-    for (const auto& field : embedded::kContactFieldColumns)
+    for (const auto& field : embedded::kContactFieldColumns) {
         header.push_back({std::string(field.column)});
-    printTable(io.out, format, header, rows);
+    }
+    for (std::string& name : store.extraFields()) header.push_back({std::move(name), false, true});
+    std::vector<Cell> row;
+    printRows(io.out, format, header, [&](const RowSink& sink) {
+        store.forEachContact([&](const embedded::Contact& c) {
+            row.clear();
+            row.emplace_back(embedded::formatContactId(c.number));
+            for (const auto& field : embedded::kContactFieldColumns) {
+                row.emplace_back(c.fields.*field.member);
+            }
+            for (const std::string& value : c.extras) row.emplace_back(value);
+            sink(row);
+        });
+    });
     return 0;
 }
 
@@ -384,27 +399,52 @@ int cmdNotes(const Arguments& a, ToolIo& io) {
     std::optional<std::int64_t> onlyRun;
     if (const auto run = a.value("run")) onlyRun = parseCount(*run, "the run");
     Store store(databaseArgument(a, io));
-    std::vector<std::vector<Cell>> rows;
-    store.forEachNote([&](const embedded::StoredNote& n) {
-        if (onlyRun && n.run != *onlyRun) return;
-        rows.push_back({std::to_string(n.id), embedded::formatContactId(n.contact),
-                        std::to_string(n.run), std::to_string(n.record.typeCode), n.record.date,
-                        n.record.time, n.record.dateText, n.record.text, n.record.attachment,
-                        n.writtenAt, n.userName});
+    // --with FIELD,...: contact fields shown beside each note's contact.
+    std::vector<embedded::ContactFieldRef> with;
+    if (a.has("with")) {
+        for (const std::string& list : a.options.at("with")) {
+            std::stringstream names(list);
+            std::string name;
+            while (std::getline(names, name, ',')) {
+                if (name.empty()) continue;
+                try {
+                    with.push_back(store.contactField(name));
+                } catch (const Failure&) {
+                    std::string known = "name, company, phone, email, city";
+                    for (const std::string& extra : store.extraFields()) known += ", " + extra;
+                    throw UsageError{"unknown contact field " + name + "; fields are " + known};
+                }
+            }
+        }
+    }
+    std::vector<Column> columns{{"note", true}, {"contact"}};
+    for (const auto& field : with) columns.push_back({field.name});
+    for (Column c : std::initializer_list<Column>{{"run", true},
+                                                  {"type", true},
+                                                  {"date"},
+                                                  {"time"},
+                                                  {"date_as_written"},
+                                                  {"text"},
+                                                  {"attachment"},
+                                                  {"written_at"},
+                                                  {"user"}}) {
+        columns.push_back(std::move(c));
+    }
+    std::vector<Cell> row;
+    printRows(io.out, format, columns, [&](const RowSink& sink) {
+        store.forEachNote([&](const embedded::StoredNote& n) {
+            if (onlyRun && n.run != *onlyRun) return;
+            row = {std::to_string(n.id), embedded::formatContactId(n.contact)};
+            for (const auto& field : with) row.push_back(store.contactValue(n.contact, field));
+            for (Cell cell :
+                 {Cell(std::to_string(n.run)), Cell(std::to_string(n.record.typeCode)),
+                  Cell(n.record.date), n.record.time, Cell(n.record.dateText), Cell(n.record.text),
+                  n.record.attachment, Cell(n.writtenAt), Cell(n.userName)}) {
+                row.push_back(std::move(cell));
+            }
+            sink(row);
+        });
     });
-    printTable(io.out, format,
-               {{"note", true},
-                {"contact"},
-                {"run", true},
-                {"type", true},
-                {"date"},
-                {"time"},
-                {"date_as_written"},
-                {"text"},
-                {"attachment"},
-                {"written_at"},
-                {"user"}},
-               rows);
     return 0;
 }
 
@@ -510,14 +550,23 @@ const std::vector<Command>& commands() {
          {},
          cmdInit},
         {"import",
-         "import DB FILE.csv",
+         "import DB FILE.csv [--encoding NAME] [--dry-run]",
          "add contacts from a CSV file",
          "Adds one contact per row of FILE.csv, in one go: either all rows or none. The first\n"
-         "row names the fields (name, company, phone, email, city; any order, any subset).\n"
-         "Fields may be quoted as in RFC 4180; the file is UTF-8.\n"
+         "row names the columns. Columns named like a contact field, case and spacing ignored,\n"
+         "fill it: name (or Full Name, Display Name; else First/Middle/Last Name joined),\n"
+         "company (Company Name, Organization), phone (Business Phone, Mobile Phone...),\n"
+         "email (E-mail Address, Email 1...), city (Business City, Home City...). Every other\n"
+         "column is kept as an extra field of the contact under its header, a source system's\n"
+         "identifier too. Then it prints what became of each column.\n"
+         "Fields are separated by commas, semicolons or tabs (as the first line has them) and\n"
+         "may be quoted as in RFC 4180, line breaks included. The file is UTF-8 (a byte-order\n"
+         "mark is skipped) unless --encoding names another one as iconv knows it, such as\n"
+         "windows-1252 or ISO-8859-15.\n"
+         "  --dry-run     read the whole file and print the report, but write nothing\n"
          "A database with users asks for a login: --user NAME, the password on the\n"
          "terminal or the first line of standard input with --password-stdin.",
-         {{"user", true}, {"password-stdin"}},
+         {{"user", true}, {"password-stdin"}, {"encoding", true}, {"dry-run"}},
          cmdImport},
         {"add-user",
          "add-user DB NAME [--admin] [--user ADMIN] [--password-stdin]",
@@ -574,15 +623,19 @@ const std::vector<Command>& commands() {
         {"contacts",
          "contacts [DB] [--format table|csv|json]",
          "list the contacts",
-         "Lists the contacts of DB, or of the database you work in.",
+         "Lists the contacts of DB, or of the database you work in, with their extra fields\n"
+         "after the fixed ones (in JSON, in each contact's \"extra\" object). The CSV imports\n"
+         "again as it is.",
          {{"format", true}},
          cmdContacts},
         {"notes",
-         "notes [DB] [--run RUN] [--format table|csv|json]",
+         "notes [DB] [--run RUN] [--with FIELD,...] [--format table|csv|json]",
          "list the notes",
          "Lists the notes of DB (or of the database you work in), oldest first: the date as\n"
-         "a calendar date and as written, who wrote it and in which run.",
-         {{"format", true}, {"run", true}},
+         "a calendar date and as written, who wrote it and in which run.\n"
+         "  --with FIELD,...   also the contact's fields beside each note: name, company,\n"
+         "                     phone, email, city or any extra field (such as --with name,id)",
+         {{"format", true}, {"run", true}, {"with", true}},
          cmdNotes},
         {"runs",
          "runs [DB] [--format table|csv|json]",

@@ -68,27 +68,39 @@ std::string oneLine(std::string_view s) {
 
 void printTable(std::ostream& out, Format format, const std::vector<Column>& columns,
                 const std::vector<std::vector<Cell>>& rows) {
+    printRows(out, format, columns, [&](const RowSink& sink) {
+        for (const auto& row : rows) sink(row);
+    });
+}
+
+void printRows(std::ostream& out, Format format, const std::vector<Column>& columns,
+               const std::function<void(const RowSink&)>& produce) {
     switch (format) {
         case Format::Csv: {
             for (std::size_t c = 0; c < columns.size(); ++c) {
                 out << (c ? "," : "") << csvField(columns[c].name);
             }
             out << "\r\n";
-            for (const auto& row : rows) {
+            produce([&](const std::vector<Cell>& row) {
                 for (std::size_t c = 0; c < columns.size(); ++c) {
                     out << (c ? "," : "") << csvField(row[c].value_or(""));
                 }
                 out << "\r\n";
-            }
+            });
             break;
         }
         case Format::Json: {
             out << "[";
-            for (std::size_t r = 0; r < rows.size(); ++r) {
-                out << (r ? ",\n " : "\n ") << "{";
+            bool first = true;
+            produce([&](const std::vector<Cell>& row) {
+                out << (first ? "\n " : ",\n ") << "{";
+                first = false;
+                bool firstField = true;
                 for (std::size_t c = 0; c < columns.size(); ++c) {
-                    out << (c ? ", " : "") << jsonString(columns[c].name) << ": ";
-                    const Cell& cell = rows[r][c];
+                    if (columns[c].extra) continue;
+                    out << (firstField ? "" : ", ") << jsonString(columns[c].name) << ": ";
+                    firstField = false;
+                    const Cell& cell = row[c];
                     if (!cell) {
                         out << "null";
                     } else if (columns[c].numeric) {
@@ -97,39 +109,50 @@ void printTable(std::ostream& out, Format format, const std::vector<Column>& col
                         out << jsonString(*cell);
                     }
                 }
+                if (std::any_of(columns.begin(), columns.end(),
+                                [](const Column& c) { return c.extra; })) {
+                    out << (firstField ? "" : ", ") << "\"extra\": {";
+                    bool firstExtra = true;
+                    for (std::size_t c = 0; c < columns.size(); ++c) {
+                        if (!columns[c].extra || !row[c] || row[c]->empty()) continue;
+                        out << (firstExtra ? "" : ", ") << jsonString(columns[c].name) << ": "
+                            << jsonString(*row[c]);
+                        firstExtra = false;
+                    }
+                    out << "}";
+                }
                 out << "}";
-            }
-            out << (rows.empty() ? "]\n" : "\n]\n");
+            });
+            out << (first ? "]\n" : "\n]\n");
             break;
         }
         case Format::Table: {
             std::vector<std::size_t> width(columns.size());
-            for (std::size_t c = 0; c < columns.size(); ++c) width[c] = columns[c].name.size();
-            for (const auto& row : rows) {
+            for (std::size_t c = 0; c < columns.size(); ++c)
+                width[c] = displayWidth(columns[c].name);
+            produce([&](const std::vector<Cell>& row) {
                 for (std::size_t c = 0; c < columns.size(); ++c) {
                     width[c] = std::max(width[c], displayWidth(oneLine(row[c].value_or(""))));
                 }
-            }
-            auto line = [&](const std::vector<std::string>& cells) {
-                std::string text;
+            });
+            std::string text;
+            auto line = [&](const auto& cellText) {
+                text.clear();
                 for (std::size_t c = 0; c < columns.size(); ++c) {
-                    const std::string pad(width[c] - displayWidth(cells[c]), ' ');
+                    const std::string cell = cellText(c);
+                    const std::size_t w = displayWidth(cell);
+                    // A row added between the two passes may be wider: never a negative pad.
+                    const std::string pad(width[c] > w ? width[c] - w : 0, ' ');
                     if (c) text += "  ";
-                    text += columns[c].numeric ? pad + cells[c] : cells[c] + pad;
+                    text += columns[c].numeric ? pad + cell : cell + pad;
                 }
                 while (!text.empty() && text.back() == ' ') text.pop_back();
                 out << text << "\n";
             };
-            std::vector<std::string> header;
-            header.reserve(columns.size());
-            for (const auto& column : columns) header.push_back(column.name);
-            line(header);
-            for (const auto& row : rows) {
-                std::vector<std::string> cells;
-                cells.reserve(row.size());
-                for (const Cell& cell : row) cells.push_back(oneLine(cell.value_or("")));
-                line(cells);
-            }
+            line([&](std::size_t c) { return columns[c].name; });
+            produce([&](const std::vector<Cell>& row) {
+                line([&](std::size_t c) { return oneLine(row[c].value_or("")); });
+            });
             break;
         }
     }

@@ -136,6 +136,10 @@ TEST(Store, AnOlderLayoutIsMigratedWithEverythingKept) {
             "INSERT INTO contact_extra VALUES (1, 1, 'North')");
         EXPECT_EQ(store.resolve({embedded::LookupQuery::Kind::Where, {{"region", "north"}}, {}}),
                   (std::vector<std::int64_t>{1}));
+        auto import = store.importContacts({"Birthday"});
+        import.add({"Dee", "", "", "", ""}, {"1990-01-02"});
+        import.commit();
+        EXPECT_EQ(store.contactValue(3, store.contactField("birthday")), "1990-01-02");
         auto fk = store.connection().query("PRAGMA foreign_key_check");
         EXPECT_FALSE(fk.step());
     }
@@ -429,6 +433,53 @@ TEST(Store, UndoRemovesExactlyOneRunOnce) {
     EXPECT_TRUE(store.run(runs[0].id)->undoneAt);
     EXPECT_THROW(store.undoRun(runs[0].id), Failure);
     EXPECT_THROW(store.undoRun(99), Failure);
+}
+
+}  // namespace
+}  // namespace penwick::testing
+
+namespace penwick::testing {
+namespace {
+
+using embedded::Store;
+
+// Imported rows go in by batches: every contact keeps its own extra fields whatever batch it
+// fell in, numbering goes on from the contacts there were, and an import not committed leaves
+// nothing behind, not even the names of its fields.
+TEST(Store, ImportedContactsKeepTheirExtraFieldsAcrossBatches) {
+    TempFolder t;
+    Store store(makeDatabase(t.file("a.pwdb"), 3));
+    {
+        auto import = store.importContacts({"Ref", "Note"});
+        for (int i = 0; i < 130; ++i) {
+            const std::string n = std::to_string(i);
+            import.add({"P" + n, "", "", "", ""}, {"R" + n, i % 3 == 0 ? "" : "N\n" + n});
+        }
+        import.commit();
+    }
+    {
+        auto dropped = store.importContacts({"Lost"});
+        dropped.add({"Nobody", "", "", "", ""}, {"x"});
+    }
+    EXPECT_EQ(store.extraFields(), (std::vector<std::string>{"Ref", "Note"}));
+    std::int64_t seen = 0;
+    store.forEachContact([&](const embedded::Contact& c) {
+        ++seen;
+        EXPECT_EQ(c.number, seen);
+        ASSERT_EQ(c.extras.size(), 2u);
+        if (c.number <= 3) {
+            EXPECT_EQ(c.extras, (std::vector<std::string>{"", ""}));
+            return;
+        }
+        const std::string n = std::to_string(c.number - 4);
+        EXPECT_EQ(c.fields.name, "P" + n);
+        EXPECT_EQ(c.extras[0], "R" + n);
+        EXPECT_EQ(c.extras[1], (c.number - 4) % 3 == 0 ? "" : "N\n" + n);
+    });
+    EXPECT_EQ(seen, 133);
+    EXPECT_EQ(store.contactValue(101, store.contactField("note")), "N\n97");
+    EXPECT_EQ(store.contactValue(999, store.contactField("note")), std::nullopt);
+    EXPECT_THROW(store.contactField("Lost"), Failure);
 }
 
 }  // namespace

@@ -7,46 +7,13 @@
 #include <optional>
 #include <sstream>
 
-#include "embedded_support.h"
+#include "tool_fixture.h"
 #include "tools/contacts_tool.h"
 #include "tools/demo.h"
 #include "util/text.h"
 
 namespace penwick::testing {
 namespace {
-
-struct Tool : ::testing::Test {
-    struct Result {
-        int status;
-        std::string out, err;
-    };
-    Result run(std::vector<std::string> args, const std::string& input = {}) {
-        std::istringstream in(input);
-        std::ostringstream out, err;
-        tools::ToolIo io{in, out, err, t.file("cfg/session.ini"), t.file("data"), askPassword};
-        const int status = tools::runContactsTool(args, io);
-        return {status, out.str(), err.str()};
-    }
-    Result ok(std::vector<std::string> args, const std::string& input = {}) {
-        Result r = run(args, input);
-        EXPECT_EQ(r.status, 0) << r.err;
-        return r;
-    }
-    // A failure is one line on stderr and a non-zero status.
-    Result fails(std::vector<std::string> args, const std::string& input = {}) {
-        Result r = run(args, input);
-        EXPECT_NE(r.status, 0);
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        return r;
-    }
-    std::string write(const std::string& name, const std::string& content) {
-        std::ofstream(t.file(name), std::ios::binary) << content;
-        return t.file(name);
-    }
-    TempFolder t;
-    std::string db = t.file("a.pwdb");
-    std::function<std::optional<std::string>(const std::string&)> askPassword;
-};
 
 TEST_F(Tool, ImportsCsvWithQuotingAndListsTheContacts) {
     ok({"init", db});
@@ -74,10 +41,11 @@ TEST_F(Tool, AFaultyCsvImportsNothing) {
         EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
     };
     importing("name,city\nAnn,Paris\nBob\n", "line 3");
-    importing("name,shoe size\nAnn,9\n", "shoe size");
+    importing("name,city\nAnn,Paris\nBob,Rome,Italy\n", "line 3 of the CSV file has 3 cells");
     importing("name,name\nAnn,Ann\n", "twice");
     importing("name\nAnn\n\"Bob\n", "never closed");
-    importing("name\n\xFF\n", "UTF-8");
+    importing("name\nZo\xC3\xAB\nAnn\xE9\n", "line 3, column 4");
+    importing("name,shoe size,Shoe Size\nAnn,9,9\n", "twice");
     EXPECT_EQ(ok({"contacts", db, "--format", "csv"}).out, "id,name,company,phone,email,city\r\n");
 }
 
