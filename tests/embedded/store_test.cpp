@@ -250,6 +250,9 @@ TEST(Store, ConditionsCompareContainOrDifferAndMayBeAlternatives) {
     EXPECT_EQ(select({{"city", "köln"}, {"name", "zoë", Op::Contains}}), (Ids{5}));
     EXPECT_EQ(select({{"name", "STRASSE", Op::Contains}}), (Ids{5}));
     EXPECT_EQ(store.fieldName("REGION"), "Region");
+    // Named as an import matches headers: spacing and punctuation ignored too.
+    EXPECT_EQ(select({{"re gion", "north"}}), (Ids{1}));
+    EXPECT_EQ(store.fieldName("E mail"), "email");
     EXPECT_EQ(store.fieldName("E-mail"), "email");
     EXPECT_FALSE(store.fieldName("shoe size"));
     const std::string unknown = failureText([&] { select({{"shoe size", "9"}}); });
