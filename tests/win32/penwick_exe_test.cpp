@@ -244,6 +244,31 @@ TEST_F(PenwickExe, StartsIntoTheMainWindowWithTodayInTheUsersPattern) {
     EXPECT_EQ(code, 0u);
 }
 
+// The calendar opens at today whatever the date box holds; Enter takes the day, as a double
+// click does, closes the calendar and leaves the caret in the note.
+TEST_F(PenwickExe, TheCalendarPutsTheChosenDayIntoTheDateBox) {
+    ASSERT_TRUE(type(control("txtDate"), L"1/2/2020"));
+    HWND cal = control("Cal");
+    click(control("cmdCal"));
+    ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(cal) != FALSE; })) << "no calendar";
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(waitUntil([&] {
+        GetGUIThreadInfo(process_.dwThreadId, &gui);
+        return gui.hwndFocus == cal;
+    })) << "the calendar takes the focus";
+    press(cal, VK_RETURN);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindowVisible(cal); })) << "the calendar stays open";
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    wchar_t today[64] = {};
+    GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, today, 64);
+    EXPECT_EQ(textOf(control("txtDate")), today);
+    GetGUIThreadInfo(process_.dwThreadId, &gui);
+    EXPECT_EQ(gui.hwndFocus, control("txtNote"));
+    click(control("cmdCancel"));
+}
+
 TEST_F(PenwickExe, SpellCheckWithoutWordSaysWhatItNeeds) {
     ServerSetup servers(Flavour::InProcess);
     servers.unregister(L"word.application");
