@@ -17,6 +17,18 @@ namespace {
 
 using namespace penwick;
 
+struct Search {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK findById(HWND hwnd, LPARAM data) {
+    auto* search = reinterpret_cast<Search*>(data);
+    if (GetDlgCtrlID(hwnd) != search->id) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
 int openCalendar() {
     HWND main = nullptr;
     for (int i = 0; i < 100 && main == nullptr; ++i, Sleep(100))
@@ -26,19 +38,8 @@ int openCalendar() {
     for (std::size_t i = 0; i < controls.size(); ++i) {
         if (controls[i].name != "cmdCal") continue;
         // The button lies in a frame: look through every child.
-        struct Search {
-            int id;
-            HWND found;
-        } search{win32::kFirstControlId + static_cast<int>(i), nullptr};
-        EnumChildWindows(
-            main,
-            [](HWND hwnd, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(data);
-                if (GetDlgCtrlID(hwnd) != s->id) return TRUE;
-                s->found = hwnd;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        Search search{win32::kFirstControlId + static_cast<int>(i), nullptr};
+        EnumChildWindows(main, findById, reinterpret_cast<LPARAM>(&search));
         if (search.found == nullptr) return 1;
         PostMessageW(search.found, BM_CLICK, 0, 0);
         return 0;
