@@ -8,6 +8,7 @@
 #include <dlgs.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -457,15 +458,39 @@ TEST_P(PenwickExeWithServers, SpellCheckPutsTheChosenWordsIntoTheNote) {
     EXPECT_EQ(start, 0u);
     EXPECT_EQ(end, 0u) << "the caret at the start, nothing selected";
 
-    const Lines calls = servers.calls();
-    ASSERT_GE(calls.size(), 5u);
-    EXPECT_EQ(toUtf8(calls[0]), "new word.application");
-    EXPECT_EQ(toUtf8(calls[1]), "Word.Application.Visible=(BOOL False)");
-    // Two words with a dialog each: one suggestions request for each.
-    EXPECT_EQ(std::count(calls.begin(), calls.end(),
-                         u"Word.Application.GetSpellingSuggestions(DISPATCH)"),
-              2);
-    EXPECT_EQ(toUtf8(calls[calls.size() - 2]), "Document.Close(I4 0, missing, missing)");
+    Lines expected = {
+        u"new word.application",
+        u"Word.Application.Visible=(BOOL False)",
+        u"Word.Application.WindowState=(I4 2)",
+        u"Word.Application.Documents()",
+        u"Documents.Add()",
+    };
+    const auto token = [&](std::u16string text, bool misspelled) {
+        expected.insert(
+            expected.end(),
+            {u"Document.Range(missing, missing)", u"Range.Delete(missing, missing)",
+             u"Document.Range(missing, missing)", u"Range.Text=(BSTR \"" + text + u"\")",
+             u"Document.SpellingErrors()", u"ProofreadingErrors.Count()"});
+        if (misspelled)
+            expected.insert(expected.end(), {u"ProofreadingErrors.Item(I4 1)", u"Range.Text()"});
+    };
+    const auto suggestions = [&](int n) {
+        expected.insert(expected.end(), {u"Word.Application.GetSpellingSuggestions(DISPATCH)",
+                                         u"SpellingSuggestions.Count()"});
+        for (int i = 1; i <= n; ++i)
+            expected.insert(expected.end(), {u"SpellingSuggestions.Item(I4 " +
+                                                 std::u16string(1, char16_t(u'0' + i)) + u")",
+                                             u"SpellingSuggestion.Name()"});
+    };
+    token(u"Meet", false);
+    token(u"teh", true);
+    suggestions(2);
+    token(u"clent", true);
+    suggestions(1);
+    token(u"today", false);
+    expected.insert(expected.end(), {u"Document.Close(I4 0, missing, missing)",
+                                     u"Word.Application.Quit(SaveChanges:=I4 0)"});
+    expectSameCalls(servers.calls(), expected);
     click(control("cmdCancel"));
 }
 
