@@ -793,6 +793,12 @@ void Win32Window::redrawCalendarBands(HWND hwnd, HDC dc, const RECT& client) {
     const auto color = [hwnd](int part) {
         return static_cast<COLORREF>(SendMessageW(hwnd, MCM_GETCOLOR, part, 0));
     };
+    // The bands are filled with the colour the control itself painted there: a themed
+    // calendar (visual styles) ignores its title colours and draws dark text on its
+    // background, the classic one light title text on the title colour.
+    const COLORREF titleBack = GetPixel(dc, textLeft + 1, title.top + 1);
+    const COLORREF namesBack = GetPixel(dc, dayNames.left, dayNames.top);
+    const bool classic = titleBack == color(MCSC_TITLEBK);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     HGDIOBJ oldFont = GetCurrentObject(dc, OBJ_FONT);
 
@@ -826,12 +832,12 @@ void Win32Window::redrawCalendarBands(HWND hwnd, HDC dc, const RECT& client) {
     }
     SelectObject(dc, ui_.font(titleFont));
     const RECT between{textLeft, title.top, textRight, title.bottom};
-    HBRUSH titleBrush = CreateSolidBrush(color(MCSC_TITLEBK));
+    HBRUSH titleBrush = CreateSolidBrush(titleBack);
     FillRect(dc, &between, titleBrush);
     DeleteObject(titleBrush);
     SaveDC(dc);
     IntersectClipRect(dc, between.left, between.top, between.right, between.bottom);
-    SetTextColor(dc, color(MCSC_TITLETEXT));
+    SetTextColor(dc, classic ? color(MCSC_TITLETEXT) : color(MCSC_TEXT));
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &title,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     RestoreDC(dc, -1);
@@ -860,10 +866,10 @@ void Win32Window::redrawCalendarBands(HWND hwnd, HDC dc, const RECT& client) {
             break;
         }
     }
-    HBRUSH monthBrush = CreateSolidBrush(color(MCSC_MONTHBK));
+    HBRUSH monthBrush = CreateSolidBrush(namesBack);
     FillRect(dc, &dayNames, monthBrush);
     DeleteObject(monthBrush);
-    SetTextColor(dc, color(MCSC_TITLEBK));
+    SetTextColor(dc, classic ? color(MCSC_TITLEBK) : color(MCSC_TEXT));
     for (int day = 0; day < 7; ++day) {
         RECT cell{dayNames.left + day * column, dayNames.top, dayNames.left + (day + 1) * column,
                   dayNames.bottom};
