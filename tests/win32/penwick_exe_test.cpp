@@ -1,22 +1,46 @@
-// penwick.exe itself under Wine with real windows, driven from outside as the user would: the
-// start-up state of the main window, the spell check without Word, and Cancel ending it.
+// penwick.exe itself under Wine with real windows, driven from outside as the user would: it
+// finds the windows and controls, types, clicks and answers the message boxes and the file
+// dialog of another process. The contact manager and Word are our test servers; what they
+// received is compared call by call, and the remembered settings are read back with `reg`.
 
 #include <windows.h>
 
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/note_update_form.h"
+#include "com/server_setup.h"
+#include "lookup/scramble.h"
+#include "lookup/validate_user_form.h"
+#include "spell/spell_check_form.h"
+#include "util/text.h"
 #include "win32/win32_ui.h"
+#include "windows/ansi_code_page.h"
+#include "windows/registry_settings.h"
 
 namespace penwick {
 namespace {
+
+using testing::Flavour;
+using testing::ServerSetup;
+using Lines = std::vector<std::u16string>;
 
 std::wstring windowsPath(const char* unixPath) {
     std::wstring path = L"Z:";
     for (const char* p = unixPath; *p != '\0'; ++p) path += *p == '/' ? L'\\' : wchar_t(*p);
     return path;
+}
+
+std::wstring w(std::u16string_view s) {
+    return std::wstring(s.begin(), s.end());
+}
+std::u16string u(std::wstring_view s) {
+    return std::u16string(s.begin(), s.end());
 }
 
 // WM_GETTEXT, not GetWindowText: the latter does not ask a control of another process.
@@ -35,6 +59,16 @@ HWND waitFor(Find find, int seconds = 30) {
     return nullptr;
 }
 
+// Waits until a condition holds; false when it never does.
+template <class Condition>
+bool waitUntil(Condition condition, int seconds = 20) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (condition()) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
 struct Search {
     int id;
     HWND found;
@@ -47,41 +81,140 @@ BOOL CALLBACK findById(HWND hwnd, LPARAM data) {
     return FALSE;
 }
 
+// One of the program's windows once it is shown: found earlier, it may still lack controls.
+HWND shownWindow(const wchar_t* caption) {
+    return waitFor(
+        [&] {
+            HWND hwnd = FindWindowW(L"PenwickForm", caption);
+            return hwnd != nullptr && IsWindowVisible(hwnd) ? hwnd : nullptr;
+        },
+        20);
+}
+
+// A control of one of the program's windows: its id is its place in the description, a cancel
+// button's is IDCANCEL.
+HWND controlOf(HWND window, const ui::WindowDesc& description, std::string_view name) {
+    const auto& controls = description.controls;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (controls[i].name != name) continue;
+        Search search{
+            controls[i].cancelButton ? IDCANCEL : win32::kFirstControlId + static_cast<int>(i),
+            nullptr};
+        EnumChildWindows(window, findById, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+    return nullptr;
+}
+
+// The user's input goes through the program's own message loop: posted, not sent.
+void click(HWND button) {
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
+void press(HWND control, WPARAM key) {
+    PostMessageW(control, WM_KEYDOWN, key, 1);
+    PostMessageW(control, WM_KEYUP, key, 0xC0000001);
+}
+// Replaces a text box's text by typing, and waits until the box holds it.
+bool type(HWND edit, std::wstring_view text) {
+    PostMessageW(edit, EM_SETSEL, 0, -1);
+    for (wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 1);
+    return waitUntil([&] { return textOf(edit) == text; });
+}
+
+std::wstring listItem(HWND list, int index) {
+    wchar_t item[256] = {};
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(item));
+    return item;
+}
+
+// Runs Wine's `reg` in this prefix and returns what it printed.
+std::string runReg(std::wstring arguments) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &inherit, 0)) return {};
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+    startup.hStdError = write;
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"reg.exe " + arguments;
+    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    CloseHandle(write);
+    std::string out;
+    if (started) {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0)
+            out.append(buffer, got);
+        WaitForSingleObject(process.hProcess, 20000);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(read);
+    return out;
+}
+
+// One value as `reg query` shows it ("    USER    REG_SZ    Pat"); "(none)" when it lists none.
+std::string regValue(const std::wstring& key, const std::string& name) {
+    std::istringstream out(runReg(L"query \"" + key + L"\""));
+    const std::string marker = "    " + name + "    REG_SZ    ";
+    for (std::string line; std::getline(out, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.starts_with(marker)) return line.substr(marker.size());
+        if (line == "    " + name + "    REG_SZ") return "";
+    }
+    return "(none)";
+}
+
+const std::wstring kSettingsKey =
+    L"HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\penwick\\";
+
 class PenwickExe : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void start() {
         std::wstring command = L"\"" + windowsPath(PENWICK_EXE) + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                    nullptr, &startup, &process_));
-        main_ =
-            waitFor([] { return FindWindowW(L"PenwickForm", L"Penwick by Hollowfen ver 2.2"); });
+        started_ = true;
+        main_ = shownWindow(L"Penwick by Hollowfen ver 2.2");
         ASSERT_NE(main_, nullptr) << "no main window";
     }
+    void SetUp() override { start(); }
     void TearDown() override {
+        if (!started_) return;
         if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
             TerminateProcess(process_.hProcess, 99);
         CloseHandle(process_.hProcess);
         CloseHandle(process_.hThread);
     }
-    // A control of the main window: its id is its place in the description.
     HWND control(const char* name) const {
-        const auto& controls = app::noteUpdateDescription().controls;
-        for (std::size_t i = 0; i < controls.size(); ++i) {
-            if (controls[i].name != name) continue;
-            Search search{win32::kFirstControlId + static_cast<int>(i), nullptr};
-            EnumChildWindows(main_, findById, reinterpret_cast<LPARAM>(&search));
-            return search.found;
-        }
-        return nullptr;
+        return controlOf(main_, app::noteUpdateDescription(), name);
     }
     // The message box the program shows, by its title.
-    HWND messageBox() const {
-        return waitFor([] { return FindWindowW(L"#32770", L"Penwick"); }, 20);
+    static HWND messageBox(const wchar_t* title = L"Penwick") {
+        return waitFor([&] { return FindWindowW(L"#32770", title); }, 20);
+    }
+    static std::wstring prompt(HWND box) { return textOf(GetDlgItem(box, 0xFFFF)); }
+    // Presses one of a box's buttons and waits until the box is gone.
+    static bool answer(HWND box, int button) {
+        HWND hwnd = GetDlgItem(box, button);
+        if (hwnd == nullptr) return false;
+        click(hwnd);
+        return waitUntil([&] { return !IsWindow(box); }, 10);
+    }
+    bool ended(DWORD& code) {
+        if (WaitForSingleObject(process_.hProcess, 20000) != WAIT_OBJECT_0) return false;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return true;
     }
 
     PROCESS_INFORMATION process_{};
+    bool started_ = false;
     HWND main_ = nullptr;
 };
 
@@ -106,27 +239,266 @@ TEST_F(PenwickExe, StartsIntoTheMainWindowWithTodayInTheUsersPattern) {
     EXPECT_EQ(gui.hwndFocus, control("txtNote")) << "the focus starts in the note";
 
     // Cancel ends the program.
-    PostMessageW(control("cmdCancel"), BM_CLICK, 0, 0);
-    ASSERT_EQ(WaitForSingleObject(process_.hProcess, 20000), WAIT_OBJECT_0);
+    click(control("cmdCancel"));
     DWORD code = 1;
-    GetExitCodeProcess(process_.hProcess, &code);
+    ASSERT_TRUE(ended(code));
     EXPECT_EQ(code, 0u);
 }
 
+// The calendar opens at today whatever the date box holds; Enter takes the day, as a double
+// click does, closes the calendar and leaves the caret in the note.
+TEST_F(PenwickExe, TheCalendarPutsTheChosenDayIntoTheDateBox) {
+    ASSERT_TRUE(type(control("txtDate"), L"1/2/2020"));
+    HWND cal = control("Cal");
+    click(control("cmdCal"));
+    ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(cal) != FALSE; })) << "no calendar";
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(waitUntil([&] {
+        GetGUIThreadInfo(process_.dwThreadId, &gui);
+        return gui.hwndFocus == cal;
+    })) << "the calendar takes the focus";
+    press(cal, VK_RETURN);
+    ASSERT_TRUE(waitUntil([&] { return !IsWindowVisible(cal); })) << "the calendar stays open";
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    wchar_t today[64] = {};
+    GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, today, 64);
+    EXPECT_EQ(textOf(control("txtDate")), today);
+    GetGUIThreadInfo(process_.dwThreadId, &gui);
+    EXPECT_EQ(gui.hwndFocus, control("txtNote"));
+    click(control("cmdCancel"));
+}
+
 TEST_F(PenwickExe, SpellCheckWithoutWordSaysWhatItNeeds) {
-    SendMessageW(control("txtNote"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"teh note"));
-    PostMessageW(control("cmdSpellCheck"), BM_CLICK, 0, 0);
+    ServerSetup servers(Flavour::InProcess);
+    servers.unregister(L"word.application");
+    ASSERT_TRUE(type(control("txtNote"), L"teh note"));
+    click(control("cmdSpellCheck"));
     HWND box = messageBox();
     ASSERT_NE(box, nullptr) << "no message";
-    EXPECT_EQ(textOf(GetDlgItem(box, 0xFFFF)),
+    EXPECT_EQ(prompt(box),
               L"Sorry the spell checker requires that you have\r\n"
               L"Microsoft Word installed on your computer.");
-    EXPECT_NE(GetDlgItem(box, IDOK), nullptr);
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(waitFor([&] { return IsWindow(box) ? nullptr : main_; }, 10)) << "the box stays";
+    EXPECT_EQ(GetDlgItem(box, IDNO), nullptr);
+    ASSERT_TRUE(answer(box, IDOK)) << "the box stays";
     EXPECT_EQ(textOf(control("txtNote")), L"teh note") << "the note is unchanged";
     EXPECT_TRUE(IsWindowEnabled(main_));
+    EXPECT_TRUE(servers.calls().empty());
 }
+
+void expectSameCalls(const Lines& actual, const Lines& expected) {
+    for (std::size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
+        const std::u16string a = i < actual.size() ? actual[i] : u"(nothing)";
+        const std::u16string e = i < expected.size() ? expected[i] : u"(nothing)";
+        ASSERT_EQ(toUtf8(a), toUtf8(e)) << "call " << i + 1;
+    }
+}
+
+// The program and its test servers, which the program starts itself: in its own process (the
+// DLL) or as a process of their own (the EXE).
+class PenwickExeWithServers : public PenwickExe, public ::testing::WithParamInterface<Flavour> {
+protected:
+    void SetUp() override {}  // the servers are configured before the program starts
+    ServerSetup servers{GetParam()};
+};
+
+// The remembered password is refused, the one typed into the login dialog accepted; three
+// contacts; the note type "File Attachment" with a file picked in the file dialog.
+TEST_P(PenwickExeWithServers, WritesTheNoteToEveryContactOfTheLookup) {
+    servers.configure({u"database C:\\Data\\Contacts.dbf", u"user Pat", u"login Pat 4711",
+                       u"contact 7", u"contact 9", u"contact 12", u"contact 15", u"lookup 9 12 7"});
+    windows::RegistrySettings settings;
+    const windows::AnsiCodePage codePage;
+    settings.save(u"penwick", u"Contacts.dbf", u"USER", u"Pat");
+    settings.save(u"penwick", u"Contacts.dbf", u"SYS",
+                  lookup::ScrambleText(u"old", lookup::kScrambleKey, codePage));
+    const std::u16string attachment = servers.path(u"offer.txt");
+    CloseHandle(
+        CreateFileW(w(attachment).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_NO_FATAL_FAILURE(start());
+
+    ASSERT_TRUE(type(control("txtDate"), L"12/6/2026"));
+    press(control("cboNoteType"), VK_END);  // the last type, "File Attachment"
+    ASSERT_TRUE(waitUntil([&] { return IsWindowEnabled(control("txtFile")) != FALSE; }))
+        << "the attachment row stays disabled";
+    EXPECT_EQ(textOf(control("cboNoteType")), L"File Attachment");
+
+    click(control("cmdFile"));
+    HWND dialog = messageBox(L"Attach File");
+    ASSERT_NE(dialog, nullptr) << "no file dialog";
+    // The name box of the Explorer-style dialog is the combo box cmb13.
+    HWND name = waitFor([&] { return GetDlgItem(dialog, cmb13); }, 5);
+    ASSERT_NE(name, nullptr);
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w(attachment).c_str()));
+    ASSERT_TRUE(answer(dialog, IDOK)) << "the file dialog stays";
+    ASSERT_TRUE(waitUntil([&] { return textOf(control("txtFile")) == w(attachment); }))
+        << "txtFile holds " << toUtf8(u(textOf(control("txtFile"))));
+    ASSERT_TRUE(type(control("txtNote"), L"Offer sent"));
+
+    click(control("cmdWriteNote"));
+    HWND login = shownWindow(L"ACT Login ");
+    ASSERT_NE(login, nullptr) << "no login dialog";
+    const auto& loginDesc = lookup::validateUserDescription();
+    EXPECT_EQ(textOf(controlOf(login, loginDesc, "lblDatabase")), L"C:\\Data\\Contacts.dbf");
+    EXPECT_EQ(textOf(controlOf(login, loginDesc, "txtUserName")), L"Pat");
+    ASSERT_TRUE(type(controlOf(login, loginDesc, "txtPassword"), L"4711"));
+    click(controlOf(login, loginDesc, "cmdOK"));
+
+    HWND confirm = messageBox();
+    ASSERT_NE(confirm, nullptr) << "no confirmation";
+    EXPECT_EQ(prompt(confirm),
+              L"Are you sure you would like to update the current lookup\r\n"
+              L"of 3 contacts with this note dated 12/6/2026");
+    ASSERT_TRUE(answer(confirm, IDYES));
+    HWND finished = messageBox();
+    ASSERT_NE(finished, nullptr) << "no end message";
+    EXPECT_EQ(prompt(finished), L"Finished");
+    EXPECT_EQ(textOf(main_), L"Penwick: Finished 3 of 3");
+    ASSERT_TRUE(answer(finished, IDOK));
+    DWORD code = 1;
+    ASSERT_TRUE(ended(code)) << "the program goes on after the run";
+    EXPECT_EQ(code, 0u);
+
+    std::wstring folder = windowsPath(PENWICK_EXE);
+    folder.erase(folder.rfind(L'\\'));
+    const std::u16string lookupFile = u"BSTR \"" + u(folder) + u"\\lkup.dat\"";
+    const std::u16string file = u"BSTR \"" + attachment + u"\"";
+    Lines expected = {
+        u"new ACTOLE.APPOBJECT",
+        u"APPOBJECT.SaveCurrentLookup(" + lookupFile + u")",
+        u"APPOBJECT.GetOpenDBName()",
+        u"new ACTOLE.DATABASE",
+        u"DATABASE.Open(BSTR& \"C:\\Data\\Contacts.dbf\")",
+        u"APPOBJECT.GetCurrentUserName()",
+        u"DATABASE.validateuser(BSTR \"Pat\", BSTR \"old\")",
+        u"DATABASE.Error()",
+        u"APPOBJECT.GetCurrentUserName()",
+        u"APPOBJECT.GetCurrentUserName()",
+        u"DATABASE.IsMultiUser()",
+        u"DATABASE.validateuser(BSTR& \"Pat\", BSTR& \"4711\")",
+        u"DATABASE.Error()",
+        u"DATABASE.Contact()",
+        u"Contact.Loadlookupquery(" + lookupFile + u")",
+        u"DATABASE.Contact()",
+        u"Contact.MoveFirst()",
+        u"DATABASE.Contact()",
+        u"Contact.recordCount()",
+    };
+    for (int i = 0; i < 3; ++i) {
+        expected.insert(expected.end(),
+                        {u"DATABASE.Contact()", u"Contact.IsEOF()", u"DATABASE.Contact()",
+                         u"Contact.Data(I2 1)", u"DATABASE.Contact()", u"Contact.movenext()"});
+    }
+    expected.insert(expected.end(), {u"DATABASE.Contact()", u"Contact.IsEOF()",
+                                     u"DATABASE.Contact()", u"Contact.MoveFirst()"});
+    for (const char16_t* id : {u"9", u"12", u"7"}) {
+        const std::u16string byRef = u"BSTR& \"" + std::u16string(id) + u"\"";
+        expected.insert(expected.end(),
+                        {u"DATABASE.Contact()", u"Contact.Lookup(I2 1, " + byRef + u", I2 1)",
+                         u"DATABASE.NOTEHISTORY()", u"NOTEHISTORY.Add()", u"DATABASE.NOTEHISTORY()",
+                         u"NOTEHISTORY.Data(I2 29, " + byRef + u")", u"DATABASE.NOTEHISTORY()",
+                         u"NOTEHISTORY.Data(I2 25, I2& 101)", u"DATABASE.NOTEHISTORY()",
+                         u"NOTEHISTORY.Data(I2 26, BSTR \"Offer sent\")", u"DATABASE.NOTEHISTORY()",
+                         u"NOTEHISTORY.Data(I2 28, " + file + u")", u"DATABASE.NOTEHISTORY()",
+                         u"NOTEHISTORY.Data(I2 200, BSTR \"12/6/2026\")", u"DATABASE.NOTEHISTORY()",
+                         u"NOTEHISTORY.Update()"});
+    }
+    expected.push_back(u"DATABASE.Close()");
+    expectSameCalls(servers.calls(), expected);
+    ASSERT_EQ(servers.notes().size(), 3u);
+
+    // What the program remembered, as another program of the user's sees it. "4711" scrambles
+    // into printable characters, so the console output shows it as stored.
+    const std::string scrambled =
+        toUtf8(lookup::ScrambleText(u"4711", lookup::kScrambleKey, codePage));
+    EXPECT_EQ(regValue(kSettingsKey + L"Contacts.dbf", "USER"), "Pat");
+    EXPECT_EQ(regValue(kSettingsKey + L"Contacts.dbf", "SYS"), scrambled);
+    EXPECT_EQ(regValue(kSettingsKey + L"Settings", "FilePath"), toUtf8(servers.folder()));
+}
+
+// "Meet teh clent today": "teh" becomes the first suggestion, picked in the list; "clent" the
+// typed "client".
+TEST_P(PenwickExeWithServers, SpellCheckPutsTheChosenWordsIntoTheNote) {
+    servers.configure({u"misspelled teh the ten", u"misspelled clent client"});
+    ASSERT_NO_FATAL_FAILURE(start());
+    ASSERT_TRUE(type(control("txtNote"), L"Meet teh clent today"));
+    click(control("cmdSpellCheck"));
+
+    HWND dialog = shownWindow(L"Suggestions");
+    ASSERT_NE(dialog, nullptr) << "no suggestions dialog";
+    const auto& desc = spell::spellCheckWindow();
+    HWND badWord = controlOf(dialog, desc, "txtBadWord");
+    HWND list = controlOf(dialog, desc, "lstSuggestions");
+    HWND replace = controlOf(dialog, desc, "txtReplace");
+    EXPECT_EQ(textOf(badWord), L"teh");
+    ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(listItem(list, 0), L"the");
+    EXPECT_EQ(listItem(list, 1), L"ten");
+    press(list, VK_HOME);  // picks the first suggestion, which fills the replacement box
+    ASSERT_TRUE(waitUntil([&] { return textOf(replace) == L"the"; }));
+    click(controlOf(dialog, desc, "cmdChange"));
+
+    ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(dialog) && textOf(badWord) == L"clent"; }))
+        << "the second word is not offered";
+    EXPECT_EQ(textOf(replace), L"the") << "the box keeps the last decision";
+    ASSERT_TRUE(type(replace, L"client"));
+    click(controlOf(dialog, desc, "cmdChange"));
+
+    ASSERT_TRUE(waitUntil([&] { return textOf(control("txtNote")) == L"Meet the client today"; }))
+        << toUtf8(u(textOf(control("txtNote"))));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindowVisible(dialog); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return !servers.calls().empty() &&
+               servers.calls().back().starts_with(u"Word.Application.Quit");
+    })) << "Word is not quit";
+    DWORD start = 1, end = 1;
+    SendMessageW(control("txtNote"), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, 0u) << "the caret at the start, nothing selected";
+
+    Lines expected = {
+        u"new word.application",
+        u"Word.Application.Visible=(BOOL False)",
+        u"Word.Application.WindowState=(I4 2)",
+        u"Word.Application.Documents()",
+        u"Documents.Add()",
+    };
+    const auto token = [&](std::u16string text, bool misspelled) {
+        expected.insert(
+            expected.end(),
+            {u"Document.Range(missing, missing)", u"Range.Delete(missing, missing)",
+             u"Document.Range(missing, missing)", u"Range.Text=(BSTR \"" + text + u"\")",
+             u"Document.SpellingErrors()", u"ProofreadingErrors.Count()"});
+        if (misspelled)
+            expected.insert(expected.end(), {u"ProofreadingErrors.Item(I4 1)", u"Range.Text()"});
+    };
+    const auto suggestions = [&](int n) {
+        expected.insert(expected.end(), {u"Word.Application.GetSpellingSuggestions(DISPATCH)",
+                                         u"SpellingSuggestions.Count()"});
+        for (int i = 1; i <= n; ++i)
+            expected.insert(expected.end(), {u"SpellingSuggestions.Item(I4 " +
+                                                 std::u16string(1, char16_t(u'0' + i)) + u")",
+                                             u"SpellingSuggestion.Name()"});
+    };
+    token(u"Meet", false);
+    token(u"teh", true);
+    suggestions(2);
+    token(u"clent", true);
+    suggestions(1);
+    token(u"today", false);
+    expected.insert(expected.end(), {u"Document.Close(I4 0, missing, missing)",
+                                     u"Word.Application.Quit(SaveChanges:=I4 0)"});
+    expectSameCalls(servers.calls(), expected);
+    click(control("cmdCancel"));
+}
+
+INSTANTIATE_TEST_SUITE_P(, PenwickExeWithServers,
+                         ::testing::Values(Flavour::InProcess, Flavour::Local),
+                         [](const auto& info) {
+                             return info.param == Flavour::InProcess ? "InProcess" : "Local";
+                         });
 
 }  // namespace
 }  // namespace penwick

@@ -1,40 +1,75 @@
-// Shows one of the dialogs with sample content until it is closed, for screenshots of the
-// front end: penwick_win32_showcase login|spell. The main window is penwick.exe's own.
+// The dialogs with sample content, for screenshots of the front end:
+//   penwick_win32_showcase login|spell    shows that dialog, loaded through its own form, so
+//                                         that its load handler places it as the program does;
+//   penwick_win32_showcase open-calendar  presses the calendar button of a running penwick.exe.
+// The main window is penwick.exe's own.
 
 #include <windows.h>
 
 #include <cstring>
 
+#include "app/note_update_form.h"
 #include "lookup/validate_user_form.h"
 #include "spell/spell_check_form.h"
 #include "win32/win32_ui.h"
 
 namespace {
 
-struct Quiet final : penwick::ui::EventSink {
-    void deliver(const penwick::ui::Event&) override {}
+using namespace penwick;
+
+struct Search {
+    int id;
+    HWND found;
 };
+
+BOOL CALLBACK findById(HWND hwnd, LPARAM data) {
+    auto* search = reinterpret_cast<Search*>(data);
+    if (GetDlgCtrlID(hwnd) != search->id) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+int openCalendar() {
+    HWND main = nullptr;
+    for (int i = 0; i < 100 && main == nullptr; ++i, Sleep(100))
+        main = FindWindowW(L"PenwickForm", L"Penwick by Hollowfen ver 2.2");
+    if (main == nullptr) return 1;
+    const auto& controls = app::noteUpdateDescription().controls;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (controls[i].name != "cmdCal") continue;
+        // The button lies in a frame: look through every child.
+        Search search{win32::kFirstControlId + static_cast<int>(i), nullptr};
+        EnumChildWindows(main, findById, reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr) return 1;
+        PostMessageW(search.found, BM_CLICK, 0, 0);
+        return 0;
+    }
+    return 1;
+}
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const bool spell = argc > 1 && std::strcmp(argv[1], "spell") == 0;
-    penwick::win32::Win32Ui ui;
-    Quiet sink;
-    penwick::ui::Window& w = ui.create(
-        spell ? penwick::spell::spellCheckWindow() : penwick::lookup::validateUserDescription(),
-        sink);
-    if (spell) {
-        w.control("txtBadWord").setText(u"recieve");
-        for (auto word : {u"receive", u"relieve", u"reprieve"})
-            w.control("lstSuggestions").addItem(word);
-        w.control("lstSuggestions").setListIndex(0);
-        w.control("txtReplace").setText(u"receive");
-    } else {
-        w.control("lblDatabase").setText(u"CONTACTS.DBF");
-        w.control("txtUserName").setText(u"Chris Miller");
-        w.control("txtPassword").setText(u"secret");
+    const char* what = argc > 1 ? argv[1] : "login";
+    if (std::strcmp(what, "open-calendar") == 0) return openCalendar();
+
+    win32::Win32Ui ui;
+    ui::Program program(ui);
+    if (std::strcmp(what, "spell") == 0) {
+        spell::SpellCheckForm form(program);
+        spell::SpellCheckControls& c = form.controls();  // loads it: the load handler runs
+        c.txtBadWord.setText(u"recieve");
+        for (auto word : {u"receive", u"relieve", u"reprieve"}) c.lstSuggestions.addItem(word);
+        c.lstSuggestions.setListIndex(0);
+        c.txtReplace.setText(u"receive");
+        form.window().show();
+        return ui.run();
     }
-    w.show();
+    lookup::ValidateUserForm form(program);
+    lookup::ValidateUserControls& c = form.controls();
+    c.lblDatabase.setText(u"CONTACTS.DBF");
+    c.txtUserName.setText(u"Chris Miller");
+    c.txtPassword.setText(u"secret");
+    form.window().show();
     return ui.run();
 }

@@ -203,6 +203,158 @@ TEST_F(Win32UiTest, ListsAndTheCalendarKeepTheirValues) {
     EXPECT_EQ(cal.calendarValue(), 2026y / December / 6);
 }
 
+// What a window draws, as 0x00RRGGBB pixels.
+class Snapshot {
+public:
+    explicit Snapshot(HWND hwnd) {
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        width_ = client.right;
+        height_ = client.bottom;
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        HDC screen = GetDC(nullptr);
+        void* bits = nullptr;
+        bitmap_ = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HDC dc = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(dc, bitmap_);
+        SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                     PRF_CLIENT | PRF_ERASEBKGND);
+        GdiFlush();
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+        bits_ = static_cast<const DWORD*>(bits);
+    }
+    ~Snapshot() { DeleteObject(bitmap_); }
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    DWORD at(int x, int y) const { return bits_[y * width_ + x] & 0xFFFFFF; }
+    static DWORD of(COLORREF c) {
+        return (DWORD{GetRValue(c)} << 16) | (DWORD{GetGValue(c)} << 8) | GetBValue(c);
+    }
+    // The columns, from left to right, of the runs of pixels other than `background` in the
+    // band of rows [top, bottom) and columns [left, right): one pair per run.
+    std::vector<std::pair<int, int>> inkRuns(int top, int bottom, int left, int right,
+                                             DWORD background, int gap) const {
+        std::vector<std::pair<int, int>> runs;
+        int blank = gap;
+        for (int x = left; x < right; ++x) {
+            bool ink = false;
+            for (int y = top; y < bottom && !ink; ++y) ink = at(x, y) != background;
+            if (!ink) {
+                ++blank;
+                continue;
+            }
+            if (blank >= gap || runs.empty())
+                runs.push_back({x, x});
+            else
+                runs.back().second = x;
+            blank = 0;
+        }
+        return runs;
+    }
+
+private:
+    int width_ = 0, height_ = 0;
+    HBITMAP bitmap_ = nullptr;
+    const DWORD* bits_ = nullptr;
+};
+
+int textWidth(HFONT font, const std::wstring& text) {
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return size.cx;
+}
+
+UINT hitAt(HWND cal, int x, int y) {
+    MCHITTESTINFO hit{};
+    hit.cbSize = MCHITTESTINFO_V1_SIZE;
+    hit.pt = {x, y};
+    SendMessageW(cal, MCM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    return hit.uHit;
+}
+
+// The system's calendar has one font; the title (Arial bold, 12 pt where it fits between the
+// arrows) and the day names (Tahoma) are drawn again in their own. The whole month and both
+// arrows stay inside the box.
+TEST_F(Win32UiTest, TheCalendarDrawsItsTitleAndDayNamesInTheirOwnFonts) {
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    main.show();
+    using namespace std::chrono;
+    main.control("Cal").setCalendarValue(2026y / December / 6);
+    main.control("Cal").setVisible(true);
+    const HWND cal = hwnd(main, "Cal");
+    const LOGFONTW grid = fontOf(cal);
+    EXPECT_STREQ(grid.lfFaceName, L"Arial");
+    RECT box{}, needed{};
+    GetClientRect(cal, &box);
+    SendMessageW(cal, MCM_GETMINREQRECT, 0, reinterpret_cast<LPARAM>(&needed));
+    EXPECT_LE(needed.right - needed.left, box.right) << "the month fits the box's width";
+    EXPECT_LE(needed.bottom - needed.top, box.bottom) << "and its height";
+
+    // Where the control put its title, arrows and day names.
+    int titleTop = -1, titleBottom = -1, namesTop = -1, namesBottom = -1;
+    for (int y = 0; y < box.bottom; ++y) {
+        const UINT hit = hitAt(cal, box.right / 2, y);
+        if ((hit & (MCHT_TITLE | MCHT_CALENDAR)) == MCHT_TITLE) {
+            if (titleTop < 0) titleTop = y;
+            titleBottom = y + 1;
+        }
+        if (hit == MCHT_CALENDARDAY) {
+            if (namesTop < 0) namesTop = y;
+            namesBottom = y + 1;
+        }
+    }
+    ASSERT_GE(titleTop, 0);
+    ASSERT_GE(namesTop, titleBottom);
+    int afterPrev = 0, beforeNext = -1;
+    for (int x = 0; x < box.right; ++x) {
+        const UINT hit = hitAt(cal, x, (titleTop + titleBottom) / 2);
+        if ((hit & MCHT_TITLEBTNPREV) == MCHT_TITLEBTNPREV) afterPrev = x + 1;
+        if ((hit & MCHT_TITLEBTNNEXT) == MCHT_TITLEBTNNEXT && beforeNext < 0) beforeNext = x;
+    }
+    ASSERT_GT(afterPrev, 0) << "the previous-month arrow in the box";
+    ASSERT_GT(beforeNext, afterPrev) << "the next-month arrow in the box";
+
+    const Snapshot shot(cal);
+    const DWORD titleBack =
+        Snapshot::of(static_cast<COLORREF>(SendMessageW(cal, MCM_GETCOLOR, MCSC_TITLEBK, 0)));
+    const DWORD monthBack =
+        Snapshot::of(static_cast<COLORREF>(SendMessageW(cal, MCM_GETCOLOR, MCSC_MONTHBK, 0)));
+
+    const auto title = shot.inkRuns(titleTop, titleBottom, afterPrev, beforeNext, titleBack, 12);
+    ASSERT_EQ(title.size(), 1u) << "the title is one run of text between the arrows";
+    const int titleInk = title[0].second - title[0].first + 1;
+    SYSTEMTIME december{2026, 12, 0, 1, 0, 0, 0, 0};
+    wchar_t month[80] = {};
+    GetDateFormatW(LOCALE_USER_DEFAULT, DATE_YEARMONTH, &december, nullptr, month, 80);
+    double drawnIn = 0;
+    for (double points = 12; points >= 6 && drawnIn == 0; points -= 0.75)
+        if (std::abs(titleInk - textWidth(ui_.font({u"Arial", points, true}), month)) <= 3)
+            drawnIn = points;
+    const double gridPoints = -grid.lfHeight * 72.0 / ui_.dotsPerInch();
+    EXPECT_GT(drawnIn, gridPoints + 1)
+        << "the title in Arial bold, larger than the grid; ink " << titleInk << " px";
+
+    const auto names = shot.inkRuns(namesTop, namesBottom, 0, box.right, monthBack, 3);
+    ASSERT_EQ(names.size(), 7u) << "seven day names";
+    const int first = LOWORD(SendMessageW(cal, MCM_GETFIRSTDAYOFWEEK, 0, 0));
+    wchar_t name[40] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SABBREVDAYNAME1 + static_cast<LCTYPE>(first), name,
+                   40);
+    EXPECT_NEAR(names[0].second - names[0].first + 1, textWidth(ui_.font({u"Tahoma", 8.25}), name),
+                2)
+        << "the first day name in Tahoma";
+}
+
 TEST_F(Win32UiTest, ReportsTheUsersEventsToTheWindowsSink) {
     ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
     main.show();
