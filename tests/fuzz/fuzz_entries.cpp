@@ -120,7 +120,8 @@ void csvImport(const std::uint8_t* data, std::size_t size) {
         std::string text;
         for (const auto& record : records) {
             for (std::size_t f = 0; f < record.fields.size(); ++f) {
-                text += (f ? "," : "") + tools::csvField(record.fields[f]);
+                if (f) text += ',';
+                text += tools::csvField(record.fields[f]);
             }
             text += "\r\n";
         }
@@ -144,7 +145,9 @@ void settingsFile(const std::uint8_t* data, std::size_t size) {
     if (sections) {
         std::string text;
         for (const auto& [name, keys] : *sections) {
-            text += "[" + escapeIni(name, true) + "]\n";
+            text += '[';
+            text += escapeIni(name, true);
+            text += "]\n";
             for (const auto& [k, v] : keys)
                 text += escapeIni(k, true) + "=" + escapeIni(v, false) + "\n";
         }
