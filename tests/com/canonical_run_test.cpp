@@ -1,10 +1,11 @@
 // The canonical runs through the program's own handlers, on the in-memory front end, with ACT!
 // and Word reached through the real automation implementations. What the test servers received
 // is compared call by call with what the program must send: members, order, argument types.
-// The expected sequences are written out in full on purpose.
+// The expected sequences are written out in full, on purpose, in canonical_calls.cpp.
 
 #include <gtest/gtest.h>
 
+#include "canonical_calls.h"
 #include "com/factories.h"
 #include "lookup/scramble.h"
 #include "server_setup.h"
@@ -13,16 +14,6 @@
 
 namespace penwick::testing {
 namespace {
-
-using Lines = std::vector<std::u16string>;
-
-void expectSameCalls(const Lines& actual, const Lines& expected) {
-    for (std::size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
-        const std::u16string a = i < actual.size() ? actual[i] : u"(nothing)";
-        const std::u16string e = i < expected.size() ? expected[i] : u"(nothing)";
-        ASSERT_EQ(toUtf8(a), toUtf8(e)) << "call " << i + 1;
-    }
-}
 
 class CanonicalRun : public ::testing::TestWithParam<Flavour> {
 protected:
@@ -60,55 +51,8 @@ TEST_P(CanonicalRun, WriteNoteSendsTheCallsOfTheRunTheLoginAndTheUpdateLoop) {
     app.ui.answerMessages({ui::MessageAnswer::Yes});
     main.click("cmdWriteNote");
 
-    const std::u16string lookupFile = u"BSTR \"" + servers.path(u"lkup.dat") + u"\"";
-    const std::u16string file = u"BSTR \"" + attachment + u"\"";
-    Lines expected = {
-        u"new ACTOLE.APPOBJECT",
-        u"APPOBJECT.SaveCurrentLookup(" + lookupFile + u")",
-        u"APPOBJECT.GetOpenDBName()",
-        u"new ACTOLE.DATABASE",
-        u"DATABASE.Open(BSTR& \"C:\\Data\\Contacts.dbf\")",
-        // The remembered credentials, as values: refused.
-        u"APPOBJECT.GetCurrentUserName()",
-        u"DATABASE.validateuser(BSTR \"Pat\", BSTR \"old\")",
-        u"DATABASE.Error()",
-        // The login dialog is filled, then the login routine gets the user name afresh.
-        u"APPOBJECT.GetCurrentUserName()",
-        u"APPOBJECT.GetCurrentUserName()",
-        u"DATABASE.IsMultiUser()",
-        u"DATABASE.validateuser(BSTR& \"Pat\", BSTR& \"secret\")",
-        u"DATABASE.Error()",
-        // The lookup reloaded into the program's own connection; Contact read at every use.
-        u"DATABASE.Contact()",
-        u"Contact.Loadlookupquery(" + lookupFile + u")",
-        u"DATABASE.Contact()",
-        u"Contact.MoveFirst()",
-        u"DATABASE.Contact()",
-        u"Contact.recordCount()",
-    };
-    // The first pass collects the identifiers.
-    for (int i = 0; i < 3; ++i) {
-        expected.insert(expected.end(),
-                        {u"DATABASE.Contact()", u"Contact.IsEOF()", u"DATABASE.Contact()",
-                         u"Contact.Data(I2 1)", u"DATABASE.Contact()", u"Contact.movenext()"});
-    }
-    expected.insert(expected.end(), {u"DATABASE.Contact()", u"Contact.IsEOF()",
-                                     u"DATABASE.Contact()", u"Contact.MoveFirst()"});
-    // The second pass writes one record per contact, fields 29, 25, 26, 28, 200.
-    for (const char16_t* id : {u"9", u"12", u"7"}) {
-        const std::u16string byRef = u"BSTR& \"" + std::u16string(id) + u"\"";
-        expected.insert(expected.end(),
-                        {u"DATABASE.Contact()", u"Contact.Lookup(I2 1, " + byRef + u", I2 1)",
-                         u"DATABASE.NOTEHISTORY()", u"NOTEHISTORY.Add()", u"DATABASE.NOTEHISTORY()",
-                         u"NOTEHISTORY.Data(I2 29, " + byRef + u")", u"DATABASE.NOTEHISTORY()",
-                         u"NOTEHISTORY.Data(I2 25, I2& 101)", u"DATABASE.NOTEHISTORY()",
-                         u"NOTEHISTORY.Data(I2 26, BSTR \"Offer sent\")", u"DATABASE.NOTEHISTORY()",
-                         u"NOTEHISTORY.Data(I2 28, " + file + u")", u"DATABASE.NOTEHISTORY()",
-                         u"NOTEHISTORY.Data(I2 200, BSTR \"12/6/2026\")", u"DATABASE.NOTEHISTORY()",
-                         u"NOTEHISTORY.Update()"});
-    }
-    expected.push_back(u"DATABASE.Close()");
-    expectSameCalls(servers.calls(), expected);
+    expectSameCalls(servers.calls(),
+                    canonicalWriteNoteCalls(servers.path(u"lkup.dat"), u"secret", attachment));
 
     const auto notes = servers.notes();
     ASSERT_EQ(notes.size(), 3u);
@@ -135,39 +79,7 @@ TEST_P(CanonicalRun, SpellCheckSendsTheCallsOfTheWordDriver) {
     main.click("cmdSpellCheck");
     EXPECT_EQ(main.control("txtNote").text(), u"Meet the client today");
 
-    Lines expected = {
-        u"new word.application",
-        u"Word.Application.Visible=(BOOL False)",
-        u"Word.Application.WindowState=(I4 2)",
-        u"Word.Application.Documents()",
-        u"Documents.Add()",
-    };
-    const auto token = [&](std::u16string text, int errors) {
-        expected.insert(
-            expected.end(),
-            {u"Document.Range(missing, missing)", u"Range.Delete(missing, missing)",
-             u"Document.Range(missing, missing)", u"Range.Text=(BSTR \"" + text + u"\")",
-             u"Document.SpellingErrors()", u"ProofreadingErrors.Count()"});
-        if (errors > 0)
-            expected.insert(expected.end(), {u"ProofreadingErrors.Item(I4 1)", u"Range.Text()"});
-    };
-    const auto suggestions = [&](int n) {
-        expected.insert(expected.end(), {u"Word.Application.GetSpellingSuggestions(DISPATCH)",
-                                         u"SpellingSuggestions.Count()"});
-        for (int i = 1; i <= n; ++i)
-            expected.insert(expected.end(), {u"SpellingSuggestions.Item(I4 " +
-                                                 std::u16string(1, char16_t(u'0' + i)) + u")",
-                                             u"SpellingSuggestion.Name()"});
-    };
-    token(u"Meet", 0);
-    token(u"teh", 1);
-    suggestions(2);
-    token(u"clent", 1);
-    suggestions(1);
-    token(u"today", 0);
-    expected.insert(expected.end(), {u"Document.Close(I4 0, missing, missing)",
-                                     u"Word.Application.Quit(SaveChanges:=I4 0)"});
-    expectSameCalls(servers.calls(), expected);
+    expectSameCalls(servers.calls(), canonicalSpellCheckCalls());
 }
 
 TEST_P(CanonicalRun, WithoutWordTheSpellCheckNamesMicrosoftWord) {

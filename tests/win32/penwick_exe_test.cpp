@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/note_update_form.h"
+#include "com/canonical_calls.h"
 #include "com/server_setup.h"
 #include "lookup/scramble.h"
 #include "lookup/validate_user_form.h"
@@ -26,9 +27,11 @@
 namespace penwick {
 namespace {
 
+using testing::canonicalSpellCheckCalls;
+using testing::canonicalWriteNoteCalls;
+using testing::expectSameCalls;
 using testing::Flavour;
 using testing::ServerSetup;
-using Lines = std::vector<std::u16string>;
 
 std::wstring windowsPath(const char* unixPath) {
     std::wstring path = L"Z:";
@@ -287,14 +290,6 @@ TEST_F(PenwickExe, SpellCheckWithoutWordSaysWhatItNeeds) {
     EXPECT_TRUE(servers.calls().empty());
 }
 
-void expectSameCalls(const Lines& actual, const Lines& expected) {
-    for (std::size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
-        const std::u16string a = i < actual.size() ? actual[i] : u"(nothing)";
-        const std::u16string e = i < expected.size() ? expected[i] : u"(nothing)";
-        ASSERT_EQ(toUtf8(a), toUtf8(e)) << "call " << i + 1;
-    }
-}
-
 // The program and its test servers, which the program starts itself: in its own process (the
 // DLL) or as a process of their own (the EXE).
 class PenwickExeWithServers : public PenwickExe, public ::testing::WithParamInterface<Flavour> {
@@ -362,50 +357,8 @@ TEST_P(PenwickExeWithServers, WritesTheNoteToEveryContactOfTheLookup) {
 
     std::wstring folder = windowsPath(PENWICK_EXE);
     folder.erase(folder.rfind(L'\\'));
-    const std::u16string lookupFile = u"BSTR \"" + u(folder) + u"\\lkup.dat\"";
-    const std::u16string file = u"BSTR \"" + attachment + u"\"";
-    Lines expected = {
-        u"new ACTOLE.APPOBJECT",
-        u"APPOBJECT.SaveCurrentLookup(" + lookupFile + u")",
-        u"APPOBJECT.GetOpenDBName()",
-        u"new ACTOLE.DATABASE",
-        u"DATABASE.Open(BSTR& \"C:\\Data\\Contacts.dbf\")",
-        u"APPOBJECT.GetCurrentUserName()",
-        u"DATABASE.validateuser(BSTR \"Pat\", BSTR \"old\")",
-        u"DATABASE.Error()",
-        u"APPOBJECT.GetCurrentUserName()",
-        u"APPOBJECT.GetCurrentUserName()",
-        u"DATABASE.IsMultiUser()",
-        u"DATABASE.validateuser(BSTR& \"Pat\", BSTR& \"4711\")",
-        u"DATABASE.Error()",
-        u"DATABASE.Contact()",
-        u"Contact.Loadlookupquery(" + lookupFile + u")",
-        u"DATABASE.Contact()",
-        u"Contact.MoveFirst()",
-        u"DATABASE.Contact()",
-        u"Contact.recordCount()",
-    };
-    for (int i = 0; i < 3; ++i) {
-        expected.insert(expected.end(),
-                        {u"DATABASE.Contact()", u"Contact.IsEOF()", u"DATABASE.Contact()",
-                         u"Contact.Data(I2 1)", u"DATABASE.Contact()", u"Contact.movenext()"});
-    }
-    expected.insert(expected.end(), {u"DATABASE.Contact()", u"Contact.IsEOF()",
-                                     u"DATABASE.Contact()", u"Contact.MoveFirst()"});
-    for (const char16_t* id : {u"9", u"12", u"7"}) {
-        const std::u16string byRef = u"BSTR& \"" + std::u16string(id) + u"\"";
-        expected.insert(expected.end(),
-                        {u"DATABASE.Contact()", u"Contact.Lookup(I2 1, " + byRef + u", I2 1)",
-                         u"DATABASE.NOTEHISTORY()", u"NOTEHISTORY.Add()", u"DATABASE.NOTEHISTORY()",
-                         u"NOTEHISTORY.Data(I2 29, " + byRef + u")", u"DATABASE.NOTEHISTORY()",
-                         u"NOTEHISTORY.Data(I2 25, I2& 101)", u"DATABASE.NOTEHISTORY()",
-                         u"NOTEHISTORY.Data(I2 26, BSTR \"Offer sent\")", u"DATABASE.NOTEHISTORY()",
-                         u"NOTEHISTORY.Data(I2 28, " + file + u")", u"DATABASE.NOTEHISTORY()",
-                         u"NOTEHISTORY.Data(I2 200, BSTR \"12/6/2026\")", u"DATABASE.NOTEHISTORY()",
-                         u"NOTEHISTORY.Update()"});
-    }
-    expected.push_back(u"DATABASE.Close()");
-    expectSameCalls(servers.calls(), expected);
+    expectSameCalls(servers.calls(),
+                    canonicalWriteNoteCalls(u(folder) + u"\\lkup.dat", u"4711", attachment));
     ASSERT_EQ(servers.notes().size(), 3u);
 
     // What the program remembered, as another program of the user's sees it. "4711" scrambles
@@ -458,39 +411,7 @@ TEST_P(PenwickExeWithServers, SpellCheckPutsTheChosenWordsIntoTheNote) {
     EXPECT_EQ(start, 0u);
     EXPECT_EQ(end, 0u) << "the caret at the start, nothing selected";
 
-    Lines expected = {
-        u"new word.application",
-        u"Word.Application.Visible=(BOOL False)",
-        u"Word.Application.WindowState=(I4 2)",
-        u"Word.Application.Documents()",
-        u"Documents.Add()",
-    };
-    const auto token = [&](std::u16string text, bool misspelled) {
-        expected.insert(
-            expected.end(),
-            {u"Document.Range(missing, missing)", u"Range.Delete(missing, missing)",
-             u"Document.Range(missing, missing)", u"Range.Text=(BSTR \"" + text + u"\")",
-             u"Document.SpellingErrors()", u"ProofreadingErrors.Count()"});
-        if (misspelled)
-            expected.insert(expected.end(), {u"ProofreadingErrors.Item(I4 1)", u"Range.Text()"});
-    };
-    const auto suggestions = [&](int n) {
-        expected.insert(expected.end(), {u"Word.Application.GetSpellingSuggestions(DISPATCH)",
-                                         u"SpellingSuggestions.Count()"});
-        for (int i = 1; i <= n; ++i)
-            expected.insert(expected.end(), {u"SpellingSuggestions.Item(I4 " +
-                                                 std::u16string(1, char16_t(u'0' + i)) + u")",
-                                             u"SpellingSuggestion.Name()"});
-    };
-    token(u"Meet", false);
-    token(u"teh", true);
-    suggestions(2);
-    token(u"clent", true);
-    suggestions(1);
-    token(u"today", false);
-    expected.insert(expected.end(), {u"Document.Close(I4 0, missing, missing)",
-                                     u"Word.Application.Quit(SaveChanges:=I4 0)"});
-    expectSameCalls(servers.calls(), expected);
+    expectSameCalls(servers.calls(), canonicalSpellCheckCalls());
     click(control("cmdCancel"));
 }
 
