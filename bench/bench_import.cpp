@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "sized_options.h"
+
 namespace {
 
 struct Measure {
@@ -74,25 +76,12 @@ void writeCsv(const std::string& path, std::size_t rows) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string outDir = "build/bench";
-    std::vector<std::size_t> sizes = {200000, 1000000};
-    int reps = 3;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string arg = argv[i];
-        if (arg == "--out") {
-            outDir = argv[i + 1];
-        } else if (arg == "--reps") {
-            reps = std::max(1, std::atoi(argv[i + 1]));
-        } else if (arg == "--sizes") {
-            sizes.clear();
-            std::stringstream list(argv[i + 1]);
-            for (std::string item; std::getline(list, item, ',');)
-                sizes.push_back(std::stoul(item));
-        } else {
-            std::cerr << "usage: bench_import [--out DIR] [--sizes N,N,...] [--reps N]\n";
-            return 2;
-        }
-    }
+    const auto options =
+        penwick::bench::parseSizedOptions(argc, argv, "bench_import", {200000, 1000000});
+    if (!options) return 2;
+    const std::string& outDir = options->out;
+    const std::vector<std::size_t>& sizes = options->sizes;
+    const int reps = options->reps;
     // penwick-contacts is built beside this program.
     const std::string tool =
         (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "penwick-contacts")

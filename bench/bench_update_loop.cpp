@@ -28,6 +28,7 @@
 #include "embedded/factory.h"
 #include "embedded/session.h"
 #include "embedded/store.h"
+#include "sized_options.h"
 #include "support/fake_ui.h"
 #include "support/fakes.h"
 #include "util/codepage.h"
@@ -332,25 +333,12 @@ void mergeInto(const std::filesystem::path& path, const std::string& key,
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string outDir = "build/bench";
-    std::vector<std::size_t> sizes = {1000, 10000, 100000};
-    int reps = 3;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string arg = argv[i];
-        if (arg == "--out") {
-            outDir = argv[i + 1];
-        } else if (arg == "--reps") {
-            reps = std::max(1, std::atoi(argv[i + 1]));
-        } else if (arg == "--sizes") {
-            sizes.clear();
-            std::stringstream list(argv[i + 1]);
-            for (std::string item; std::getline(list, item, ',');)
-                sizes.push_back(std::stoul(item));
-        } else {
-            std::cerr << "usage: bench_update_loop [--out DIR] [--sizes N,N,...] [--reps N]\n";
-            return 2;
-        }
-    }
+    const auto options =
+        penwick::bench::parseSizedOptions(argc, argv, "bench_update_loop", {1000, 10000, 100000});
+    if (!options) return 2;
+    const std::string& outDir = options->out;
+    const std::vector<std::size_t>& sizes = options->sizes;
+    const int reps = options->reps;
     std::filesystem::create_directories(outDir);
     const std::string work = outDir + "/update_loop-work";
     std::filesystem::remove_all(work);

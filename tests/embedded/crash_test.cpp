@@ -52,6 +52,26 @@ std::int64_t noteCount(const std::string& path) {
     _exit(0);
 }
 
+// Starts the run of the note over `lookup` in a child process and kills it at a random moment
+// within `maxDelay` of its first note.
+void killRunPartWay(const std::string& db, const std::vector<std::int64_t>& lookup,
+                    const std::string& folder, std::chrono::microseconds maxDelay,
+                    std::mt19937& random) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) writeNotesAndExit(db, lookup, folder);
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (noteCount(db) < 1 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    const int delay = std::uniform_int_distribution<int>(0, int(maxDelay.count()))(random);
+    std::this_thread::sleep_for(std::chrono::microseconds(delay));
+    ASSERT_EQ(kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended before it was killed";
+}
+
 TEST(Crash, AKilledRunLeavesAnIntactPrefixOfItsLookup) {
     std::mt19937 random(std::random_device{}());
     for (int round = 0; round < 3; ++round) {
@@ -63,21 +83,7 @@ TEST(Crash, AKilledRunLeavesAnIntactPrefixOfItsLookup) {
         std::iota(lookup.begin(), lookup.end(), 1);
         std::shuffle(lookup.begin(), lookup.end(), random);
 
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) writeNotesAndExit(db, lookup, t.path());
-
-        // Kill at a random moment once the child is writing.
-        const auto deadline = std::chrono::steady_clock::now() + 60s;
-        while (noteCount(db) < 1 && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(1ms);
-        }
-        std::this_thread::sleep_for(
-            std::chrono::microseconds(std::uniform_int_distribution<int>(0, 300000)(random)));
-        ASSERT_EQ(kill(child, SIGKILL), 0);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended before it was killed";
+        ASSERT_NO_FATAL_FAILURE(killRunPartWay(db, lookup, t.path(), 300ms, random));
 
         embedded::Store store(db);  // opens: the database is still ours and readable
         auto check = store.connection().query("PRAGMA integrity_check");
@@ -168,19 +174,7 @@ TEST(Crash, AKilledRunCompletedByItsRestNotesEveryContactOnce) {
     std::iota(lookup.begin(), lookup.end(), 1);
     std::shuffle(lookup.begin(), lookup.end(), random);
 
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) writeNotesAndExit(db, lookup, t.path());
-    const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (noteCount(db) < 1 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(1ms);
-    }
-    std::this_thread::sleep_for(
-        std::chrono::microseconds(std::uniform_int_distribution<int>(0, 100000)(random)));
-    ASSERT_EQ(kill(child, SIGKILL), 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended before it was killed";
+    ASSERT_NO_FATAL_FAILURE(killRunPartWay(db, lookup, t.path(), 100ms, random));
     const std::size_t before = notesOf(db).size();
     ASSERT_LT(before, kContacts);
 
