@@ -55,9 +55,9 @@ QWidget* QtUi::widgetOf(ui::Window& window) const {
 QWidget* QtUi::activeOwner() const {
     if (QWidget* active = QApplication::activeWindow()) return active;
     const auto& windows = windows_.windows();
-    for (auto it = windows.rbegin(); it != windows.rend(); ++it)  // the newest first
-        if ((*it)->visible()) return (*it)->widget();
-    return nullptr;
+    const auto newest =
+        std::find_if(windows.rbegin(), windows.rend(), [](const auto& w) { return w->visible(); });
+    return newest != windows.rend() ? (*newest)->widget() : nullptr;
 }
 
 void QtUi::yield() {

@@ -13,10 +13,10 @@ namespace penwick::tools {
 
 namespace {
 
-constexpr std::size_t kBlock = 64 * 1024;
+constexpr std::size_t kBlock = std::size_t{64} * 1024;
 // No cell of a contact is this long; a quote left open would otherwise read the rest of a
 // file of any size into one field.
-constexpr std::size_t kLongestField = 16 * 1024 * 1024;
+constexpr std::size_t kLongestField = std::size_t{16} * 1024 * 1024;
 constexpr std::size_t kIncomplete = static_cast<std::size_t>(-1);
 
 // The length of the UTF-8 sequence at s[i]: 0 when it is not well-formed, kIncomplete when the
@@ -78,19 +78,21 @@ bool isValidUtf8(std::string_view s) {
 CsvReader::CsvReader(std::istream& in, CsvOptions options)
     : in_(in), encodingName_("UTF-8"), delimiter_(options.delimiter) {
     if (options.encoding && !sameEncoding(*options.encoding, "utf8")) {
-        converter_ = iconv_open("UTF-8", options.encoding->c_str());
-        if (converter_ == reinterpret_cast<iconv_t>(-1)) {
+        const iconv_t converter = iconv_open("UTF-8", options.encoding->c_str());
+        // iconv_open's own failure value is (iconv_t)-1.
+        if (converter == reinterpret_cast<iconv_t>(-1)) {  // NOLINT(performance-no-int-to-ptr)
             raise(err::InvalidPropertyValue,
                   fromUtf8("unknown encoding " + *options.encoding +
                            " (iconv -l lists the ones known here)"),
                   u"penwick-contacts");
         }
+        converter_ = converter;
         encodingName_ = *options.encoding;
     }
 }
 
 CsvReader::~CsvReader() {
-    if (converter_ != reinterpret_cast<iconv_t>(-1)) iconv_close(converter_);
+    if (converter_) iconv_close(*converter_);
 }
 
 void CsvReader::malformed(std::size_t line, const std::string& why) const {
@@ -112,7 +114,7 @@ bool CsvReader::fill() {
         raw_.resize(kept + static_cast<std::size_t>(in_.gcount()));
         if (in_.bad()) malformed(rawLine_, "the file could not be read");
         inputDone_ = in_.eof() || in_.gcount() == 0;
-        if (converter_ == reinterpret_cast<iconv_t>(-1)) {
+        if (!converter_) {
             decodeUtf8(inputDone_);
         } else {
             decodeWithIconv(inputDone_);
@@ -166,7 +168,7 @@ void CsvReader::decodeWithIconv(bool atEnd) {
         text_.resize(start + 4 * inLeft + 16);
         char* out = text_.data() + start;
         std::size_t outLeft = text_.size() - start;
-        const std::size_t result = iconv(converter_, &in, &inLeft, &out, &outLeft);
+        const std::size_t result = iconv(*converter_, &in, &inLeft, &out, &outLeft);
         const int error = errno;
         text_.resize(text_.size() - outLeft);
         // Lines counted in the converted text: in UTF-16 a 0x0A byte need not be a line break.

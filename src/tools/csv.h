@@ -56,7 +56,7 @@ private:
 
     std::istream& in_;
     std::string encodingName_;
-    iconv_t converter_ = reinterpret_cast<iconv_t>(-1);
+    std::optional<iconv_t> converter_;  // only for a file that is not UTF-8
     char delimiter_;
     bool started_ = false;
     bool inputDone_ = false;

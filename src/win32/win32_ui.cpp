@@ -1121,9 +1121,9 @@ HWND Win32Ui::activeOwner() const {
     if (HWND active = GetActiveWindow(); active != nullptr && windowOf(active) != nullptr)
         return active;
     const auto& windows = windows_.windows();
-    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
-        if ((*it)->visible()) return (*it)->hwnd();
-    return nullptr;
+    const auto newest =
+        std::find_if(windows.rbegin(), windows.rend(), [](const auto& w) { return w->visible(); });
+    return newest != windows.rend() ? (*newest)->hwnd() : nullptr;
 }
 
 bool Win32Ui::dispatch(MSG& msg) {
