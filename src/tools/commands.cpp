@@ -563,7 +563,8 @@ const std::vector<Command>& commands() {
          "may be quoted as in RFC 4180, line breaks included. The file is UTF-8 (a byte-order\n"
          "mark is skipped) unless --encoding names another one as iconv knows it, such as\n"
          "windows-1252 or ISO-8859-15.\n"
-         "  --dry-run     read the whole file and print the report, but write nothing\n"
+         "  --encoding NAME   the file's encoding when it is not UTF-8 (iconv -l lists them)\n"
+         "  --dry-run         read the whole file and print the report, but write nothing\n"
          "A database with users asks for a login: --user NAME, the password on the\n"
          "terminal or the first line of standard input with --password-stdin.",
          {{"user", true}, {"password-stdin"}, {"encoding", true}, {"dry-run"}},
