@@ -256,8 +256,7 @@ Win32Window::Win32Window(Win32Ui& ui, const ui::WindowDesc& d, ui::EventSink& si
             if ((c.kind == ControlKind::Frame) != containers) continue;
             HWND parent = hwnd_;
             if (!c.parent.empty()) parent = static_cast<Win32Control&>(control(c.parent)).hwnd();
-            const int id = c.cancelButton ? IDCANCEL : kFirstControlId + static_cast<int>(i);
-            HWND child = build(c, parent, id);
+            HWND child = build(c, parent, controlId(d, i));
             controls_.push_back(std::make_unique<Win32Control>(*this, c, child));
             SetWindowSubclass(child, controlProc, kSubclassId,
                               reinterpret_cast<DWORD_PTR>(controls_.back().get()));

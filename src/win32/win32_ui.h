@@ -21,6 +21,10 @@ class Win32Window;
 // The id of a control's child window: its place in the window's description from this number
 // on; a cancel button (Esc presses it) is IDCANCEL.
 inline constexpr int kFirstControlId = 100;
+inline int controlId(const ui::WindowDesc& description, std::size_t index) {
+    return description.controls[index].cancelButton ? IDCANCEL
+                                                    : kFirstControlId + static_cast<int>(index);
+}
 
 class Win32Ui final : public ui::Ui {
 public:

@@ -16,6 +16,7 @@
 #include "app/note_update_form.h"
 #include "com/canonical_calls.h"
 #include "com/server_setup.h"
+#include "find_control.h"
 #include "lookup/scramble.h"
 #include "lookup/validate_user_form.h"
 #include "spell/spell_check_form.h"
@@ -30,6 +31,7 @@ namespace {
 using testing::canonicalSpellCheckCalls;
 using testing::canonicalWriteNoteCalls;
 using testing::expectSameCalls;
+using testing::findControl;
 using testing::Flavour;
 using testing::ServerSetup;
 
@@ -72,18 +74,6 @@ bool waitUntil(Condition condition, int seconds = 20) {
     return false;
 }
 
-struct Search {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK findById(HWND hwnd, LPARAM data) {
-    auto* search = reinterpret_cast<Search*>(data);
-    if (GetDlgCtrlID(hwnd) != search->id) return TRUE;
-    search->found = hwnd;
-    return FALSE;
-}
-
 // One of the program's windows once it is shown: found earlier, it may still lack controls.
 HWND shownWindow(const wchar_t* caption) {
     return waitFor(
@@ -92,21 +82,6 @@ HWND shownWindow(const wchar_t* caption) {
             return hwnd != nullptr && IsWindowVisible(hwnd) ? hwnd : nullptr;
         },
         20);
-}
-
-// A control of one of the program's windows: its id is its place in the description, a cancel
-// button's is IDCANCEL.
-HWND controlOf(HWND window, const ui::WindowDesc& description, std::string_view name) {
-    const auto& controls = description.controls;
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        if (controls[i].name != name) continue;
-        Search search{
-            controls[i].cancelButton ? IDCANCEL : win32::kFirstControlId + static_cast<int>(i),
-            nullptr};
-        EnumChildWindows(window, findById, reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-    return nullptr;
 }
 
 // The user's input goes through the program's own message loop: posted, not sent.
@@ -196,7 +171,7 @@ protected:
         CloseHandle(process_.hThread);
     }
     HWND control(const char* name) const {
-        return controlOf(main_, app::noteUpdateDescription(), name);
+        return findControl(main_, app::noteUpdateDescription(), name);
     }
     // The message box the program shows, by its title.
     static HWND messageBox(const wchar_t* title = L"Penwick") {
@@ -335,10 +310,10 @@ TEST_P(PenwickExeWithServers, WritesTheNoteToEveryContactOfTheLookup) {
     HWND login = shownWindow(L"ACT Login ");
     ASSERT_NE(login, nullptr) << "no login dialog";
     const auto& loginDesc = lookup::validateUserDescription();
-    EXPECT_EQ(textOf(controlOf(login, loginDesc, "lblDatabase")), L"C:\\Data\\Contacts.dbf");
-    EXPECT_EQ(textOf(controlOf(login, loginDesc, "txtUserName")), L"Pat");
-    ASSERT_TRUE(type(controlOf(login, loginDesc, "txtPassword"), L"4711"));
-    click(controlOf(login, loginDesc, "cmdOK"));
+    EXPECT_EQ(textOf(findControl(login, loginDesc, "lblDatabase")), L"C:\\Data\\Contacts.dbf");
+    EXPECT_EQ(textOf(findControl(login, loginDesc, "txtUserName")), L"Pat");
+    ASSERT_TRUE(type(findControl(login, loginDesc, "txtPassword"), L"4711"));
+    click(findControl(login, loginDesc, "cmdOK"));
 
     HWND confirm = messageBox();
     ASSERT_NE(confirm, nullptr) << "no confirmation";
@@ -381,22 +356,22 @@ TEST_P(PenwickExeWithServers, SpellCheckPutsTheChosenWordsIntoTheNote) {
     HWND dialog = shownWindow(L"Suggestions");
     ASSERT_NE(dialog, nullptr) << "no suggestions dialog";
     const auto& desc = spell::spellCheckWindow();
-    HWND badWord = controlOf(dialog, desc, "txtBadWord");
-    HWND list = controlOf(dialog, desc, "lstSuggestions");
-    HWND replace = controlOf(dialog, desc, "txtReplace");
+    HWND badWord = findControl(dialog, desc, "txtBadWord");
+    HWND list = findControl(dialog, desc, "lstSuggestions");
+    HWND replace = findControl(dialog, desc, "txtReplace");
     EXPECT_EQ(textOf(badWord), L"teh");
     ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(listItem(list, 0), L"the");
     EXPECT_EQ(listItem(list, 1), L"ten");
     press(list, VK_HOME);  // picks the first suggestion, which fills the replacement box
     ASSERT_TRUE(waitUntil([&] { return textOf(replace) == L"the"; }));
-    click(controlOf(dialog, desc, "cmdChange"));
+    click(findControl(dialog, desc, "cmdChange"));
 
     ASSERT_TRUE(waitUntil([&] { return IsWindowVisible(dialog) && textOf(badWord) == L"clent"; }))
         << "the second word is not offered";
     EXPECT_EQ(textOf(replace), L"the") << "the box keeps the last decision";
     ASSERT_TRUE(type(replace, L"client"));
-    click(controlOf(dialog, desc, "cmdChange"));
+    click(findControl(dialog, desc, "cmdChange"));
 
     ASSERT_TRUE(waitUntil([&] { return textOf(control("txtNote")) == L"Meet the client today"; }))
         << toUtf8(u(textOf(control("txtNote"))));

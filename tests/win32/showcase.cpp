@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/note_update_form.h"
+#include "find_control.h"
 #include "lookup/validate_user_form.h"
 #include "spell/spell_check_form.h"
 #include "win32/win32_ui.h"
@@ -17,34 +18,16 @@ namespace {
 
 using namespace penwick;
 
-struct Search {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK findById(HWND hwnd, LPARAM data) {
-    auto* search = reinterpret_cast<Search*>(data);
-    if (GetDlgCtrlID(hwnd) != search->id) return TRUE;
-    search->found = hwnd;
-    return FALSE;
-}
-
 int openCalendar() {
     HWND main = nullptr;
     for (int i = 0; i < 100 && main == nullptr; ++i, Sleep(100))
         main = FindWindowW(L"PenwickForm", L"Penwick by Hollowfen ver 2.2");
     if (main == nullptr) return 1;
-    const auto& controls = app::noteUpdateDescription().controls;
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        if (controls[i].name != "cmdCal") continue;
-        // The button lies in a frame: look through every child.
-        Search search{win32::kFirstControlId + static_cast<int>(i), nullptr};
-        EnumChildWindows(main, findById, reinterpret_cast<LPARAM>(&search));
-        if (search.found == nullptr) return 1;
-        PostMessageW(search.found, BM_CLICK, 0, 0);
-        return 0;
-    }
-    return 1;
+    // The button lies in a frame: every child is searched.
+    HWND button = testing::findControl(main, app::noteUpdateDescription(), "cmdCal");
+    if (button == nullptr) return 1;
+    PostMessageW(button, BM_CLICK, 0, 0);
+    return 0;
 }
 
 }  // namespace
