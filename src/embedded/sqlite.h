@@ -1,91 +1,58 @@
 #pragma once
-// A thin layer over SQLite's C API: a connection that caches its prepared statements, a
-// statement use that always resets, and a transaction that rolls back unless committed.
-// Every SQLite error becomes a Failure.
+// The contact database as a SQLite file: the engine's connection and statements, and the
+// file's layout, made, checked and brought up to date here.
 
 #include <sqlite3.h>
 
 #include <cstdint>
-#include <map>
+#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "embedded/database.h"
+
 namespace penwick::embedded {
 
-inline constexpr std::u16string_view kSource = u"penwick-contacts";
+// Stored in the file header (PRAGMA application_id and user_version) so that a file that is
+// not ours, or of another layout, is refused before anything is read or changed.
+inline constexpr std::int32_t kApplicationId = 0x50574B43;  // "PWKC"
 
 // A Failure (automation error, 440) that names what was being done and SQLite's message.
 [[noreturn]] void failSqlite(sqlite3* db, std::string_view what);
 
-class Connection;
-
-// One use of a cached statement: bind, step, read; reset and cleared on destruction so that
-// no read transaction stays open behind the caller's back.
-class Query {
-public:
-    Query(Connection& connection, sqlite3_stmt* statement)
-        : connection_(connection), statement_(statement) {}
-    Query(const Query&) = delete;
-    Query& operator=(const Query&) = delete;
-    ~Query();
-
-    Query& bind(int index, std::int64_t value);
-    Query& bind(int index, std::string_view text);
-    Query& bindOptional(int index, const std::optional<std::string>& text);
-    Query& bindOptional(int index, const std::optional<std::int64_t>& value);
-    Query& bindNull(int index);
-
-    // True when a row is ready, false when the statement has run to its end.
-    bool step();
-    // Runs a statement that returns no rows.
-    void run();
-
-    std::int64_t integer(int column) const;
-    std::optional<std::int64_t> optionalInteger(int column) const;
-    std::string text(int column) const;
-    std::optional<std::string> optionalText(int column) const;
-
-private:
-    Connection& connection_;
-    sqlite3_stmt* statement_;
-};
-
-class Connection {
+class SqliteConnection final : public Connection {
 public:
     // Opens an existing file (flags as for sqlite3_open_v2).
-    Connection(const std::string& path, int flags);
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-    ~Connection();
+    SqliteConnection(const std::string& path, int flags);
+    ~SqliteConnection() override;
 
     sqlite3* handle() const { return db_; }
-    // A statement prepared once per connection and reused; `sql` is the cache key.
-    Query query(const std::string& sql);
-    // A statement prepared for this use only (SQL built at run time).
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> prepareOnce(const std::string& sql);
-    void exec(const std::string& sql);
     std::int64_t pragmaInteger(const std::string& name);
+
+    std::unique_ptr<Statement> prepare(const std::string& sql) override;
+    void exec(const std::string& sql) override;
+    void begin(Access access) override;
+    void commit() override;
+    void rollback() noexcept override;
+    // One writer at a time holds the whole file (BEGIN IMMEDIATE): nothing more to lock.
+    void lockContactNumbers() override {}
+    void lockContact(std::int64_t) override {}
+    void identifiersTaken(std::string_view) override {}
+    void bulkLoad(bool starting) override;
 
 private:
     sqlite3* db_ = nullptr;
-    std::map<std::string, sqlite3_stmt*, std::less<>> cache_;
+    std::int64_t cacheSize_ = 0;
 };
 
-class Transaction {
-public:
-    // IMMEDIATE takes the write lock at once, so the transaction cannot fail half-way for a
-    // busy database.
-    explicit Transaction(Connection& connection);
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-    ~Transaction();
-    void commit();
+// Opens an existing database of ours, bringing an older layout up to date; any other file is
+// a Failure and is left untouched.
+std::unique_ptr<SqliteConnection> openSqliteDatabase(const std::string& path);
 
-private:
-    Connection& connection_;
-    bool open_ = true;
-};
+// Makes a new database at `path`, which must not exist. `fill` runs inside the transaction
+// that makes it, with the schema in place: the file appears under its name complete, or not
+// at all.
+void createSqliteDatabase(const std::string& path, const std::function<void(Connection&)>& fill);
 
 }  // namespace penwick::embedded

@@ -1,18 +1,17 @@
 #include "embedded/store.h"
 
-#include <fcntl.h>
 #include <sodium.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <wctype.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <variant>
 
 #include "embedded/contact_id.h"
+#include "embedded/postgres.h"
+#include "embedded/sqlite.h"
 #include "embedded/system.h"
+#include "posix/files.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -28,79 +27,6 @@ void ensureSodium() {
     if (sodium_init() < 0) fail(err::AutomationError, "libsodium could not be initialised");
 }
 
-// Fields of contacts beyond the fixed five, as imported: their names in first-seen order, and
-// one row per contact and field that has a value.
-constexpr const char* kExtraFieldSchema = R"sql(
-CREATE TABLE extra_field(
-    id INTEGER PRIMARY KEY,
-    name TEXT NOT NULL UNIQUE COLLATE NOCASE
-);
-CREATE TABLE contact_extra(
-    contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
-    field_id INTEGER NOT NULL REFERENCES extra_field(id) ON DELETE CASCADE,
-    value TEXT NOT NULL,
-    PRIMARY KEY (contact_id, field_id)
-) WITHOUT ROWID;
-)sql";
-
-constexpr const char* kSchema = R"sql(
-CREATE TABLE meta(
-    key TEXT PRIMARY KEY,
-    value TEXT NOT NULL
-) WITHOUT ROWID;
-CREATE TABLE contact(
-    id INTEGER PRIMARY KEY,
-    name TEXT NOT NULL DEFAULT '',
-    company TEXT NOT NULL DEFAULT '',
-    phone TEXT NOT NULL DEFAULT '',
-    email TEXT NOT NULL DEFAULT '',
-    city TEXT NOT NULL DEFAULT ''
-);
-CREATE TABLE app_user(
-    id INTEGER PRIMARY KEY,
-    name TEXT NOT NULL UNIQUE COLLATE NOCASE,
-    password_hash TEXT NOT NULL,
-    created_at TEXT NOT NULL,
-    is_admin INTEGER NOT NULL DEFAULT 0
-);
-CREATE TABLE run(
-    id INTEGER PRIMARY KEY,
-    started_at TEXT NOT NULL,
-    user_name TEXT NOT NULL,
-    host TEXT NOT NULL,
-    pid INTEGER NOT NULL,
-    undone_at TEXT,
-    lookup_size INTEGER,
-    continues_run INTEGER REFERENCES run(id)
-);
-CREATE TABLE note(
-    id INTEGER PRIMARY KEY,
-    contact_id INTEGER NOT NULL REFERENCES contact(id),
-    run_id INTEGER NOT NULL REFERENCES run(id),
-    type_code INTEGER NOT NULL CHECK (type_code BETWEEN -32768 AND 32767),
-    text TEXT NOT NULL,
-    attachment TEXT,
-    date_text TEXT NOT NULL,
-    date TEXT NOT NULL CHECK (date GLOB '[0-9][0-9][0-9][0-9]-[0-1][0-9]-[0-3][0-9]'),
-    time TEXT CHECK (time IS NULL OR time GLOB '[0-2][0-9]:[0-5][0-9]:[0-5][0-9]'),
-    written_at TEXT NOT NULL,
-    user_name TEXT NOT NULL
-);
-CREATE INDEX note_by_contact ON note(contact_id);
-CREATE INDEX note_by_run ON note(run_id);
-)sql";
-
-// The lookup each run was confirmed for, in its order: what a run stopped part way still owes.
-constexpr const char* kRunLookupSchema = R"sql(
-CREATE TABLE run_lookup(
-    run_id INTEGER NOT NULL REFERENCES run(id),
-    position INTEGER NOT NULL,
-    contact_id INTEGER NOT NULL,
-    PRIMARY KEY(run_id, position)
-) WITHOUT ROWID;
-CREATE INDEX run_by_continued ON run(continues_run);
-)sql";
-
 // The runs that write one note: the run ?1, the run it was started from, and every run that
 // continues that one (and those that continue them).
 constexpr const char* kRunFamily =
@@ -109,57 +35,6 @@ constexpr const char* kRunFamily =
     " SELECT r.id, r.continues_run FROM run r JOIN up ON r.id = up.parent),"
     " family(id) AS (SELECT id FROM up WHERE parent IS NULL UNION"
     " SELECT r.id FROM run r JOIN family ON r.continues_run = family.id) ";
-
-// Contact fields beyond the five fixed ones, by name (ASCII case ignored).
-// penwick_fold(TEXT): the text case-folded over the whole of Unicode, so that a lookup finds
-// "ZOË" for "zoë" (SQLite's own NOCASE and lower() know ASCII letters only).
-void foldFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
-    if (text == nullptr) {
-        sqlite3_result_null(context);
-        return;
-    }
-    try {
-        const std::string folded =
-            foldCase(std::string_view(text, std::size_t(sqlite3_value_bytes(arguments[0]))));
-        sqlite3_result_text64(context, folded.data(), folded.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-    } catch (const std::bad_alloc&) {
-        sqlite3_result_error_nomem(context);  // nothing may unwind through SQLite
-    }
-}
-
-// Settings every connection needs: durability on every commit, and waiting rather than
-// failing when the other program holds the write lock for a moment.
-void configure(Connection& c) {
-    if (sqlite3_create_function_v2(c.handle(), "penwick_fold", 1,
-                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                                   foldFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
-        failSqlite(c.handle(), "adding the case folding function");
-    }
-    sqlite3_busy_timeout(c.handle(), 5000);
-    c.exec("PRAGMA foreign_keys = ON");
-    c.exec("PRAGMA synchronous = FULL");
-}
-
-// Brings an older layout up to this version inside one transaction, so that a failure leaves
-// the file as it was.
-void migrate(Connection& c, std::int64_t from) {
-    Transaction tx(c);
-    if (from < 2) {
-        // Users of a version 1 file were all equal; the first one becomes the administrator.
-        c.exec("ALTER TABLE app_user ADD COLUMN is_admin INTEGER NOT NULL DEFAULT 0");
-        c.exec("UPDATE app_user SET is_admin = 1 WHERE id = (SELECT min(id) FROM app_user)");
-    }
-    if (from < 3) {
-        // Runs written before keep no lookup (lookup_size stays NULL): their rest is unknown.
-        c.exec("ALTER TABLE run ADD COLUMN lookup_size INTEGER");
-        c.exec("ALTER TABLE run ADD COLUMN continues_run INTEGER REFERENCES run(id)");
-        c.exec(kRunLookupSchema);
-        c.exec(kExtraFieldSchema);
-    }
-    c.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
-    tx.commit();
-}
 
 std::string hashPassword(std::string_view password) {
     char hash[crypto_pwhash_STRBYTES];
@@ -230,105 +105,67 @@ std::optional<std::string> contactColumn(std::string_view field) {
     return std::nullopt;
 }
 
-void Store::create(const std::string& path) {
-    ensureSodium();
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) fail(err::PermissionDenied, path + " already exists");
-
-    // Built under a temporary name and linked into place, so that a half-made database never
-    // appears under the real name and an existing file is never replaced.
-    const std::string temporary = path + ".creating-" + std::to_string(getpid());
-    ::unlink(temporary.c_str());
-    // Contacts, notes and password hashes: the owner's only, whatever the umask. SQLite gives
-    // the -wal and -shm files the database's own mode, so they follow; a database whose mode
-    // the user changed since (a team sharing it by group) keeps it.
-    if (const int fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        fd >= 0) {
-        ::fchmod(fd, 0600);
-        ::close(fd);
-    } else {
-        const int error = errno;
-        fail(error == EACCES || error == EROFS ? err::PermissionDenied : err::PathNotFound,
-             "cannot create " + path + ": " + std::strerror(error));
-    }
-    try {
-        {
-            Connection c(temporary, SQLITE_OPEN_READWRITE);
-            c.exec("PRAGMA journal_mode = DELETE");
-            configure(c);
-            unsigned char raw[16];
-            randombytes_buf(raw, sizeof raw);
-            char hex[2 * sizeof raw + 1];
-            sodium_bin2hex(hex, sizeof hex, raw, sizeof raw);
-
-            Transaction tx(c);
-            c.exec(kSchema);
-            c.exec(kRunLookupSchema);
-            c.exec(kExtraFieldSchema);
-            c.exec("PRAGMA application_id = " + std::to_string(kApplicationId));
-            c.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
-            c.query("INSERT INTO meta(key, value) VALUES ('database_id', ?1)").bind(1, hex).run();
-            c.query("INSERT INTO meta(key, value) VALUES ('created_at', ?1)")
-                .bind(1, utcTimestamp())
-                .run();
-            tx.commit();
-        }
-        if (::link(temporary.c_str(), path.c_str()) != 0) {
-            const int error = errno;
-            fail(error == EEXIST ? err::PermissionDenied : err::PathNotFound,
-                 "cannot create " + path + ": " + std::strerror(error));
-        }
-        ::unlink(temporary.c_str());
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        throw;
-    }
-    // The new file is WAL from its first proper open on.
-    Store opened(path);
+bool isServerName(std::string_view name) {
+    return name.starts_with("postgresql://") || name.starts_with("postgres://");
 }
 
-Store::Store(const std::string& path)
-    : path_(path),
-      connection_(
-          [&] {
-              struct stat st {};
-              if (::stat(path.c_str(), &st) != 0) {
-                  fail(err::FileNotFound, "no contact database at " + path);
-              }
-              if (!S_ISREG(st.st_mode)) fail(err::FileNotFound, path + " is not a file");
-              return path;
-          }(),
-          // A Store is used by one thread at a time: SQLite need not lock each call.
-          SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX) {
+std::string databaseName(const std::string& given) {
+    if (isServerName(given)) {
+        checkPostgresName(given);
+        return given;
+    }
+    return posix::absolutePath(given);
+}
+
+void Store::create(const std::string& name, const std::function<void(Store&)>& fill) {
     ensureSodium();
-    sqlite3_busy_timeout(connection_.handle(), 5000);
-    std::int64_t applicationId = 0;
-    try {
-        applicationId = connection_.pragmaInteger("application_id");
-    } catch (const Failure&) {
-        fail(err::AutomationError, path + " is not a Penwick contact database");
+    const auto made = [&](Connection& c) {
+        unsigned char raw[16];
+        randombytes_buf(raw, sizeof raw);
+        char hex[2 * sizeof raw + 1];
+        sodium_bin2hex(hex, sizeof hex, raw, sizeof raw);
+        c.query("INSERT INTO meta(key, value) VALUES ('database_id', ?1)").bind(1, hex).run();
+        c.query("INSERT INTO meta(key, value) VALUES ('created_at', ?1)")
+            .bind(1, utcTimestamp())
+            .run();
+        if (fill) {
+            Store store(c, name);
+            fill(store);
+        }
+    };
+    if (isServerName(name)) {
+        createPostgresDatabase(name, made);
+    } else {
+        createSqliteDatabase(name, made);
     }
-    if (applicationId != kApplicationId) {
-        fail(err::AutomationError, path + " is not a Penwick contact database");
+}
+
+Store::Store(const std::string& name) : path_(name) {
+    ensureSodium();
+    if (isServerName(name)) {
+        owned_ = openPostgresDatabase(name);
+    } else {
+        owned_ = openSqliteDatabase(name);
     }
-    const std::int64_t version = connection_.pragmaInteger("user_version");
-    if (version >= 1 && version < kSchemaVersion) {
-        configure(connection_);
-        migrate(connection_, version);
-    } else if (version != kSchemaVersion) {
-        fail(err::AutomationError, path + " has database layout version " +
-                                       std::to_string(version) + "; this program reads version " +
-                                       std::to_string(kSchemaVersion));
-    }
-    connection_.exec("PRAGMA journal_mode = WAL");
-    configure(connection_);
-    auto q = connection_.query("SELECT value FROM meta WHERE key = 'database_id'");
-    if (!q.step()) fail(err::AutomationError, path + " has no database identity");
+    connection_ = owned_.get();
+    identify();
+}
+
+Store::Store(Connection& connection, std::string path)
+    : path_(std::move(path)), connection_(&connection) {
+    identify();
+}
+
+Store::~Store() = default;
+
+void Store::identify() {
+    auto q = connection_->query("SELECT value FROM meta WHERE key = 'database_id'");
+    if (!q.step()) fail(err::AutomationError, path_ + " has no database identity");
     databaseId_ = q.text(0);
 }
 
 bool Store::isMultiUser() {
-    auto q = connection_.query("SELECT EXISTS (SELECT 1 FROM app_user)");
+    auto q = connection_->query("SELECT EXISTS (SELECT 1 FROM app_user)");
     return q.step() && q.integer(0) != 0;
 }
 
@@ -336,17 +173,18 @@ void Store::addUser(std::string_view name, std::string_view password, bool admin
     if (name.empty()) fail(err::InvalidCall, "a user needs a name");
     if (password.empty()) fail(err::InvalidCall, "a user needs a password");
     const std::string hash = hashPassword(password);
-    Transaction tx(connection_);
+    Transaction tx(*connection_);
     {
-        auto exists = connection_.query("SELECT 1 FROM app_user WHERE name = ?1");
+        auto exists = connection_->query("SELECT 1 FROM app_user WHERE lower(name) = lower(?1)");
         if (exists.bind(1, name).step()) {
             fail(err::PermissionDenied, "user " + std::string(name) + " already exists");
         }
     }
-    connection_
+    (*connection_)
         .query(
             "INSERT INTO app_user(name, password_hash, created_at, is_admin) "
-            "VALUES (?1, ?2, ?3, ?4 OR NOT EXISTS (SELECT 1 FROM app_user))")
+            "VALUES (?1, ?2, ?3, CASE WHEN ?4 = 1 OR NOT EXISTS (SELECT 1 FROM app_user) THEN 1 "
+            "ELSE 0 END)")
         .bind(1, name)
         .bind(2, std::string_view(hash))
         .bind(3, utcTimestamp())
@@ -359,7 +197,8 @@ std::optional<std::string> Store::verifyUser(std::string_view name, std::string_
     std::optional<std::string> stored;
     std::string hash = dummyHash();
     {
-        auto q = connection_.query("SELECT name, password_hash FROM app_user WHERE name = ?1");
+        auto q = connection_->query(
+            "SELECT name, password_hash FROM app_user WHERE lower(name) = lower(?1)");
         if (q.bind(1, name).step()) {
             stored = q.text(0);
             hash = q.text(1);
@@ -372,20 +211,20 @@ std::optional<std::string> Store::verifyUser(std::string_view name, std::string_
 }
 
 bool Store::isAdmin(std::string_view name) {
-    auto q = connection_.query("SELECT is_admin FROM app_user WHERE name = ?1");
+    auto q = connection_->query("SELECT is_admin FROM app_user WHERE lower(name) = lower(?1)");
     return q.bind(1, name).step() && q.integer(0) != 0;
 }
 
 std::optional<std::string> Store::findUser(std::string_view name) {
-    auto q = connection_.query("SELECT name FROM app_user WHERE name = ?1");
+    auto q = connection_->query("SELECT name FROM app_user WHERE lower(name) = lower(?1)");
     if (!q.bind(1, name).step()) return std::nullopt;
     return q.text(0);
 }
 
 std::size_t Store::addContacts(const std::vector<ContactFields>& contacts) {
-    Transaction tx(connection_);
+    Transaction tx(*connection_);
     for (const ContactFields& f : contacts) {
-        connection_
+        (*connection_)
             .query(
                 "INSERT INTO contact(name, company, phone, email, city) VALUES (?1, ?2, ?3, "
                 "?4, "
@@ -413,20 +252,19 @@ std::string insertRows(const char* into, std::size_t columns, std::size_t rows) 
 }
 constexpr const char* kContactInto = "contact(id, name, company, phone, email, city)";
 constexpr const char* kExtraInto = "contact_extra(contact_id, field_id, value)";
+constexpr const char* kRunLookupInto = "run_lookup(run_id, position, contact_id)";
 }  // namespace
 
 ContactImport::ContactImport(Connection& connection, const std::vector<std::string>& extraNames)
     : connection_(connection),
       tx_(connection),
-      contactRow_(connection.prepareOnce(insertRows(kContactInto, 6, 1))),
-      contactBatch_(connection.prepareOnce(insertRows(kContactInto, 6, kBatch))),
-      extraRow_(connection.prepareOnce(insertRows(kExtraInto, 3, 1))),
-      extraBatch_(connection.prepareOnce(insertRows(kExtraInto, 3, kBatch))),
+      contactRow_(connection.prepare(insertRows(kContactInto, 6, 1))),
+      contactBatch_(connection.prepare(insertRows(kContactInto, 6, kBatch))),
+      extraRow_(connection.prepare(insertRows(kExtraInto, 3, 1))),
+      extraBatch_(connection.prepare(insertRows(kExtraInto, 3, kBatch))),
       contacts_(kBatch * kContactFieldColumns.size()) {
-    // A larger page cache while importing, so that fewer pages are written out before the
-    // commit and read back again; memory stays bounded whatever the file's size.
-    cacheSize_ = connection_.pragmaInteger("cache_size");
-    connection_.exec("PRAGMA cache_size = -16384");
+    connection_.bulkLoad(true);
+    connection_.lockContactNumbers();
     {
         auto q = connection_.query("SELECT coalesce(max(id), 0) + 1 FROM contact");
         if (q.step()) nextId_ = q.integer(0);
@@ -444,16 +282,15 @@ ContactImport::ContactImport(Connection& connection, const std::vector<std::stri
             fieldIds_.push_back(found->second);
             continue;
         }
-        connection_.query("INSERT INTO extra_field(name) VALUES (?1)").bind(1, name).run();
-        fieldIds_.push_back(sqlite3_last_insert_rowid(connection_.handle()));
+        auto q = connection_.query("INSERT INTO extra_field(name) VALUES (?1) RETURNING id");
+        if (!q.bind(1, name).step()) fail(err::AutomationError, "adding the field " + name);
+        fieldIds_.push_back(q.integer(0));
         known.emplace_back(key, fieldIds_.back());
     }
 }
 
 ContactImport::~ContactImport() {
-    sqlite3_exec(connection_.handle(),
-                 ("PRAGMA cache_size = " + std::to_string(cacheSize_)).c_str(), nullptr, nullptr,
-                 nullptr);
+    connection_.bulkLoad(false);
 }
 
 void ContactImport::add(const ContactFields& f, const std::vector<std::string>& extras) {
@@ -475,63 +312,57 @@ void ContactImport::add(const ContactFields& f, const std::vector<std::string>& 
 }
 
 void ContactImport::flush() {
-    sqlite3* db = connection_.handle();
-    // The values stay in place until the statement has run: SQLite need not copy them.
-    const auto text = [&](sqlite3_stmt* s, int index, const std::string& value) {
-        if (sqlite3_bind_text64(s, index, value.data(), value.size(), SQLITE_STATIC, SQLITE_UTF8) !=
-            SQLITE_OK) {
-            failSqlite(db, "binding a text");
-        }
-    };
-    const auto run = [&](sqlite3_stmt* s) {
-        if (sqlite3_step(s) != SQLITE_DONE) failSqlite(db, "adding a contact");
-        sqlite3_reset(s);
+    // The values stay in place until the statement has run: the engine need not copy them.
+    const auto run = [](Statement& s) {
+        s.step();
+        s.reset();
     };
     // Contacts before their extra fields, which refer to them.
     const std::int64_t first = nextId_ - static_cast<std::int64_t>(waitingContacts_);
-    const auto contacts = [&](sqlite3_stmt* s, std::size_t from, std::size_t rows) {
+    const auto contacts = [&](Statement& s, std::size_t from, std::size_t rows) {
         int index = 1;
         for (std::size_t r = from; r < from + rows; ++r) {
-            sqlite3_bind_int64(s, index++, first + static_cast<std::int64_t>(r));
+            s.bind(index++, first + static_cast<std::int64_t>(r));
             for (std::size_t c = 0; c < kContactFieldColumns.size(); ++c) {
-                text(s, index++, contacts_[r * kContactFieldColumns.size() + c]);
+                s.bind(index++, contacts_[r * kContactFieldColumns.size() + c], true);
             }
         }
         run(s);
     };
     if (waitingContacts_ == kBatch) {
-        contacts(contactBatch_.get(), 0, kBatch);
+        contacts(*contactBatch_, 0, kBatch);
     } else {
-        for (std::size_t r = 0; r < waitingContacts_; ++r) contacts(contactRow_.get(), r, 1);
+        for (std::size_t r = 0; r < waitingContacts_; ++r) contacts(*contactRow_, r, 1);
     }
-    const auto extras = [&](sqlite3_stmt* s, std::size_t from, std::size_t rows) {
+    const auto extras = [&](Statement& s, std::size_t from, std::size_t rows) {
         int index = 1;
         for (std::size_t r = from; r < from + rows; ++r) {
-            sqlite3_bind_int64(s, index++, extras_[r].contact);
-            sqlite3_bind_int64(s, index++, extras_[r].field);
-            text(s, index++, extras_[r].value);
+            s.bind(index++, extras_[r].contact);
+            s.bind(index++, extras_[r].field);
+            s.bind(index++, extras_[r].value, true);
         }
         run(s);
     };
     std::size_t r = 0;
-    for (; r + kBatch <= waitingExtras_; r += kBatch) extras(extraBatch_.get(), r, kBatch);
-    for (; r < waitingExtras_; ++r) extras(extraRow_.get(), r, 1);
+    for (; r + kBatch <= waitingExtras_; r += kBatch) extras(*extraBatch_, r, kBatch);
+    for (; r < waitingExtras_; ++r) extras(*extraRow_, r, 1);
     waitingContacts_ = 0;
     waitingExtras_ = 0;
 }
 
 void ContactImport::commit() {
     flush();
+    connection_.identifiersTaken("contact");
     tx_.commit();
 }
 
 ContactImport Store::importContacts(const std::vector<std::string>& extraNames) {
-    return ContactImport(connection_, extraNames);
+    return ContactImport(*connection_, extraNames);
 }
 
 std::vector<std::string> Store::extraFields() {
     std::vector<std::string> names;
-    auto q = connection_.query("SELECT name FROM extra_field ORDER BY id");
+    auto q = connection_->query("SELECT name FROM extra_field ORDER BY id");
     while (q.step()) names.push_back(q.text(0));
     return names;
 }
@@ -553,19 +384,19 @@ std::optional<std::string> Store::contactValue(std::int64_t number, const Contac
         return (*c).*field.member;
     }
     if (!contactExists(number)) return std::nullopt;
-    auto q = connection_.query(
+    auto q = connection_->query(
         "SELECT value FROM contact_extra WHERE contact_id = ?1 AND field_id = ?2");
     if (!q.bind(1, number).bind(2, field.extraId).step()) return std::string();
     return q.text(0);
 }
 
 bool Store::contactExists(std::int64_t number) {
-    return connection_.query("SELECT 1 FROM contact WHERE id = ?1").bind(1, number).step();
+    return connection_->query("SELECT 1 FROM contact WHERE id = ?1").bind(1, number).step();
 }
 
 std::optional<ContactFields> Store::contact(std::int64_t number) {
     auto q =
-        connection_.query("SELECT name, company, phone, email, city FROM contact WHERE id = ?1");
+        connection_->query("SELECT name, company, phone, email, city FROM contact WHERE id = ?1");
     if (!q.bind(1, number).step()) return std::nullopt;
     return ContactFields{q.text(0), q.text(1), q.text(2), q.text(3), q.text(4)};
 }
@@ -573,17 +404,17 @@ std::optional<ContactFields> Store::contact(std::int64_t number) {
 void Store::forEachContact(const std::function<void(const Contact&)>& visit) {
     // Two ordered streams merged side by side, so that no contact waits in memory for its
     // extra fields. All read within one transaction, so they see the same contacts.
-    connection_.exec("SAVEPOINT list_contacts");
-    try {
+    Transaction read(*connection_, Connection::Access::Read);
+    {
         // The extra fields' position in Contact::extras, by their id.
         std::vector<std::pair<std::int64_t, std::size_t>> position;
         {
-            auto q = connection_.query("SELECT id FROM extra_field ORDER BY id");
+            auto q = connection_->query("SELECT id FROM extra_field ORDER BY id");
             while (q.step()) position.emplace_back(q.integer(0), position.size());
         }
-        auto q = connection_.query(
+        auto q = connection_->query(
             "SELECT id, name, company, phone, email, city FROM contact ORDER BY id");
-        auto extras = connection_.query(
+        auto extras = connection_->query(
             "SELECT contact_id, field_id, value FROM contact_extra ORDER BY contact_id, "
             "field_id");
         bool extra = extras.step();
@@ -604,16 +435,12 @@ void Store::forEachContact(const std::function<void(const Contact&)>& visit) {
             }
             visit(c);
         }
-    } catch (...) {
-        sqlite3_exec(connection_.handle(), "ROLLBACK TO list_contacts; RELEASE list_contacts",
-                     nullptr, nullptr, nullptr);
-        throw;
     }
-    connection_.exec("RELEASE list_contacts");
+    read.commit();
 }
 
 std::int64_t Store::contactCount() {
-    auto q = connection_.query("SELECT count(*) FROM contact");
+    auto q = connection_->query("SELECT count(*) FROM contact");
     return q.step() ? q.integer(0) : 0;
 }
 
@@ -626,7 +453,7 @@ std::optional<std::string> Store::fieldName(std::string_view field) {
 std::optional<std::pair<std::int64_t, std::string>> Store::extraFieldId(std::string_view name) {
     // Few fields, compared in C++: the key ignores spacing and punctuation as well as case.
     const std::string key = fieldKey(name);
-    auto q = connection_.query("SELECT id, name FROM extra_field ORDER BY id");
+    auto q = connection_->query("SELECT id, name FROM extra_field ORDER BY id");
     while (q.step()) {
         if (fieldKey(q.text(1)) == key) return std::pair(q.integer(0), q.text(1));
     }
@@ -651,22 +478,16 @@ public:
     }
 
     void forEachRow(Connection& c, const std::function<void(std::int64_t)>& visit) {
-        auto statement = c.prepareOnce(sql);
+        auto statement = c.prepare(sql);
         for (std::size_t i = 0; i < values_.size(); ++i) {
             const int index = static_cast<int>(i + 1);
             if (const auto* n = std::get_if<std::int64_t>(&values_[i])) {
-                sqlite3_bind_int64(statement.get(), index, *n);
+                statement->bind(index, *n);
             } else {
-                const std::string& text = std::get<std::string>(values_[i]);
-                sqlite3_bind_text64(statement.get(), index, text.data(), text.size(),
-                                    SQLITE_TRANSIENT, SQLITE_UTF8);
+                statement->bind(index, std::get<std::string>(values_[i]), true);
             }
         }
-        int rc;
-        while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
-            visit(sqlite3_column_int64(statement.get(), 0));
-        }
-        if (rc != SQLITE_DONE) failSqlite(c.handle(), "selecting contacts");
+        while (statement->step()) visit(statement->integer(0));
     }
 
 private:
@@ -691,7 +512,7 @@ void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
                             const std::function<void(std::int64_t)>& visit) {
     switch (query.kind) {
         case LookupQuery::Kind::All: {
-            auto q = connection_.query("SELECT id FROM contact ORDER BY id");
+            auto q = connection_->query("SELECT id FROM contact ORDER BY id");
             while (q.step()) visit(q.integer(0));
             return;
         }
@@ -732,7 +553,7 @@ void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
                 joined += (joined.empty() ? "" : query.any ? " OR " : " AND ") + test;
             }
             built.sql += (joined.empty() ? "1" : "(" + joined + ")") + " ORDER BY c.id";
-            built.forEachRow(connection_, visit);
+            built.forEachRow(*connection_, visit);
             return;
         }
         case LookupQuery::Kind::Ids:
@@ -748,7 +569,7 @@ void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
         case LookupQuery::Kind::Run: {
             if (!run(query.run))
                 fail(err::InvalidPropertyValue, "no run " + std::to_string(query.run));
-            auto q = connection_.query(
+            auto q = connection_->query(
                 "SELECT contact_id FROM note WHERE run_id = ?1 GROUP BY contact_id "
                 "ORDER BY min(id)");
             q.bind(1, query.run);
@@ -767,7 +588,7 @@ void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
             // A run and the runs that continue it (and continue those) all write one note:
             // a contact with a note from any run of that family is done, whichever run of
             // it is being completed.
-            auto q = connection_.query(
+            auto q = connection_->query(
                 std::string(kRunFamily) +
                 "SELECT l.contact_id FROM run_lookup l WHERE l.run_id = ?1 "
                 "AND EXISTS (SELECT 1 FROM contact WHERE id = l.contact_id) "
@@ -786,11 +607,11 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
     // The login check rides in the INSERT itself: a user added by the tool a moment ago
     // cannot slip a note past it.
     auto insert = [&](std::int64_t runId) {
-        auto q = connection_.query(
+        auto q = connection_->query(
             "INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, "
             "date, "
             "time, written_at, user_name) SELECT ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10 "
-            "WHERE ?11 OR NOT EXISTS (SELECT 1 FROM app_user)");
+            "WHERE ?11 = 1 OR NOT EXISTS (SELECT 1 FROM app_user) RETURNING id");
         q.bind(1, note.contact)
             .bind(2, runId)
             .bind(3, std::int64_t{note.typeCode})
@@ -802,16 +623,7 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
             .bind(9, now)
             .bind(10, userName)
             .bind(11, std::int64_t{loggedIn});
-        try {
-            q.run();
-        } catch (const Failure&) {
-            if (sqlite3_extended_errcode(connection_.handle()) == SQLITE_CONSTRAINT_FOREIGNKEY) {
-                fail(err::InvalidPropertyValue,
-                     "no contact has the identifier " + formatContactId(note.contact));
-            }
-            throw;
-        }
-        if (sqlite3_changes(connection_.handle()) == 0) {
+        if (!q.step()) {
             fail(err::PermissionDenied,
                  "this database asks for a login: log in before writing notes");
         }
@@ -821,9 +633,10 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
     // meanwhile) never writes to a contact that another run of it has reached: two programs
     // at work on one rest, or a stalled run that wakes up, would give the note twice.
     auto refuseIfNotedByFamily = [&](std::int64_t family, std::int64_t self) {
-        auto q = connection_.query(std::string(kRunFamily) +
-                                   "SELECT run_id FROM note WHERE contact_id = ?2 AND run_id <> ?3 "
-                                   "AND run_id IN (SELECT id FROM family) LIMIT 1");
+        auto q =
+            connection_->query(std::string(kRunFamily) +
+                               "SELECT run_id FROM note WHERE contact_id = ?2 AND run_id <> ?3 "
+                               "AND run_id IN (SELECT id FROM family) LIMIT 1");
         if (q.bind(1, family).bind(2, note.contact).bind(3, self).step()) {
             fail(err::InvalidPropertyValue,
                  formatContactId(note.contact) + " already has this note, from run " +
@@ -831,7 +644,12 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
         }
     };
 
-    Transaction tx(connection_);
+    Transaction tx(*connection_);
+    connection_->lockContact(note.contact);
+    if (!contactExists(note.contact)) {
+        fail(err::InvalidPropertyValue,
+             "no contact has the identifier " + formatContactId(note.contact));
+    }
     if (run != 0) {
         refuseIfNotedByFamily(run, run);
         insert(run);
@@ -839,39 +657,30 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
         return;
     }
     if (start.continues) refuseIfNotedByFamily(*start.continues, 0);
+    std::int64_t newRun = 0;
     {
-        auto q = connection_.query(
+        auto q = connection_->query(
             "INSERT INTO run(started_at, user_name, host, pid, lookup_size, continues_run) "
-            "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+            "VALUES (?1, ?2, ?3, ?4, ?5, ?6) RETURNING id");
         q.bind(1, now)
             .bind(2, userName)
             .bind(3, hostName())
             .bind(4, std::int64_t{getpid()})
             .bindOptional(
                 5, start.lookup ? std::optional(std::int64_t(start.lookup->size())) : std::nullopt)
-            .bindOptional(6, start.continues)
-            .run();
+            .bindOptional(6, start.continues);
+        if (!q.step()) fail(err::AutomationError, "the run was not recorded");
+        newRun = q.integer(0);
     }
-    const std::int64_t newRun = sqlite3_last_insert_rowid(connection_.handle());
     // The lookup goes in with the run's first note: a run on record always has its lookup.
-    if (start.lookup) {
-        std::int64_t position = 0;
-        for (std::int64_t contact : *start.lookup) {
-            connection_
-                .query("INSERT INTO run_lookup(run_id, position, contact_id) VALUES (?1, ?2, ?3)")
-                .bind(1, newRun)
-                .bind(2, position++)
-                .bind(3, contact)
-                .run();
-        }
-    }
+    if (start.lookup) addRunLookup(newRun, *start.lookup);
     insert(newRun);
     tx.commit();
     run = newRun;
 }
 
 void Store::forEachNote(const std::function<void(const StoredNote&)>& visit) {
-    auto q = connection_.query(
+    auto q = connection_->query(
         "SELECT id, contact_id, run_id, type_code, text, attachment, date_text, date, time, "
         "written_at, user_name FROM note ORDER BY id");
     while (q.step()) {
@@ -909,33 +718,161 @@ Run runOf(const Query& q) {
 
 std::vector<Run> Store::runs() {
     std::vector<Run> result;
-    auto q = connection_.query(std::string(kRunColumns) + "ORDER BY r.id");
+    auto q = connection_->query(std::string(kRunColumns) + "ORDER BY r.id");
     while (q.step()) result.push_back(runOf(q));
     return result;
 }
 
 std::optional<Run> Store::run(std::int64_t id) {
-    auto q = connection_.query(std::string(kRunColumns) + "WHERE r.id = ?1");
+    auto q = connection_->query(std::string(kRunColumns) + "WHERE r.id = ?1");
     if (!q.bind(1, id).step()) return std::nullopt;
     return runOf(q);
 }
 
+void Store::addRunLookup(std::int64_t run, const std::vector<std::int64_t>& contacts) {
+    // kLookupBatch rows a statement: a server's round trips would cost more than the rows.
+    constexpr std::size_t kLookupBatch = 64;
+    const auto insert = [&](std::size_t from, std::size_t rows) {
+        auto q = connection_->query(insertRows(kRunLookupInto, 3, rows));
+        int index = 1;
+        for (std::size_t i = from; i < from + rows; ++i) {
+            q.bind(index, run).bind(index + 1, std::int64_t(i)).bind(index + 2, contacts[i]);
+            index += 3;
+        }
+        q.run();
+    };
+    std::size_t i = 0;
+    for (; i + kLookupBatch <= contacts.size(); i += kLookupBatch) insert(i, kLookupBatch);
+    for (; i < contacts.size(); ++i) insert(i, 1);
+}
+
 std::int64_t Store::undoRun(std::int64_t id) {
-    Transaction tx(connection_);
+    Transaction tx(*connection_);
     const auto found = run(id);
     if (!found) fail(err::InvalidPropertyValue, "no run " + std::to_string(id));
     if (found->undoneAt) {
         fail(err::InvalidPropertyValue,
              "run " + std::to_string(id) + " was already undone at " + *found->undoneAt);
     }
-    connection_.query("DELETE FROM note WHERE run_id = ?1").bind(1, id).run();
-    const std::int64_t removed = sqlite3_changes(connection_.handle());
-    connection_.query("UPDATE run SET undone_at = ?2 WHERE id = ?1")
+    std::int64_t removed = 0;
+    {
+        auto q = connection_->query("DELETE FROM note WHERE run_id = ?1 RETURNING id");
+        for (q.bind(1, id); q.step();) ++removed;
+    }
+    connection_->query("UPDATE run SET undone_at = ?2 WHERE id = ?1")
         .bind(1, id)
         .bind(2, utcTimestamp())
         .run();
     tx.commit();
     return removed;
+}
+
+namespace {
+
+// Copies the rows a SELECT gives into a table of another database, column for column, in
+// batches; each column is read as a number or as text, as the table holds it.
+class TableCopy {
+public:
+    TableCopy(Connection& to, const char* into, std::string_view kinds)
+        : to_(to), into_(into), kinds_(kinds) {}
+
+    std::int64_t from(Connection& source, const std::string& select) {
+        auto q = source.query(select);
+        std::int64_t rows = 0;
+        while (q.step()) {
+            for (std::size_t c = 0; c < kinds_.size(); ++c) {
+                const int column = static_cast<int>(c);
+                if (q.isNull(column)) {
+                    values_.emplace_back(std::monostate{});
+                } else if (kinds_[c] == 'i') {
+                    values_.emplace_back(q.integer(column));
+                } else {
+                    values_.emplace_back(q.text(column));
+                }
+            }
+            if (++rows % kBatch == 0) flush();
+        }
+        flush();
+        return rows;
+    }
+
+private:
+    static constexpr std::size_t kBatch = 64;
+
+    void flush() {
+        const std::size_t rows = values_.size() / kinds_.size();
+        if (rows == 0) return;
+        auto q = to_.query(insertRows(into_, kinds_.size(), rows));
+        int index = 1;
+        for (const auto& value : values_) {
+            if (const auto* n = std::get_if<std::int64_t>(&value)) {
+                q.bind(index++, *n);
+            } else if (const auto* t = std::get_if<std::string>(&value)) {
+                q.bind(index++, *t);
+            } else {
+                q.bindNull(index++);
+            }
+        }
+        q.run();
+        values_.clear();
+    }
+
+    Connection& to_;
+    const char* into_;
+    std::string_view kinds_;
+    std::vector<std::variant<std::monostate, std::int64_t, std::string>> values_;
+};
+
+}  // namespace
+
+CopyCounts Store::copyFrom(Store& source) {
+    Connection& from = source.connection();
+    Connection& to = *connection_;
+    Transaction read(from, Connection::Access::Read);
+    Transaction tx(to);
+    to.bulkLoad(true);
+    CopyCounts counts;
+    // Tables before the tables that refer to them.
+    counts.users = TableCopy(to, "app_user(id, name, password_hash, created_at, is_admin)", "ittti")
+                       .from(from,
+                             "SELECT id, name, password_hash, created_at, is_admin FROM app_user "
+                             "ORDER BY id");
+    counts.extraFields = TableCopy(to, "extra_field(id, name)", "it")
+                             .from(from, "SELECT id, name FROM extra_field ORDER BY id");
+    counts.contacts = TableCopy(to, "contact(id, name, company, phone, email, city)", "ittttt")
+                          .from(from,
+                                "SELECT id, name, company, phone, email, city FROM contact "
+                                "ORDER BY id");
+    counts.extraValues = TableCopy(to, "contact_extra(contact_id, field_id, value)", "iit")
+                             .from(from,
+                                   "SELECT contact_id, field_id, value FROM contact_extra "
+                                   "ORDER BY contact_id, field_id");
+    // A run only ever continues an earlier one.
+    counts.runs = TableCopy(to,
+                            "run(id, started_at, user_name, host, pid, undone_at, lookup_size, "
+                            "continues_run)",
+                            "itttitii")
+                      .from(from,
+                            "SELECT id, started_at, user_name, host, pid, undone_at, lookup_size, "
+                            "continues_run FROM run ORDER BY id");
+    counts.lookupEntries = TableCopy(to, "run_lookup(run_id, position, contact_id)", "iii")
+                               .from(from,
+                                     "SELECT run_id, position, contact_id FROM run_lookup "
+                                     "ORDER BY run_id, position");
+    counts.notes =
+        TableCopy(to,
+                  "note(id, contact_id, run_id, type_code, text, attachment, date_text, date, "
+                  "time, written_at, user_name)",
+                  "iiiittttttt")
+            .from(from,
+                  "SELECT id, contact_id, run_id, type_code, text, attachment, date_text, "
+                  "date, time, written_at, user_name FROM note ORDER BY id");
+    for (const char* table : {"app_user", "extra_field", "contact", "run", "note"})
+        to.identifiersTaken(table);
+    to.bulkLoad(false);
+    tx.commit();
+    read.commit();
+    return counts;
 }
 
 }  // namespace penwick::embedded

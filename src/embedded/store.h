@@ -1,6 +1,8 @@
 #pragma once
-// One contact database: a single SQLite file holding contacts, users, runs and notes.
-// Contacts are numbered by the row's integer primary key (see contact_id.h for their names).
+// One contact database, holding contacts, users, runs and notes: a SQLite file (the embedded
+// default) or a database on a PostgreSQL server that a team shares. The store does not care
+// which; the engine behind it (database.h) does. Contacts are numbered by the row's integer
+// primary key (see contact_id.h for their names).
 
 #include <array>
 #include <cstdint>
@@ -12,16 +14,13 @@
 #include <utility>
 #include <vector>
 
-#include "embedded/sqlite.h"
+#include "embedded/database.h"
 
 namespace penwick::embedded {
 
-// Stored in the file header (PRAGMA application_id and user_version) so that a file that is
-// not ours, or of another layout, is refused before anything is read or changed.
-inline constexpr std::int32_t kApplicationId = 0x50574B43;  // "PWKC"
-// Version 2 added administrators (app_user.is_admin), version 3 the lookup each run was
-// confirmed for (run_lookup) and extra contact fields; an older file is brought up to date
-// when it is opened.
+// The layout's version, kept in each database and checked when it is opened. Version 2 added
+// administrators (app_user.is_admin), version 3 the lookup each run was confirmed for (run_lookup)
+// and extra contact fields; an older file is brought up to date when it is opened.
 inline constexpr std::int32_t kSchemaVersion = 3;
 
 struct ContactFields {
@@ -89,7 +88,6 @@ private:
     // Inserts the rows waiting in the batch.
     void flush();
 
-    using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
     struct Extra {
         std::int64_t contact = 0, field = 0;
         std::string value;
@@ -101,16 +99,15 @@ private:
     Connection& connection_;
     Transaction tx_;
     std::vector<std::int64_t> fieldIds_;
-    Statement contactRow_, contactBatch_, extraRow_, extraBatch_;
+    std::unique_ptr<Statement> contactRow_, contactBatch_, extraRow_, extraBatch_;
     // The contacts are numbered here, so that their extra fields can wait in the batch too;
-    // no one else writes while the transaction is open.
+    // no one else adds contacts while the transaction is open.
     std::int64_t nextId_ = 1;
     std::vector<std::string> contacts_;  // the fixed fields of the waiting contacts
     std::size_t waitingContacts_ = 0;
     std::vector<Extra> extras_;
     std::size_t waitingExtras_ = 0;
     std::size_t added_ = 0;
-    std::int64_t cacheSize_ = 0;
 };
 
 struct NoteRecord {
@@ -182,19 +179,41 @@ struct RunStart {
     std::optional<std::int64_t> continues;
 };
 
+// What a copy of a database took over.
+struct CopyCounts {
+    std::int64_t users = 0, contacts = 0, extraFields = 0, extraValues = 0, runs = 0,
+                 lookupEntries = 0, notes = 0;
+};
+
+// True for a name of a database on a PostgreSQL server (a postgresql:// or postgres:// URI);
+// any other name is a path of a SQLite file.
+bool isServerName(std::string_view name);
+
+// The name by which a database is kept in the session and shown: an absolute path for a
+// file, the URI as given for a server. A server URI holding a password is refused: passwords
+// come from ~/.pgpass or the environment, never from a name that is stored and shown.
+std::string databaseName(const std::string& given);
+
 class Store {
 public:
-    // Creates a new, empty database; refuses a path that exists.
-    static void create(const std::string& path);
+    // Creates a new, empty database (refusing a file that exists, or a server database that
+    // holds tables); `fill`, when given, adds to it within the transaction that makes it, so
+    // that the database appears complete or not at all.
+    static void create(const std::string& name, const std::function<void(Store&)>& fill = {});
 
-    // Opens an existing database of ours and of this schema version; any other file is a
+    // Opens an existing database of ours and of this schema version; anything else is a
     // Failure and is left untouched.
-    explicit Store(const std::string& path);
+    explicit Store(const std::string& name);
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+    ~Store();
 
+    // The file's path or the server's URI, as opened.
     const std::string& path() const { return path_; }
+    bool onServer() const { return isServerName(path_); }
     // A random identity given at creation: lookups name the database by it.
     const std::string& databaseId() const { return databaseId_; }
-    Connection& connection() { return connection_; }
+    Connection& connection() { return *connection_; }
 
     // --- users
     bool isMultiUser();
@@ -252,12 +271,23 @@ public:
     // A run that was undone before is refused.
     std::int64_t undoRun(std::int64_t id);
 
+    // --- the whole database
+    // Copies everything of `source` into this database, which must be empty (just created),
+    // keeping every identifier: the source is read as one state and nothing is written but
+    // all of it. This database keeps its own identity.
+    CopyCounts copyFrom(Store& source);
+
 private:
+    Store(Connection& connection, std::string path);
+    // Reads the database's identity.
+    void identify();
+    void addRunLookup(std::int64_t run, const std::vector<std::int64_t>& contacts);
     // An extra field's identifier and stored name, matched by fieldKey.
     std::optional<std::pair<std::int64_t, std::string>> extraFieldId(std::string_view name);
 
     std::string path_;
-    Connection connection_;
+    std::unique_ptr<Connection> owned_;
+    Connection* connection_ = nullptr;
     std::string databaseId_;
 };
 

@@ -10,8 +10,8 @@ namespace {
 void remember(SettingsStore& settings, const std::u16string& databasePath,
               const std::u16string& userName, const std::u16string& scrambledPassword) {
     // The section is taken from the path anew at every store.
-    settings.save(kSettingsApp, FileNameOfPath(databasePath), u"USER", userName);
-    settings.save(kSettingsApp, FileNameOfPath(databasePath), u"SYS", scrambledPassword);
+    settings.save(kSettingsApp, SettingsSectionOf(databasePath), u"USER", userName);
+    settings.save(kSettingsApp, SettingsSectionOf(databasePath), u"SYS", scrambledPassword);
 }
 }  // namespace
 

@@ -75,7 +75,7 @@ bool writeNoteToLookup(WriteNoteContext& run, const NoteEntries& entries, WriteP
     database->Open(databasePath);
 
     // 9-11: the remembered credentials first, then the login dialog as long as asked.
-    const std::u16string section = FileNameOfPath(databasePath);
+    const std::u16string section = SettingsSectionOf(databasePath);
     const std::u16string scrambled = run.settings.get(kSettingsApp, section, u"SYS", u"");
     std::u16string userName =
         run.settings.get(kSettingsApp, section, u"USER", application->GetCurrentUserName());

@@ -38,4 +38,41 @@ std::u16string FileNameOfPath(std::u16string_view path) {
     return std::u16string(path.substr(cut + 1));
 }
 
+std::u16string SettingsSectionOf(std::u16string_view databasePath) {
+    std::u16string_view rest;
+    for (std::u16string_view scheme : {u"postgresql://", u"postgres://"}) {
+        if (databasePath.starts_with(scheme)) rest = databasePath.substr(scheme.size());
+    }
+    if (rest.empty()) return FileNameOfPath(databasePath);
+    // The options after "?" may hold paths of their own (a socket folder, a certificate).
+    rest = rest.substr(0, rest.find_first_of(u"?#"));
+    const auto slash = rest.find(u'/');
+    if (slash == std::u16string_view::npos) return {};
+    const std::u16string_view name = rest.substr(slash + 1);
+    std::u16string decoded;
+    const auto hex = [](char16_t c) -> int {
+        if (c >= u'0' && c <= u'9') return c - u'0';
+        if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+        if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+        return -1;
+    };
+    std::string bytes;  // percent-escapes spell UTF-8 bytes
+    const auto flushBytes = [&] {
+        decoded += fromUtf8(bytes);
+        bytes.clear();
+    };
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == u'%' && i + 2 < name.size() && hex(name[i + 1]) >= 0 &&
+            hex(name[i + 2]) >= 0) {
+            bytes += static_cast<char>(hex(name[i + 1]) * 16 + hex(name[i + 2]));
+            i += 2;
+            continue;
+        }
+        flushBytes();
+        decoded += name[i];
+    }
+    flushBytes();
+    return decoded;
+}
+
 }  // namespace penwick

@@ -27,4 +27,9 @@ std::u16string FolderOfPath(std::u16string_view path, PathStyle style = PathStyl
 // The text after the last ":", "\" or "/"; empty when there is none.
 std::u16string FileNameOfPath(std::u16string_view path);
 
+// The settings section a database's remembered credentials are kept under: the file name of
+// a database file (FileNameOfPath), and the database name of a server's
+// postgresql://host/NAME?options URI (percent-decoded; empty when the URI names none).
+std::u16string SettingsSectionOf(std::u16string_view databasePath);
+
 }  // namespace penwick

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "embedded/contact_id.h"
+#include "embedded/sqlite.h"
 #include "embedded_support.h"
 #include "util/failure.h"
 #include "util/text.h"
@@ -113,7 +114,9 @@ TEST(Store, AnOlderLayoutIsMigratedWithEverythingKept) {
             store.addUser("Bob", "two");
         }
         Store store(path);
-        EXPECT_EQ(store.connection().pragmaInteger("user_version"), embedded::kSchemaVersion);
+        EXPECT_EQ(dynamic_cast<embedded::SqliteConnection&>(store.connection())
+                      .pragmaInteger("user_version"),
+                  embedded::kSchemaVersion);
         EXPECT_EQ(store.contactCount(), 2);
         EXPECT_EQ(store.verifyUser("ann", "one"), "Ann");
         EXPECT_TRUE(store.isAdmin("Ann"));
@@ -170,7 +173,7 @@ TEST(Store, AnUnknownUserCostsWhatAKnownOneDoes) {
 TEST(Store, IsWalWithForeignKeysAndFullSync) {
     TempFolder t;
     Store store(makeDatabase(t.file("a.pwdb"), 1));
-    auto& c = store.connection();
+    auto& c = dynamic_cast<embedded::SqliteConnection&>(store.connection());
     auto mode = c.query("PRAGMA journal_mode");
     ASSERT_TRUE(mode.step());
     EXPECT_EQ(mode.text(0), "wal");

@@ -1,0 +1,367 @@
+#include "embedded/postgres.h"
+
+#include <libpq-fe.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "embedded/store.h"
+#include "util/failure.h"
+#include "util/text.h"
+
+namespace penwick::embedded {
+
+namespace {
+
+[[noreturn]] void fail(int number, const std::string& message) {
+    raise(number, fromUtf8(message), std::u16string(kSource));
+}
+
+// libpq's messages end in a line break.
+std::string messageOf(const char* text) {
+    std::string message = text != nullptr ? text : "";
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
+    return message;
+}
+
+using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+// `?N` parameters, as the store writes them, become PostgreSQL's `$N`. The store's SQL holds
+// no `?` inside its string literals.
+std::string dollarParameters(const std::string& sql) {
+    std::string out;
+    out.reserve(sql.size());
+    for (std::size_t i = 0; i < sql.size(); ++i) {
+        if (sql[i] == '?' && i + 1 < sql.size() && sql[i + 1] >= '0' && sql[i + 1] <= '9') {
+            out += '$';
+        } else {
+            out += sql[i];
+        }
+    }
+    return out;
+}
+
+constexpr unsigned kInt8Oid = 20;  // bigint
+
+class PostgresStatement final : public Statement {
+public:
+    PostgresStatement(PGconn* connection, std::string sql, std::string name)
+        : connection_(connection), sql_(std::move(sql)), name_(std::move(name)) {}
+    ~PostgresStatement() override = default;
+
+    void bind(int index, std::int64_t value) override {
+        slot(index) = std::to_string(value);
+        types_[std::size_t(index - 1)] = kInt8Oid;
+    }
+    void bind(int index, std::string_view text, bool) override {
+        slot(index) = std::string(text);
+        types_[std::size_t(index - 1)] = 0;  // the server tells from where it is used
+    }
+    void bindNull(int index) override {
+        slot(index).reset();
+        types_[std::size_t(index - 1)] = 0;
+    }
+
+    bool step() override {
+        if (!result_) execute();
+        return ++row_ < PQntuples(result_.get());
+    }
+    bool isNull(int column) const override { return PQgetisnull(result_.get(), row_, column) != 0; }
+    std::int64_t integer(int column) const override {
+        const char* value = PQgetvalue(result_.get(), row_, column);
+        if (value[0] == 't') return 1;  // booleans
+        if (value[0] == 'f') return 0;
+        return std::strtoll(value, nullptr, 10);
+    }
+    std::string text(int column) const override {
+        return std::string(PQgetvalue(result_.get(), row_, column),
+                           std::size_t(PQgetlength(result_.get(), row_, column)));
+    }
+    void reset() noexcept override {
+        result_.reset();
+        row_ = -1;
+        for (auto& v : values_) v.reset();
+    }
+
+private:
+    std::optional<std::string>& slot(int index) {
+        if (std::size_t(index) > values_.size()) {
+            values_.resize(std::size_t(index));
+            types_.resize(std::size_t(index), 0);
+        }
+        return values_[std::size_t(index - 1)];
+    }
+
+    void execute() {
+        // Prepared on first use, with the types of the first values: a number is a bigint,
+        // a text takes the type of where it goes.
+        if (!prepared_) {
+            Result prepared(PQprepare(connection_, name_.c_str(), sql_.c_str(),
+                                      static_cast<int>(types_.size()), types_.data()),
+                            &PQclear);
+            if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
+                failDatabase("preparing a statement",
+                             messageOf(PQresultErrorMessage(prepared.get())));
+            }
+            prepared_ = true;
+        }
+        std::vector<const char*> values(values_.size());
+        for (std::size_t i = 0; i < values_.size(); ++i)
+            values[i] = values_[i] ? values_[i]->c_str() : nullptr;
+        result_.reset(PQexecPrepared(connection_, name_.c_str(), static_cast<int>(values.size()),
+                                     values.data(), nullptr, nullptr, 0));
+        const auto status = PQresultStatus(result_.get());
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+            const std::string why = messageOf(result_ ? PQresultErrorMessage(result_.get())
+                                                      : PQerrorMessage(connection_));
+            result_.reset();
+            failDatabase("running a statement", why);
+        }
+        row_ = -1;
+    }
+
+    PGconn* connection_;
+    std::string sql_, name_;
+    bool prepared_ = false;
+    std::vector<std::optional<std::string>> values_;
+    std::vector<unsigned> types_;
+    Result result_{nullptr, &PQclear};
+    int row_ = -1;
+};
+
+class PostgresConnection final : public Connection {
+public:
+    explicit PostgresConnection(const std::string& uri) {
+        checkPostgresName(uri);
+        // The URI is expanded as the database name; the rest are defaults it may override.
+        const char* keys[] = {"dbname", "fallback_application_name", "client_encoding", nullptr};
+        const char* values[] = {uri.c_str(), "penwick", "UTF8", nullptr};
+        connection_ = PQconnectdbParams(keys, values, 1);
+        if (connection_ == nullptr) fail(err::OutOfMemory, "no memory to connect to " + uri);
+        if (PQstatus(connection_) != CONNECTION_OK) {
+            const std::string why = messageOf(PQerrorMessage(connection_));
+            PQfinish(connection_);
+            connection_ = nullptr;
+            failDatabase("cannot connect to " + uri, why);
+        }
+        // Each commit is on the server's disk before it returns, whatever the server's
+        // default; lock waits are bounded so that a stuck writer shows as an error.
+        exec("SET synchronous_commit = on; SET lock_timeout = '30s'");
+    }
+    ~PostgresConnection() override {
+        clearStatements();
+        PQfinish(connection_);
+    }
+
+    std::unique_ptr<Statement> prepare(const std::string& sql) override {
+        return std::make_unique<PostgresStatement>(connection_, dollarParameters(sql),
+                                                   "s" + std::to_string(++statements_));
+    }
+
+    void exec(const std::string& sql) override {
+        Result result(PQexec(connection_, sql.c_str()), &PQclear);
+        const auto status = PQresultStatus(result.get());
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+            failDatabase("running " + sql.substr(0, sql.find(' ')),
+                         messageOf(result ? PQresultErrorMessage(result.get())
+                                          : PQerrorMessage(connection_)));
+        }
+    }
+
+    void begin(Access access) override {
+        exec(access == Access::Write ? "BEGIN"
+                                     : "BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY");
+    }
+    void commit() override {
+        Result result(PQexec(connection_, "COMMIT"), &PQclear);
+        // A transaction that failed part way answers COMMIT with ROLLBACK, and no error.
+        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK ||
+            std::string_view(PQcmdStatus(result.get())) != "COMMIT") {
+            failDatabase("committing", result && PQresultErrorMessage(result.get())[0] != '\0'
+                                           ? messageOf(PQresultErrorMessage(result.get()))
+                                           : "the transaction was rolled back");
+        }
+    }
+    void rollback() noexcept override { PQclear(PQexec(connection_, "ROLLBACK")); }
+
+    void lockContactNumbers() override {
+        // Other imports wait; note writers (which only read contacts) do not.
+        exec("LOCK TABLE contact IN SHARE ROW EXCLUSIVE MODE");
+    }
+    void lockContact(std::int64_t contact) override {
+        query("SELECT pg_advisory_xact_lock(?1)").bind(1, contact).run();
+    }
+    void identifiersTaken(std::string_view table) override {
+        const std::string t(table);
+        exec("SELECT setval(pg_get_serial_sequence('" + t +
+             "', 'id'), coalesce((SELECT max(id) FROM " + t + "), 0) + 1, false)");
+    }
+    void bulkLoad(bool) override {}
+
+private:
+    PGconn* connection_ = nullptr;
+    int statements_ = 0;
+};
+
+// Contacts, users, runs and notes, as in the SQLite file; text columns as there (dates and
+// times included), so that a database copies either way unchanged.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE meta(
+    key text PRIMARY KEY,
+    value text NOT NULL
+);
+CREATE TABLE contact(
+    id bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+    name text NOT NULL DEFAULT '',
+    company text NOT NULL DEFAULT '',
+    phone text NOT NULL DEFAULT '',
+    email text NOT NULL DEFAULT '',
+    city text NOT NULL DEFAULT ''
+);
+CREATE TABLE app_user(
+    id bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+    name text NOT NULL,
+    password_hash text NOT NULL,
+    created_at text NOT NULL,
+    is_admin integer NOT NULL DEFAULT 0
+);
+CREATE UNIQUE INDEX app_user_by_name ON app_user(lower(name));
+CREATE TABLE run(
+    id bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+    started_at text NOT NULL,
+    user_name text NOT NULL,
+    host text NOT NULL,
+    pid bigint NOT NULL,
+    undone_at text,
+    lookup_size bigint,
+    continues_run bigint REFERENCES run(id)
+);
+CREATE INDEX run_by_continued ON run(continues_run);
+CREATE TABLE note(
+    id bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+    contact_id bigint NOT NULL REFERENCES contact(id),
+    run_id bigint NOT NULL REFERENCES run(id),
+    type_code integer NOT NULL CHECK (type_code BETWEEN -32768 AND 32767),
+    text text NOT NULL,
+    attachment text,
+    date_text text NOT NULL,
+    date text NOT NULL CHECK (date ~ '^[0-9]{4}-[0-1][0-9]-[0-3][0-9]$'),
+    time text CHECK (time IS NULL OR time ~ '^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]$'),
+    written_at text NOT NULL,
+    user_name text NOT NULL
+);
+CREATE INDEX note_by_contact ON note(contact_id);
+CREATE INDEX note_by_run ON note(run_id);
+CREATE TABLE run_lookup(
+    run_id bigint NOT NULL REFERENCES run(id),
+    position bigint NOT NULL,
+    contact_id bigint NOT NULL,
+    PRIMARY KEY (run_id, position)
+);
+CREATE TABLE extra_field(
+    id bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+    name text NOT NULL
+);
+CREATE UNIQUE INDEX extra_field_by_name ON extra_field(lower(name));
+CREATE TABLE contact_extra(
+    contact_id bigint NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
+    field_id bigint NOT NULL REFERENCES extra_field(id) ON DELETE CASCADE,
+    value text NOT NULL,
+    PRIMARY KEY (contact_id, field_id)
+);
+CREATE FUNCTION instr(haystack text, needle text) RETURNS integer
+    LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE RETURN strpos(haystack, needle);
+)sql";
+
+// penwick_fold(text): case folded over the whole of Unicode, as the SQLite engine does it:
+// lower case by the Unicode tables (ICU's where the server has them), sharp s spelt "ss".
+std::string foldFunction(bool icu) {
+    return std::string(
+               "CREATE FUNCTION penwick_fold(value text) RETURNS text "
+               "LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE "
+               "RETURN replace(lower(value") +
+           (icu ? " COLLATE \"und-x-icu\"" : "") + "), 'ß', 'ss');";
+}
+
+// Whether a table of the contact database is there, in the schema the connection uses.
+bool hasTable(Connection& c, const char* table) {
+    auto q = c.query("SELECT to_regclass(?1) IS NOT NULL");
+    return q.bind(1, std::string_view(table)).step() && q.integer(0) != 0;
+}
+
+}  // namespace
+
+void checkPostgresName(const std::string& uri) {
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
+    if (options == nullptr) {
+        const std::string why = messageOf(error);
+        PQfreemem(error);
+        fail(err::InvalidPropertyValue, uri + " is not a server address: " + why);
+    }
+    bool password = false;
+    for (const PQconninfoOption* o = options; o->keyword != nullptr; ++o) {
+        if (std::string_view(o->keyword) == "password" && o->val != nullptr && o->val[0] != '\0')
+            password = true;
+    }
+    PQconninfoFree(options);
+    if (password) {
+        // The name is kept in the session and shown in windows: no place for a password.
+        fail(err::InvalidPropertyValue,
+             "the server address holds a password; keep it in ~/.pgpass (or PGPASSFILE) "
+             "and leave it out of the address");
+    }
+}
+
+std::unique_ptr<Connection> openPostgresDatabase(const std::string& uri) {
+    auto c = std::make_unique<PostgresConnection>(uri);
+    if (!hasTable(*c, "meta")) {
+        fail(err::AutomationError, uri +
+                                       " is not a Penwick contact database (make one with "
+                                       "penwick-contacts init)");
+    }
+    std::string application, version;
+    {
+        auto q = c->query(
+            "SELECT key, value FROM meta WHERE key IN ('application', "
+            "'schema_version')");
+        while (q.step()) (q.text(0) == "application" ? application : version) = q.text(1);
+    }
+    if (application != "penwick-contacts")
+        fail(err::AutomationError, uri + " is not a Penwick contact database");
+    if (version != std::to_string(kSchemaVersion)) {
+        fail(err::AutomationError, uri + " has database layout version " + version +
+                                       "; this program reads version " +
+                                       std::to_string(kSchemaVersion));
+    }
+    return c;
+}
+
+void createPostgresDatabase(const std::string& uri, const std::function<void(Connection&)>& fill) {
+    PostgresConnection c(uri);
+    Transaction tx(c);
+    {
+        auto q = c.query("SELECT count(*) FROM pg_tables WHERE schemaname = current_schema()");
+        if (q.step() && q.integer(0) != 0) {
+            fail(err::PermissionDenied,
+                 uri + " already holds tables; a contact database goes into an empty one");
+        }
+    }
+    bool icu = false;
+    {
+        auto q = c.query("SELECT count(*) FROM pg_collation WHERE collname = 'und-x-icu'");
+        icu = q.step() && q.integer(0) != 0;
+    }
+    c.exec(kSchema);
+    c.exec(foldFunction(icu));
+    c.query(
+         "INSERT INTO meta(key, value) VALUES ('application', 'penwick-contacts'), "
+         "('schema_version', ?1)")
+        .bind(1, std::to_string(kSchemaVersion))
+        .run();
+    fill(c);
+    tx.commit();
+}
+
+}  // namespace penwick::embedded

@@ -1,0 +1,25 @@
+#pragma once
+// The contact database on a PostgreSQL server that a team shares, reached through libpq: the
+// engine's connection and statements, and the database's layout, made and checked here.
+// A server is named by a libpq URI (postgresql://host/dbname?options); its password comes
+// from ~/.pgpass or the environment, as libpq reads them.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "embedded/database.h"
+
+namespace penwick::embedded {
+
+// A Failure unless `uri` is a URI libpq accepts, without a password in it.
+void checkPostgresName(const std::string& uri);
+
+// Connects to the database of an existing contact database of ours, of this layout version.
+std::unique_ptr<Connection> openPostgresDatabase(const std::string& uri);
+
+// Makes the contact database's tables in the (existing, empty) server database: `fill` runs
+// inside the same transaction, so that the tables appear complete or not at all.
+void createPostgresDatabase(const std::string& uri, const std::function<void(Connection&)>& fill);
+
+}  // namespace penwick::embedded
