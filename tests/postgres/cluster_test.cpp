@@ -1,13 +1,17 @@
 // The throwaway cluster itself: what the tests on PostgreSQL rely on it for.
 
-#include <gtest/gtest.h>
-#include <libpq-fe.h>
-#include <signal.h>
-#include <unistd.h>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <libpq-fe.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "postgres_cluster.h"
 
@@ -33,6 +37,15 @@ std::string sqlState(PGconn* connection, const std::string& sql) {
                                                                                  : "failed";
     PQclear(result);
     return answer;
+}
+
+// Running and not a zombie (a container's first process may never reap an orphan).
+bool processAlive(pid_t process) {
+    std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return false;
+    const auto state = line.find(") ");
+    return state != std::string::npos && line[state + 2] != 'Z';
 }
 
 TEST(PostgresCluster, EachDatabaseIsFreshAndReachableThroughItsUri) {
@@ -160,7 +173,47 @@ TEST(PostgresCluster, ClusterIsRemovedWithItsObject) {
         EXPECT_EQ(sqlState(connect(database.uri).get(), "SELECT 1"), "");
     }
     EXPECT_FALSE(std::filesystem::exists(folder));
-    EXPECT_NE(::kill(server, 0), 0) << "the server outlived its cluster";
+    EXPECT_FALSE(processAlive(server)) << "the server outlived its cluster";
+}
+
+TEST(PostgresCluster, FolderOfAKilledProcessIsRemovedByTheNextCluster) {
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(pipe[0]);
+        try {
+            PostgresCluster cluster;
+            const std::string made =
+                cluster.socketFolder() + "\n" + std::to_string(cluster.serverProcess());
+            if (::write(pipe[1], made.data(), made.size()) < 0) ::_exit(1);
+            // Before the cluster's destructor could run.
+            ::kill(::getpid(), SIGKILL);
+        } catch (...) {
+        }
+        ::_exit(1);
+    }
+    ::close(pipe[1]);
+    std::string made(256, '\0');
+    const ssize_t length = ::read(pipe[0], made.data(), made.size());
+    ::close(pipe[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_GT(length, 0) << "the child made no cluster";
+    made.resize(length);
+    const std::string folder = made.substr(0, made.find('\n'));
+    const pid_t server = std::stoi(made.substr(made.find('\n') + 1));
+    ASSERT_TRUE(std::filesystem::exists(folder));
+
+    // The server follows its maker within moments.
+    for (int i = 0; i < 500 && processAlive(server); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_FALSE(processAlive(server)) << "the server outlived the process that started it";
+
+    PostgresCluster next;
+    EXPECT_FALSE(std::filesystem::exists(folder));
 }
 
 TEST(PostgresCluster, AClusterThatCannotStartSaysWhyFromTheServerLog) {

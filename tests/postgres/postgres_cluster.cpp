@@ -29,6 +29,8 @@ namespace {
 
 constexpr auto startTimeout = std::chrono::seconds(60);
 constexpr auto stopTimeout = std::chrono::seconds(60);
+constexpr const char* folderPrefix = "penwick-pg-";
+constexpr const char* ownerFileName = "owner.pid";
 
 [[noreturn]] void throwSystemError(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
@@ -65,6 +67,23 @@ std::string findServerPrograms() {
 std::string temporaryRoot() {
     const char* tmpdir = std::getenv("TMPDIR");
     return tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+}
+
+// A process killed hard takes its server with it but leaves its folder (a hundred megabytes or
+// more); the next cluster removes the folders whose maker is gone. A folder without an owner
+// file is still being made and is left alone, as is one whose maker we may not signal.
+void removeAbandonedFolders(const std::string& root) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(root, error)) {
+        if (entry.path().filename().string().rfind(folderPrefix, 0) != 0) continue;
+        std::ifstream ownerFile(entry.path() / ownerFileName);
+        pid_t owner = 0;
+        if (!(ownerFile >> owner) || owner <= 0) continue;
+        if (::kill(owner, 0) != 0 && errno == ESRCH) {
+            std::error_code ignored;
+            fs::remove_all(entry.path(), ignored);
+        }
+    }
 }
 
 std::string percentEncoded(const std::string& text) {
@@ -167,12 +186,18 @@ PostgresCluster::PostgresCluster(Options options) : owner_(::getpid()) {
         }
     }
 
-    std::string pattern = temporaryRoot() + "/penwick-pg-XXXXXX";
+    const std::string root = temporaryRoot();
+    removeAbandonedFolders(root);
+    std::string pattern = root + "/" + folderPrefix + "XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) throwSystemError("Cannot make " + pattern);
     folder_ = pattern;
     dataFolder_ = folder_ + "/data";
     logFile_ = folder_ + "/server.log";
     try {
+        // Renamed into place whole, so that no one reads half a number.
+        const std::string ownerFile = folder_ + "/" + ownerFileName;
+        std::ofstream(ownerFile + ".new") << owner_ << "\n";
+        fs::rename(ownerFile + ".new", ownerFile);
         initialise(options);
         start();
     } catch (...) {
