@@ -155,9 +155,11 @@ Result run(PGconn* connection, const std::string& sql) {
 
 // The account the server programs run under when we are root: initdb and the server refuse
 // to run as root, and should not.
-bool lookUpAccount(const char* name, uid_t& uid, gid_t& gid, std::vector<gid_t>& groups) {
+bool lookUpAccount(const char* name, std::string& found, uid_t& uid, gid_t& gid,
+                   std::vector<gid_t>& groups) {
     const passwd* entry = ::getpwnam(name);
     if (entry == nullptr) return false;
+    found = name;
     uid = entry->pw_uid;
     gid = entry->pw_gid;
     int count = 16;
@@ -178,8 +180,9 @@ PostgresCluster::PostgresCluster(Options options) : owner_(::getpid()) {
     binFolder_ = findServerPrograms();
     if (::geteuid() == 0) {
         account_.drop = true;
-        if (!lookUpAccount("postgres", account_.uid, account_.gid, account_.groups) &&
-            !lookUpAccount("nobody", account_.uid, account_.gid, account_.groups)) {
+        if (!lookUpAccount("postgres", account_.name, account_.uid, account_.gid,
+                           account_.groups) &&
+            !lookUpAccount("nobody", account_.name, account_.uid, account_.gid, account_.groups)) {
             throw std::runtime_error(
                 "Running as root, and neither a postgres nor a nobody user to run the test "
                 "cluster as");
@@ -245,8 +248,10 @@ void PostgresCluster::initialise(const Options& options) {
         if (errno != EINTR) throwSystemError("Cannot wait for initdb");
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw std::runtime_error("initdb failed for the test cluster in " + folder_ + ":\n" +
-                                 logTail(initdbLog));
+        const std::string runAs =
+            account_.drop ? " (run as " + account_.name + ", who must reach that folder)" : "";
+        throw std::runtime_error("initdb failed for the test cluster in " + folder_ + runAs +
+                                 ":\n" + logTail(initdbLog));
     }
 
     std::ofstream conf(dataFolder_ + "/postgresql.conf", std::ios::app);
@@ -280,23 +285,29 @@ pid_t PostgresCluster::spawn(const std::vector<std::string>& arguments, const st
     const pid_t parent = ::getpid();
     const pid_t child = ::fork();
     if (child == 0) {
+        // What went wrong goes to the log, whose tail the exception shows.
+        const auto fail = [](const char* message) {
+            [[maybe_unused]] const auto written =
+                ::write(STDERR_FILENO, message, std::strlen(message));
+            ::_exit(127);
+        };
         if (::dup2(input, STDIN_FILENO) < 0 || ::dup2(output, STDOUT_FILENO) < 0 ||
             ::dup2(output, STDERR_FILENO) < 0) {
-            ::_exit(126);
+            ::_exit(127);
         }
         // The server must not hold the test's own sockets and pipes open.
         ::close_range(3, ~0U, 0);
         if (account_.drop && (::setgroups(account_.groups.size(), account_.groups.data()) != 0 ||
                               ::setgid(account_.gid) != 0 || ::setuid(account_.uid) != 0)) {
-            ::_exit(126);
+            fail("Cannot change to the server's user\n");
         }
         // Set after the change of user, which clears it. A test process that crashes or is
         // killed takes its server with it (SIGQUIT: the server's immediate shutdown).
         if (dieWithUs && (::prctl(PR_SET_PDEATHSIG, SIGQUIT) != 0 || ::getppid() != parent)) {
-            ::_exit(126);
+            fail("The test process ended before its server started\n");
         }
         ::execv(argv[0], argv.data());
-        ::_exit(127);
+        fail("Cannot run the server program\n");
     }
     const int error = errno;
     ::close(input);

@@ -84,6 +84,7 @@ public:
 private:
     struct Account {
         bool drop = false;  // run the server programs as this account instead of ourselves
+        std::string name;
         uid_t uid = 0;
         gid_t gid = 0;
         std::vector<gid_t> groups;
