@@ -147,9 +147,33 @@ std::string logIn(Store& store, const Arguments& a, ToolIo& io) {
 
 int cmdInit(const Arguments& a, ToolIo& io) {
     expectPositional(a, 1, 1);
-    const std::string path = posix::absolutePath(a.positional[0]);
-    Store::create(path);
-    io.out << "init: made the contact database " << path << "\n";
+    const std::string name = embedded::databaseName(a.positional[0]);
+    Store::create(name);
+    io.out << "init: made the contact database " << name << "\n";
+    return 0;
+}
+
+int cmdCopy(const Arguments& a, ToolIo& io) {
+    expectPositional(a, 2, 2);
+    Store source(embedded::databaseName(a.positional[0]));
+    // The copy carries every user's password hash: on a database with users, only an
+    // administrator takes one.
+    if (source.isMultiUser()) {
+        const std::string user = logIn(source, a, io);
+        if (!source.isAdmin(user))
+            throw ToolError{"only an administrator can copy " + source.path()};
+    }
+    const std::string destination = embedded::databaseName(a.positional[1]);
+    embedded::CopyCounts copied;
+    Store::create(destination, [&](Store& made) { copied = made.copyFrom(source); });
+    io.out << "copy: copied " << source.path() << " to " << destination << ": "
+           << plural(copied.contacts, "contact") << " ("
+           << plural(copied.extraValues, "extra value") << " in "
+           << plural(copied.extraFields, "extra field") << "), " << plural(copied.users, "user")
+           << ", " << plural(copied.runs, "run") << " (" << plural(copied.lookupEntries, "contact")
+           << " in their lookups), " << plural(copied.notes, "note") << "\n";
+    io.out << "copy: " << destination
+           << " is a database of its own: lookups saved for the original do not apply to it\n";
     return 0;
 }
 
@@ -233,7 +257,7 @@ int cmdAddUser(const Arguments& a, ToolIo& io) {
 
 int cmdOpen(const Arguments& a, ToolIo& io) {
     expectPositional(a, 1, 1);
-    Store store(posix::absolutePath(a.positional[0]));
+    Store store(embedded::databaseName(a.positional[0]));
     Session session;
     session.database = store.path();
     if (const auto user = a.value("user")) {
@@ -546,9 +570,22 @@ const std::vector<Command>& commands() {
         {"init",
          "init DB",
          "make a new, empty contact database",
-         "Makes the file DB (it must not exist) as an empty contact database.",
+         "Makes DB as an empty contact database. DB is a file (it must not exist) or a\n"
+         "database on a PostgreSQL server, named by its address: postgresql://HOST/NAME, with\n"
+         "any options libpq takes after \"?\" (the server database must exist and hold no\n"
+         "tables). Every command that takes DB takes either. A server's password comes from\n"
+         "~/.pgpass or PGPASSWORD, never from the address.",
          {},
          cmdInit},
+        {"copy",
+         "copy FROM TO [--user ADMIN] [--password-stdin]",
+         "copy a whole database to a new one",
+         "Copies the database FROM into a new database TO, made as init makes it: contacts\n"
+         "with every field, users with their passwords, runs with their lookups, and notes.\n"
+         "Either may be a file or a server database; TO appears complete or not at all.\n"
+         "A database with users is copied by an administrator (--user ADMIN).",
+         {{"user", true}, {"password-stdin"}},
+         cmdCopy},
         {"import",
          "import DB FILE.csv [--encoding NAME] [--dry-run]",
          "add contacts from a CSV file",
