@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -27,17 +28,24 @@ std::string messageOf(const char* text) {
 
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 
-// `?N` parameters, as the store writes them, become PostgreSQL's `$N`. The store's SQL holds
-// no `?` inside its string literals.
+// `?N` parameters, as the store writes them, become PostgreSQL's `$N`; a bare `?` is numbered
+// one past the highest number before it, as SQLite numbers it. The store's SQL holds no `?`
+// inside its string literals.
 std::string dollarParameters(const std::string& sql) {
     std::string out;
-    out.reserve(sql.size());
+    out.reserve(sql.size() + sql.size() / 4);
+    int highest = 0;
     for (std::size_t i = 0; i < sql.size(); ++i) {
-        if (sql[i] == '?' && i + 1 < sql.size() && sql[i + 1] >= '0' && sql[i + 1] <= '9') {
-            out += '$';
-        } else {
+        if (sql[i] != '?') {
             out += sql[i];
+            continue;
         }
+        std::size_t end = i + 1;
+        while (end < sql.size() && sql[end] >= '0' && sql[end] <= '9') ++end;
+        const int number = end > i + 1 ? std::stoi(sql.substr(i + 1, end - i - 1)) : highest + 1;
+        highest = std::max(highest, number);
+        out += '$' + std::to_string(number);
+        i = end - 1;
     }
     return out;
 }

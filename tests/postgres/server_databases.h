@@ -1,0 +1,21 @@
+#pragma once
+// Contact databases on the test process's throwaway PostgreSQL server, for the suites that
+// run against every engine.
+
+#include <string>
+
+#include "embedded_support.h"
+#include "postgres_cluster.h"
+
+namespace penwick::testing {
+
+struct ServerDatabases {
+    // A fresh, empty server database: its URI.
+    std::string fresh(const TempFolder&) { return PostgresCluster::shared().createDatabase().uri; }
+    std::string layoutVersionSql(int version) const {
+        return "UPDATE meta SET value = '" + std::to_string(version) +
+               "' WHERE key = 'schema_version'";
+    }
+};
+
+}  // namespace penwick::testing
