@@ -1,5 +1,7 @@
 #include "util/paths.h"
 
+#include <algorithm>
+
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -44,11 +46,23 @@ std::u16string SettingsSectionOf(std::u16string_view databasePath) {
         if (databasePath.starts_with(scheme)) rest = databasePath.substr(scheme.size());
     }
     if (rest.empty()) return FileNameOfPath(databasePath);
-    // The options after "?" may hold paths of their own (a socket folder, a certificate).
+    // The options after "?" may hold paths of their own (a socket folder, a certificate);
+    // one of them names the database when the path does not.
+    const auto question = rest.find(u'?');
+    const std::u16string_view options =
+        question == std::u16string_view::npos ? std::u16string_view() : rest.substr(question + 1);
     rest = rest.substr(0, rest.find_first_of(u"?#"));
     const auto slash = rest.find(u'/');
-    if (slash == std::u16string_view::npos) return {};
-    const std::u16string_view name = rest.substr(slash + 1);
+    std::u16string_view name =
+        slash == std::u16string_view::npos ? std::u16string_view() : rest.substr(slash + 1);
+    if (name.empty()) {
+        for (std::size_t at = 0; at < options.size();) {
+            const auto end = std::min(options.find(u'&', at), options.size());
+            const std::u16string_view option = options.substr(at, end - at);
+            if (option.starts_with(u"dbname=")) name = option.substr(7);
+            at = end + 1;
+        }
+    }
     std::u16string decoded;
     const auto hex = [](char16_t c) -> int {
         if (c >= u'0' && c <= u'9') return c - u'0';

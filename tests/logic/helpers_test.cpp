@@ -85,6 +85,22 @@ TEST(FileNameOfPath, TakesTheTextAfterTheLastSeparator) {
     EXPECT_EQ(FileNameOfPath(u""), u"");
 }
 
+// A server's options may hold paths and colons of their own; its section is the database's
+// name, whatever follows it.
+TEST(SettingsSectionOf, IsTheFileNameOrTheServerDatabasesName) {
+    EXPECT_EQ(SettingsSectionOf(u"C:\\Data\\contacts.dbf"), u"contacts.dbf");
+    EXPECT_EQ(SettingsSectionOf(u"/home/ann/team.pwdb"), u"team.pwdb");
+    EXPECT_EQ(SettingsSectionOf(u"postgresql://db.example.com:5433/team"), u"team");
+    EXPECT_EQ(SettingsSectionOf(u"postgresql://ann@db.example.com/team?sslmode=verify-full&"
+                                u"sslrootcert=/etc/ssl/ca.crt"),
+              u"team");
+    EXPECT_EQ(SettingsSectionOf(u"postgres:///team?host=/var/run/postgresql"), u"team");
+    EXPECT_EQ(SettingsSectionOf(u"postgresql://host/K%C3%B6ln%20Sales"), u"K\u00f6ln Sales");
+    EXPECT_EQ(SettingsSectionOf(u"postgresql://host/100%"), u"100%");
+    EXPECT_EQ(SettingsSectionOf(u"postgresql://host"), u"");
+    EXPECT_EQ(SettingsSectionOf(u"postgresql://host?sslmode=require&dbname=team"), u"team");
+}
+
 constexpr year_month_day kSixthOfDecember{year{2026}, December, day{6}};
 
 TEST(EqualsIgnoringAsciiCase, FoldsAsciiLettersOnly) {
