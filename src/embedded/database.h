@@ -49,6 +49,9 @@ class Connection;
 class Query {
 public:
     explicit Query(Statement& statement) : statement_(statement) {}
+    // A use of a statement of its own, dropped with the query.
+    explicit Query(std::unique_ptr<Statement> statement)
+        : owned_(std::move(statement)), statement_(*owned_) {}
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;
     ~Query() { statement_.reset(); }
@@ -92,6 +95,7 @@ public:
     }
 
 private:
+    std::unique_ptr<Statement> owned_;
     Statement& statement_;
 };
 
@@ -109,6 +113,13 @@ public:
     Query query(const std::string& sql);
     // A statement prepared for this use only (SQL built at run time).
     virtual std::unique_ptr<Statement> prepare(const std::string& sql) = 0;
+    // A statement whose rows may be many (a listing, a copy): the engine reads them a batch
+    // at a time where it would otherwise hold them all. Other statements may run between
+    // its steps.
+    virtual std::unique_ptr<Statement> prepareStream(const std::string& sql) {
+        return prepare(sql);
+    }
+    Query stream(const std::string& sql) { return Query(prepareStream(sql)); }
     // Runs SQL without parameters (several statements allowed).
     virtual void exec(const std::string& sql) = 0;
 

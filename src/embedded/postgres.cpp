@@ -14,6 +14,13 @@ namespace penwick::embedded {
 
 namespace {
 
+// A column's text as a number; booleans are 1 and 0.
+std::int64_t integerOf(const char* value) {
+    if (value[0] == 't') return 1;
+    if (value[0] == 'f') return 0;
+    return std::strtoll(value, nullptr, 10);
+}
+
 [[noreturn]] void fail(int number, const std::string& message) {
     raise(number, fromUtf8(message), std::u16string(kSource));
 }
@@ -77,10 +84,7 @@ public:
     }
     bool isNull(int column) const override { return PQgetisnull(result_.get(), row_, column) != 0; }
     std::int64_t integer(int column) const override {
-        const char* value = PQgetvalue(result_.get(), row_, column);
-        if (value[0] == 't') return 1;  // booleans
-        if (value[0] == 'f') return 0;
-        return std::strtoll(value, nullptr, 10);
+        return integerOf(PQgetvalue(result_.get(), row_, column));
     }
     std::string text(int column) const override {
         return std::string(PQgetvalue(result_.get(), row_, column),
@@ -138,6 +142,103 @@ private:
     int row_ = -1;
 };
 
+// A statement read through a cursor, kFetch rows at a time, so that a listing of any size
+// holds one batch. The values go into the SQL as quoted literals: a cursor is declared by a
+// statement of its own, which takes no parameters.
+class PostgresCursor final : public Statement {
+public:
+    PostgresCursor(PGconn* connection, std::string sql, std::string name)
+        : connection_(connection), sql_(std::move(sql)), name_(std::move(name)) {}
+    ~PostgresCursor() override { close(); }
+
+    void bind(int index, std::int64_t value) override { slot(index) = std::to_string(value); }
+    void bind(int index, std::string_view text, bool) override {
+        char* quoted = PQescapeLiteral(connection_, text.data(), text.size());
+        if (quoted == nullptr)
+            failDatabase("quoting a value", messageOf(PQerrorMessage(connection_)));
+        slot(index) = quoted;
+        PQfreemem(quoted);
+    }
+    void bindNull(int index) override { slot(index) = "NULL"; }
+
+    bool step() override {
+        if (!open_) declare();
+        if (++row_ < PQntuples(batch_.get())) return true;
+        if (PQntuples(batch_.get()) < kFetch) return false;
+        fetch();
+        return ++row_ < PQntuples(batch_.get());
+    }
+    bool isNull(int column) const override { return PQgetisnull(batch_.get(), row_, column) != 0; }
+    std::int64_t integer(int column) const override {
+        return integerOf(PQgetvalue(batch_.get(), row_, column));
+    }
+    std::string text(int column) const override {
+        return std::string(PQgetvalue(batch_.get(), row_, column),
+                           std::size_t(PQgetlength(batch_.get(), row_, column)));
+    }
+    void reset() noexcept override {
+        close();
+        values_.clear();
+    }
+
+private:
+    static constexpr int kFetch = 2000;
+
+    std::string& slot(int index) {
+        if (std::size_t(index) > values_.size()) values_.resize(std::size_t(index), "NULL");
+        return values_[std::size_t(index - 1)];
+    }
+
+    void run(const std::string& sql, const char* what) {
+        batch_.reset(PQexec(connection_, sql.c_str()));
+        const auto status = PQresultStatus(batch_.get());
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+            const std::string why = messageOf(batch_ ? PQresultErrorMessage(batch_.get())
+                                                     : PQerrorMessage(connection_));
+            batch_.reset();
+            failDatabase(what, why);
+        }
+        row_ = -1;
+    }
+
+    void declare() {
+        std::string sql;
+        for (std::size_t i = 0; i < sql_.size(); ++i) {
+            if (sql_[i] != '$') {
+                sql += sql_[i];
+                continue;
+            }
+            std::size_t end = i + 1;
+            while (end < sql_.size() && sql_[end] >= '0' && sql_[end] <= '9') ++end;
+            const std::size_t number = std::stoul(sql_.substr(i + 1, end - i - 1));
+            sql += number <= values_.size() ? values_[number - 1] : "NULL";
+            i = end - 1;
+        }
+        // Outside a transaction the cursor outlives the statement's own.
+        const bool held = PQtransactionStatus(connection_) == PQTRANS_IDLE;
+        run("DECLARE " + name_ + " NO SCROLL CURSOR " + (held ? "WITH HOLD " : "") + "FOR " + sql,
+            "reading");
+        open_ = true;
+        fetch();
+    }
+    void fetch() { run("FETCH " + std::to_string(kFetch) + " FROM " + name_, "reading"); }
+    void close() noexcept {
+        if (!open_) return;
+        open_ = false;
+        batch_.reset();
+        // A cursor of a transaction that failed is gone with it.
+        if (PQtransactionStatus(connection_) != PQTRANS_INERROR)
+            PQclear(PQexec(connection_, ("CLOSE " + name_).c_str()));
+    }
+
+    PGconn* connection_;
+    std::string sql_, name_;
+    std::vector<std::string> values_;
+    Result batch_{nullptr, &PQclear};
+    int row_ = -1;
+    bool open_ = false;
+};
+
 class PostgresConnection final : public Connection {
 public:
     explicit PostgresConnection(const std::string& uri) {
@@ -165,6 +266,11 @@ public:
     std::unique_ptr<Statement> prepare(const std::string& sql) override {
         return std::make_unique<PostgresStatement>(connection_, dollarParameters(sql),
                                                    "s" + std::to_string(++statements_));
+    }
+
+    std::unique_ptr<Statement> prepareStream(const std::string& sql) override {
+        return std::make_unique<PostgresCursor>(connection_, dollarParameters(sql),
+                                                "c" + std::to_string(++statements_));
     }
 
     void exec(const std::string& sql) override {

@@ -412,9 +412,9 @@ void Store::forEachContact(const std::function<void(const Contact&)>& visit) {
             auto q = connection_->query("SELECT id FROM extra_field ORDER BY id");
             while (q.step()) position.emplace_back(q.integer(0), position.size());
         }
-        auto q = connection_->query(
+        auto q = connection_->stream(
             "SELECT id, name, company, phone, email, city FROM contact ORDER BY id");
-        auto extras = connection_->query(
+        auto extras = connection_->stream(
             "SELECT contact_id, field_id, value FROM contact_extra ORDER BY contact_id, "
             "field_id");
         bool extra = extras.step();
@@ -478,7 +478,7 @@ public:
     }
 
     void forEachRow(Connection& c, const std::function<void(std::int64_t)>& visit) {
-        auto statement = c.prepare(sql);
+        auto statement = c.prepareStream(sql);
         for (std::size_t i = 0; i < values_.size(); ++i) {
             const int index = static_cast<int>(i + 1);
             if (const auto* n = std::get_if<std::int64_t>(&values_[i])) {
@@ -512,7 +512,7 @@ void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
                             const std::function<void(std::int64_t)>& visit) {
     switch (query.kind) {
         case LookupQuery::Kind::All: {
-            auto q = connection_->query("SELECT id FROM contact ORDER BY id");
+            auto q = connection_->stream("SELECT id FROM contact ORDER BY id");
             while (q.step()) visit(q.integer(0));
             return;
         }
@@ -569,7 +569,7 @@ void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
         case LookupQuery::Kind::Run: {
             if (!run(query.run))
                 fail(err::InvalidPropertyValue, "no run " + std::to_string(query.run));
-            auto q = connection_->query(
+            auto q = connection_->stream(
                 "SELECT contact_id FROM note WHERE run_id = ?1 GROUP BY contact_id "
                 "ORDER BY min(id)");
             q.bind(1, query.run);
@@ -588,7 +588,7 @@ void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
             // A run and the runs that continue it (and continue those) all write one note:
             // a contact with a note from any run of that family is done, whichever run of
             // it is being completed.
-            auto q = connection_->query(
+            auto q = connection_->stream(
                 std::string(kRunFamily) +
                 "SELECT l.contact_id FROM run_lookup l WHERE l.run_id = ?1 "
                 "AND EXISTS (SELECT 1 FROM contact WHERE id = l.contact_id) "
@@ -680,7 +680,7 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
 }
 
 void Store::forEachNote(const std::function<void(const StoredNote&)>& visit) {
-    auto q = connection_->query(
+    auto q = connection_->stream(
         "SELECT id, contact_id, run_id, type_code, text, attachment, date_text, date, time, "
         "written_at, user_name FROM note ORDER BY id");
     while (q.step()) {
@@ -777,7 +777,7 @@ public:
         : to_(to), into_(into), kinds_(kinds) {}
 
     std::int64_t from(Connection& source, const std::string& select) {
-        auto q = source.query(select);
+        auto q = source.stream(select);
         std::int64_t rows = 0;
         while (q.step()) {
             for (std::size_t c = 0; c < kinds_.size(); ++c) {

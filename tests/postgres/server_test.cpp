@@ -19,6 +19,7 @@ namespace penwick::testing {
 namespace {
 
 using embedded::Store;
+using Op = embedded::Condition::Op;
 using store_contract::dumpOf;
 using store_contract::failureText;
 
@@ -131,6 +132,40 @@ TEST(Server, AServerThatGoesAwayPartWayKeepsWhatWasWritten) {
     ASSERT_EQ(notes.size(), 3u);
     EXPECT_EQ(notes.back().contact, 3);
     EXPECT_EQ(Store(server.uri).run(run)->notes, 3);
+}
+
+// Listings of a server database come a batch at a time: across several batches every row
+// comes once and in order, with other statements run between them.
+TEST(Server, ListingsLongerThanABatchComeWholeAndInOrder) {
+    const auto server = PostgresCluster::shared().createDatabase();
+    Store::create(server.uri);
+    Store store(server.uri);
+    constexpr int kContacts = 4500;
+    {
+        auto import = store.importContacts({"Ref"});
+        for (int i = 1; i <= kContacts; ++i)
+            import.add({"P" + std::to_string(i), "", "", "", ""}, {"R" + std::to_string(i)});
+        import.commit();
+    }
+    std::int64_t run = 0, seen = 0;
+    for (std::int64_t c = 1; c <= kContacts; c += 2) store.addNote(noteFor(c), run, "Pat", true);
+    store.forEachContact([&](const embedded::Contact& c) {
+        ++seen;
+        ASSERT_EQ(c.number, seen);
+        EXPECT_EQ(c.extras, std::vector<std::string>{"R" + std::to_string(seen)});
+    });
+    EXPECT_EQ(seen, kContacts);
+    const auto ref = store.contactField("ref");
+    std::int64_t notes = 0;
+    store.forEachNote([&](const embedded::StoredNote& n) {
+        EXPECT_EQ(n.contact, 2 * notes + 1);
+        EXPECT_EQ(store.contactValue(n.contact, ref), "R" + std::to_string(n.contact));
+        ++notes;
+    });
+    EXPECT_EQ(notes, (kContacts + 1) / 2);
+    EXPECT_EQ(store.countSelected(
+                  {embedded::LookupQuery::Kind::Where, {{"ref", "r4", Op::Contains}}, {}}),
+              612);  // R4, R40.., R400.., R4000..R4500
 }
 
 // The roles a team's server gives (the README's grants): a writer logs in, reads contacts
