@@ -134,6 +134,19 @@ TEST(Server, AServerThatGoesAwayPartWayKeepsWhatWasWritten) {
     EXPECT_EQ(Store(server.uri).run(run)->notes, 3);
 }
 
+// A note is on the server's disk when it returns, even where the server's own default for the
+// database would let commits return early.
+TEST(Server, EveryConnectionCommitsDurablyWhateverTheServersDefault) {
+    PostgresCluster& cluster = PostgresCluster::shared();
+    const auto server = cluster.createDatabase();
+    Store::create(server.uri);
+    cluster.execute(server.name, "ALTER DATABASE " + server.name + " SET synchronous_commit = off");
+    Store store(server.uri);
+    auto q = store.connection().query("SELECT current_setting('synchronous_commit')");
+    ASSERT_TRUE(q.step());
+    EXPECT_EQ(q.text(0), "on");
+}
+
 // Listings of a server database come a batch at a time: across several batches every row
 // comes once and in order, with other statements run between them.
 TEST(Server, ListingsLongerThanABatchComeWholeAndInOrder) {
