@@ -59,7 +59,38 @@ std::string dollarParameters(const std::string& sql) {
 
 constexpr unsigned kInt8Oid = 20;  // bigint
 
-class PostgresStatement final : public Statement {
+// The rows a statement gave, read one at a time.
+class PostgresRows : public Statement {
+public:
+    bool isNull(int column) const override { return PQgetisnull(rows_.get(), row_, column) != 0; }
+    std::int64_t integer(int column) const override {
+        return integerOf(PQgetvalue(rows_.get(), row_, column));
+    }
+    std::string text(int column) const override {
+        return std::string(PQgetvalue(rows_.get(), row_, column),
+                           std::size_t(PQgetlength(rows_.get(), row_, column)));
+    }
+
+protected:
+    // Runs `run` (a libpq call giving a result) and keeps its rows; a failure names `what`.
+    template <class Run>
+    void keep(PGconn* connection, Run run, const char* what) {
+        rows_.reset(run());
+        row_ = -1;
+        const auto status = PQresultStatus(rows_.get());
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+            const std::string why =
+                messageOf(rows_ ? PQresultErrorMessage(rows_.get()) : PQerrorMessage(connection));
+            rows_.reset();
+            failDatabase(what, why);
+        }
+    }
+
+    Result rows_{nullptr, &PQclear};
+    int row_ = -1;
+};
+
+class PostgresStatement final : public PostgresRows {
 public:
     PostgresStatement(PGconn* connection, std::string sql, std::string name)
         : connection_(connection), sql_(std::move(sql)), name_(std::move(name)) {}
@@ -79,19 +110,11 @@ public:
     }
 
     bool step() override {
-        if (!result_) execute();
-        return ++row_ < PQntuples(result_.get());
-    }
-    bool isNull(int column) const override { return PQgetisnull(result_.get(), row_, column) != 0; }
-    std::int64_t integer(int column) const override {
-        return integerOf(PQgetvalue(result_.get(), row_, column));
-    }
-    std::string text(int column) const override {
-        return std::string(PQgetvalue(result_.get(), row_, column),
-                           std::size_t(PQgetlength(result_.get(), row_, column)));
+        if (!rows_) execute();
+        return ++row_ < PQntuples(rows_.get());
     }
     void reset() noexcept override {
-        result_.reset();
+        rows_.reset();
         row_ = -1;
         for (auto& v : values_) v.reset();
     }
@@ -121,16 +144,13 @@ private:
         std::vector<const char*> values(values_.size());
         for (std::size_t i = 0; i < values_.size(); ++i)
             values[i] = values_[i] ? values_[i]->c_str() : nullptr;
-        result_.reset(PQexecPrepared(connection_, name_.c_str(), static_cast<int>(values.size()),
-                                     values.data(), nullptr, nullptr, 0));
-        const auto status = PQresultStatus(result_.get());
-        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
-            const std::string why = messageOf(result_ ? PQresultErrorMessage(result_.get())
-                                                      : PQerrorMessage(connection_));
-            result_.reset();
-            failDatabase("running a statement", why);
-        }
-        row_ = -1;
+        keep(
+            connection_,
+            [&] {
+                return PQexecPrepared(connection_, name_.c_str(), static_cast<int>(values.size()),
+                                      values.data(), nullptr, nullptr, 0);
+            },
+            "running a statement");
     }
 
     PGconn* connection_;
@@ -138,14 +158,12 @@ private:
     bool prepared_ = false;
     std::vector<std::optional<std::string>> values_;
     std::vector<unsigned> types_;
-    Result result_{nullptr, &PQclear};
-    int row_ = -1;
 };
 
 // A statement read through a cursor, kFetch rows at a time, so that a listing of any size
 // holds one batch. The values go into the SQL as quoted literals: a cursor is declared by a
 // statement of its own, which takes no parameters.
-class PostgresCursor final : public Statement {
+class PostgresCursor final : public PostgresRows {
 public:
     PostgresCursor(PGconn* connection, std::string sql, std::string name)
         : connection_(connection), sql_(std::move(sql)), name_(std::move(name)) {}
@@ -163,18 +181,10 @@ public:
 
     bool step() override {
         if (!open_) declare();
-        if (++row_ < PQntuples(batch_.get())) return true;
-        if (PQntuples(batch_.get()) < kFetch) return false;
+        if (++row_ < PQntuples(rows_.get())) return true;
+        if (PQntuples(rows_.get()) < kFetch) return false;
         fetch();
-        return ++row_ < PQntuples(batch_.get());
-    }
-    bool isNull(int column) const override { return PQgetisnull(batch_.get(), row_, column) != 0; }
-    std::int64_t integer(int column) const override {
-        return integerOf(PQgetvalue(batch_.get(), row_, column));
-    }
-    std::string text(int column) const override {
-        return std::string(PQgetvalue(batch_.get(), row_, column),
-                           std::size_t(PQgetlength(batch_.get(), row_, column)));
+        return ++row_ < PQntuples(rows_.get());
     }
     void reset() noexcept override {
         close();
@@ -189,16 +199,9 @@ private:
         return values_[std::size_t(index - 1)];
     }
 
-    void run(const std::string& sql, const char* what) {
-        batch_.reset(PQexec(connection_, sql.c_str()));
-        const auto status = PQresultStatus(batch_.get());
-        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
-            const std::string why = messageOf(batch_ ? PQresultErrorMessage(batch_.get())
-                                                     : PQerrorMessage(connection_));
-            batch_.reset();
-            failDatabase(what, why);
-        }
-        row_ = -1;
+    void run(const std::string& sql) {
+        keep(
+            connection_, [&] { return PQexec(connection_, sql.c_str()); }, "reading");
     }
 
     void declare() {
@@ -216,16 +219,15 @@ private:
         }
         // Outside a transaction the cursor outlives the statement's own.
         const bool held = PQtransactionStatus(connection_) == PQTRANS_IDLE;
-        run("DECLARE " + name_ + " NO SCROLL CURSOR " + (held ? "WITH HOLD " : "") + "FOR " + sql,
-            "reading");
+        run("DECLARE " + name_ + " NO SCROLL CURSOR " + (held ? "WITH HOLD " : "") + "FOR " + sql);
         open_ = true;
         fetch();
     }
-    void fetch() { run("FETCH " + std::to_string(kFetch) + " FROM " + name_, "reading"); }
+    void fetch() { run("FETCH " + std::to_string(kFetch) + " FROM " + name_); }
     void close() noexcept {
         if (!open_) return;
         open_ = false;
-        batch_.reset();
+        rows_.reset();
         // A cursor of a transaction that failed is gone with it.
         if (PQtransactionStatus(connection_) != PQTRANS_INERROR)
             PQclear(PQexec(connection_, ("CLOSE " + name_).c_str()));
@@ -234,8 +236,6 @@ private:
     PGconn* connection_;
     std::string sql_, name_;
     std::vector<std::string> values_;
-    Result batch_{nullptr, &PQclear};
-    int row_ = -1;
     bool open_ = false;
 };
 

@@ -12,6 +12,8 @@
 #include "embedded/contact_id.h"
 #include "embedded/sqlite.h"
 #include "embedded_support.h"
+#include "embedded_world.h"
+#include "store_contract.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -35,14 +37,7 @@ void rawExec(const std::string& path, const std::string& sql) {
     sqlite3_close(db);
 }
 
-std::string failureText(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Failure& failure) {
-        return toUtf8(failure.description());
-    }
-    return "(no failure)";
-}
+using store_contract::failureText;
 
 TEST(Store, RefusesFilesThatAreNotOursOrOfAnotherLayoutAndLeavesThemAlone) {
     TempFolder t;
@@ -192,9 +187,6 @@ TEST(Store, ContactIdentifiersAreCanonicalOnly) {
 
 }  // namespace
 }  // namespace penwick::testing
-
-#include "embedded_world.h"
-#include "store_contract.h"
 
 namespace penwick::testing::store_contract {
 INSTANTIATE_TYPED_TEST_SUITE_P(File, StoreContract, ::testing::Types<FileDatabases>);
