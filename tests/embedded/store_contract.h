@@ -252,6 +252,11 @@ TYPED_TEST_P(StoreContract, RefusesAWholeNoteForAnUnknownContactOrAnUnreadableDa
     c.note(u"C000001", u"3/7/2026");
     EXPECT_EQ(notesOf(path).size(), 1u);
     EXPECT_EQ(Store(path).runs().size(), 1u);
+    // The same for a later note of the run, to a contact removed meanwhile.
+    Store(path).connection().exec("DELETE FROM contact WHERE id = 3");
+    const std::string removed = failureText([&] { c.note(u"C000003", u"3/7/2026"); });
+    EXPECT_NE(removed.find("C000003"), std::string::npos) << removed;
+    EXPECT_EQ(notesOf(path).size(), 1u);
 }
 
 TYPED_TEST_P(StoreContract, LookupFindsOnlyExistingContactsByIdentifier) {
