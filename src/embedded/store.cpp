@@ -241,13 +241,18 @@ std::size_t Store::addContacts(const std::vector<ContactFields>& contacts) {
 }
 
 namespace {
-// An INSERT of `rows` rows of `columns` values each.
+// An INSERT of `rows` rows of `columns` values each. The parameters are numbered (?1, ?2, ...):
+// PostgreSQL knows no bare `?`.
 std::string insertRows(const char* into, std::size_t columns, std::size_t rows) {
-    std::string row = "(?";
-    for (std::size_t c = 1; c < columns; ++c) row += ",?";
-    row += ")";
-    std::string sql = std::string("INSERT INTO ") + into + " VALUES " + row;
-    for (std::size_t r = 1; r < rows; ++r) sql += "," + row;
+    std::string sql = std::string("INSERT INTO ") + into + " VALUES ";
+    std::size_t parameter = 0;
+    for (std::size_t r = 0; r < rows; ++r) {
+        sql += r == 0 ? "(" : ",(";
+        for (std::size_t c = 0; c < columns; ++c) {
+            sql += (c == 0 ? "?" : ",?") + std::to_string(++parameter);
+        }
+        sql += ")";
+    }
     return sql;
 }
 constexpr const char* kContactInto = "contact(id, name, company, phone, email, city)";
