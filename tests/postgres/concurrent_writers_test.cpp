@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -68,13 +69,15 @@ TEST(ConcurrentWriters, EveryRunWritesItsWholeLookupOnceWithoutDeadlockOrError) 
     makeDatabase(database.uri, kContacts);
     TempFolder folder;
 
-    // Writer k takes contacts k*100+1 .. k*100+200: every contact but the first and last
-    // hundred is in two lookups, and the runs meet on them at the same time.
-    std::map<int, std::vector<std::int64_t>> lookups;
+    // Writer k takes contacts k*100+1 .. k*100+200, every contact but the first and last
+    // hundred being in two lookups; the odd writers go through theirs backwards, so that
+    // neighbours reach shared contacts at the same moment.
+    std::vector<std::vector<std::int64_t>> lookups(kWriters);
     for (int k = 0; k < kWriters; ++k) {
-        std::vector<std::int64_t>& ids = lookups[k];
+        std::vector<std::int64_t>& ids = lookups[std::size_t(k)];
         ids.resize(std::size_t(kLookup));
         std::iota(ids.begin(), ids.end(), k * kStep + 1);
+        if (k % 2 == 1) std::reverse(ids.begin(), ids.end());
     }
 
     int go[2];
@@ -85,7 +88,7 @@ TEST(ConcurrentWriters, EveryRunWritesItsWholeLookupOnceWithoutDeadlockOrError) 
         ASSERT_GE(child, 0);
         if (child == 0) {
             close(go[1]);
-            writeNotesAndExit(database.uri, lookups[k], folder.path(), go[0]);
+            writeNotesAndExit(database.uri, lookups[std::size_t(k)], folder.path(), go[0]);
         }
         writers[child] = k;
     }
@@ -129,9 +132,10 @@ TEST(ConcurrentWriters, EveryRunWritesItsWholeLookupOnceWithoutDeadlockOrError) 
         const auto written =
             store.resolve({embedded::LookupQuery::Kind::Run, {}, {}, false, run.id});
         ASSERT_FALSE(written.empty());
-        const int k = int((written.front() - 1) / kStep);
-        EXPECT_TRUE(writersSeen.insert(k).second);
-        EXPECT_EQ(written, lookups[k]);  // every contact of the lookup, each once, in order
+        // Every contact of one writer's lookup, each once, in its order.
+        const auto k = std::find(lookups.begin(), lookups.end(), written) - lookups.begin();
+        EXPECT_LT(k, kWriters) << "the run's notes are not a writer's lookup";
+        EXPECT_TRUE(writersSeen.insert(int(k)).second);
         EXPECT_EQ(run.notes, kLookup);
         EXPECT_EQ(run.lookupSize, kLookup);
         EXPECT_TRUE(run.finished());
