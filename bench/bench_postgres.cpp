@@ -383,12 +383,32 @@ double concurrentRuns(Scratch& scratch, int writers, std::size_t perWriter) {
     return double(last - first) / 1e9;
 }
 
+// A rate against the rate it is compared with. The server's disk syncs at a pace that
+// wanders with whatever else the machine does: each measurement is taken between two of the
+// other and compared with their mean, and the median of those ratios is the figure.
+struct Compared {
+    double rate = 0, against = 0, ratio = 0;  // notes/s, notes/s: medians
+};
+
+template <typename Measure, typename Against>
+Compared bracketed(int reps, Measure measure, Against against) {
+    std::vector<double> rates, others, ratios;
+    double before = against();
+    others.push_back(before);
+    for (int rep = 0; rep < reps; ++rep) {
+        const double rate = measure();
+        const double after = against();
+        rates.push_back(rate);
+        others.push_back(after);
+        ratios.push_back(rate / ((before + after) / 2));
+        before = after;
+    }
+    return {bench::median(rates), bench::median(others), bench::median(ratios)};
+}
+
 struct SizeFigures {
     std::size_t n;
-    double loopSeconds, bareSeconds;
-    double loopRate() const { return double(n) / loopSeconds; }
-    double bareRate() const { return double(n) / bareSeconds; }
-    double ratio() const { return loopRate() / bareRate(); }
+    Compared loop;  // against bare libpq
 };
 
 // The machine is shared: other work on it shows in the concurrent figures above all.
@@ -418,7 +438,7 @@ int main(int argc, char** argv) {
 
     std::vector<SizeFigures> sizes;
     std::vector<Part> parts;
-    double pipelined = 0, oneSeconds = 0, allSeconds = 0;
+    Compared pipelined, concurrent;
     const std::size_t perWriter = options->sizes.back();
     try {
         PostgresCluster cluster;
@@ -433,24 +453,18 @@ int main(int argc, char** argv) {
             settings[0][3]->c_str(), settings[0][0]->c_str(), settings[0][1]->c_str(),
             settings[0][2]->c_str(), loadAverage(), sysconf(_SC_NPROCESSORS_ONLN));
 
-        // A warm-up, then each size several times with the two sides taking turns to go
-        // first (the disk's sync time wanders), and the median of each side.
-        bareInserts(scratch.database(500).uri, 500);
+        bareInserts(scratch.database(500).uri, 500);  // a warm-up
+        const auto bare = [&](std::size_t n) {
+            return double(n) / bareInserts(scratch.database(n).uri, n);
+        };
         for (std::size_t n : options->sizes) {
-            std::vector<double> bare, loop;
-            for (int rep = 0; rep < reps; ++rep) {
-                auto measureBare = [&] { bare.push_back(bareInserts(scratch.database(n).uri, n)); };
-                if (rep % 2 == 0) measureBare();
-                loop.push_back(programRun(scratch, n));
-                if (rep % 2 == 1) measureBare();
-            }
-            sizes.push_back({n, bench::median(loop), bench::median(bare)});
-            const SizeFigures& f = sizes.back();
+            const Compared loop = bracketed(
+                reps, [&] { return double(n) / programRun(scratch, n); }, [&] { return bare(n); });
+            sizes.push_back({n, loop});
             std::printf(
                 "%6zu contacts: loop %7.1f notes/s, bare libpq %7.1f notes/s, ratio %.3f, "
                 "%6.1f us/note against %6.1f\n",
-                n, f.loopRate(), f.bareRate(), f.ratio(), f.loopSeconds / double(n) * 1e6,
-                f.bareSeconds / double(n) * 1e6);
+                n, loop.rate, loop.against, loop.ratio, 1e6 / loop.rate, 1e6 / loop.against);
             std::fflush(stdout);
         }
 
@@ -462,20 +476,22 @@ int main(int argc, char** argv) {
         for (const Part& p : parts)
             std::printf(" %s %.1f,", p.name, p.seconds / double(perWriter) * 1e6);
         std::printf(" together %.1f\n", replayed / double(perWriter) * 1e6);
-        pipelined = pipelinedNotes(scratch.database(perWriter).uri, perWriter);
+        pipelined = bracketed(
+            1,
+            [&] {
+                return double(perWriter) /
+                       pipelinedNotes(scratch.database(perWriter).uri, perWriter);
+            },
+            [&] { return bare(perWriter); });
         std::printf(
             "the note as one pipeline (BEGIN, lock, checking INSERT, COMMIT): %.1f us per note, "
-            "%.1f notes/s, %.3f of bare libpq at %zu\n",
-            pipelined / double(perWriter) * 1e6, double(perWriter) / pipelined,
-            sizes.back().bareSeconds / pipelined, sizes.back().n);
+            "%.1f notes/s, ratio %.3f to bare libpq\n",
+            1e6 / pipelined.rate, pipelined.rate, pipelined.ratio);
 
-        std::vector<double> one, all;
-        for (int rep = 0; rep < reps; ++rep) {
-            one.push_back(concurrentRuns(scratch, 1, perWriter));
-            all.push_back(concurrentRuns(scratch, kWriters, perWriter));
-        }
-        oneSeconds = bench::median(one);
-        allSeconds = bench::median(all);
+        const double notes = double(perWriter);
+        concurrent = bracketed(
+            reps, [&] { return kWriters * notes / concurrentRuns(scratch, kWriters, perWriter); },
+            [&] { return notes / concurrentRuns(scratch, 1, perWriter); });
     } catch (const Failure& failure) {
         std::cerr << "bench_postgres: " << toUtf8(failure.description()) << "\n";
         return 1;
@@ -485,38 +501,39 @@ int main(int argc, char** argv) {
     }
     std::filesystem::remove_all(work);
 
-    const double oneRate = double(perWriter) / oneSeconds;
-    const double allRate = double(kWriters) * double(perWriter) / allSeconds;
     std::printf(
         "%d writers of %zu notes at once: %.1f notes/s in all, one writer alone %.1f notes/s, "
         "ratio %.2f; every note there exactly once\n",
-        kWriters, perWriter, allRate, oneRate, allRate / oneRate);
+        kWriters, perWriter, concurrent.rate, concurrent.against, concurrent.ratio);
     std::printf("load average at the end %.2f\n", loadAverage());
     const SizeFigures& large = sizes.back();
-    std::printf("target at %zu: ratio %.3f (>= %.1f %s)\n", large.n, large.ratio(), kRatioTarget,
-                large.ratio() >= kRatioTarget ? "met" : "MISSED");
+    const bool met = large.loop.ratio >= kRatioTarget;
+    std::printf("target at %zu: ratio %.3f (>= %.1f %s)\n", large.n, large.loop.ratio, kRatioTarget,
+                met ? "met" : "MISSED");
 
     std::ostringstream json;
     json << "{\"fsync\": true, \"sizes\": [";
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         const SizeFigures& f = sizes[i];
         json << (i ? ", " : "") << "{\"contacts\": " << f.n
-             << ", \"notes_per_s\": " << fixed(f.loopRate(), 1)
-             << ", \"bare_libpq_notes_per_s\": " << fixed(f.bareRate(), 1)
-             << ", \"ratio\": " << fixed(f.ratio(), 3) << "}";
+             << ", \"notes_per_s\": " << fixed(f.loop.rate, 1)
+             << ", \"bare_libpq_notes_per_s\": " << fixed(f.loop.against, 1)
+             << ", \"ratio\": " << fixed(f.loop.ratio, 3) << "}";
     }
     json << "], \"note_statements_us\": {";
     for (std::size_t i = 0; i < parts.size(); ++i) {
         json << (i ? ", " : "") << "\"" << parts[i].name
              << "\": " << fixed(parts[i].seconds / double(perWriter) * 1e6, 1);
     }
-    json << "}, \"pipelined_note_us\": " << fixed(pipelined / double(perWriter) * 1e6, 1)
-         << ", \"concurrent\": {\"writers\": " << kWriters
-         << ", \"notes_per_writer\": " << perWriter << ", \"notes_per_s\": " << fixed(allRate, 1)
-         << ", \"one_writer_notes_per_s\": " << fixed(oneRate, 1)
-         << ", \"ratio\": " << fixed(allRate / oneRate, 3) << ", \"each_note_once\": true}"
+    json << "}, \"pipelined\": {\"notes_per_s\": " << fixed(pipelined.rate, 1)
+         << ", \"ratio\": " << fixed(pipelined.ratio, 3)
+         << "}, \"concurrent\": {\"writers\": " << kWriters
+         << ", \"notes_per_writer\": " << perWriter
+         << ", \"notes_per_s\": " << fixed(concurrent.rate, 1)
+         << ", \"one_writer_notes_per_s\": " << fixed(concurrent.against, 1)
+         << ", \"ratio\": " << fixed(concurrent.ratio, 3) << ", \"each_note_once\": true}"
          << ", \"targets\": {\"ratio_min\": " << kRatioTarget
-         << "}, \"met\": " << (large.ratio() >= kRatioTarget ? "true" : "false") << "}";
+         << "}, \"met\": " << (met ? "true" : "false") << "}";
     std::ofstream(std::filesystem::path(outDir) / "bench_postgres.json") << json.str() << "\n";
     bench::mergeInto(std::filesystem::path(outDir) / "results.json", "postgres", json.str());
     return 0;
