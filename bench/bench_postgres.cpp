@@ -45,6 +45,7 @@
 namespace {
 
 using namespace penwick;
+using bench::fixed;
 using testing::PostgresCluster;
 using Clock = std::chrono::steady_clock;
 
@@ -415,12 +416,6 @@ struct SizeFigures {
 double loadAverage() {
     double load[1] = {0};
     return getloadavg(load, 1) == 1 ? load[0] : -1;
-}
-
-std::string fixed(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #pragma once
-// What the benchmarks share in writing their figures: the median of repeated measurements, and
-// results.json, one object that each benchmark adds its own member to.
+// What the benchmarks share in writing their figures: the median of repeated measurements,
+// numbers with a fixed count of decimals, and results.json, one object that each benchmark
+// adds its own member to.
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -18,6 +20,12 @@ namespace penwick::bench {
 inline double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+inline std::string fixed(double value, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
 }
 
 // The top-level members of a JSON object as (key, raw value) pairs; nothing when the text is
