@@ -7,7 +7,7 @@
 //   - The program's statements for one note replayed through bare libpq, part by part, to
 //     show where a note's time goes.
 //   - Four programs writing at once over lookups that share contacts, against one alone: total
-//     notes/s, and every note there exactly once.
+//     notes/s, every note there exactly once, and how busy the processors were meanwhile.
 // Prints the figures and ratios, and writes them to bench_postgres.json and (merged under
 // "postgres") results.json in --out.
 //
@@ -319,7 +319,27 @@ struct WriterReport {
 // contacts, writer k starting at contact k * perWriter / 2 + 1, all clicking at once. The
 // seconds from the first click to the last run's end; every note is checked to be there
 // exactly once.
-double concurrentRuns(Scratch& scratch, int writers, std::size_t perWriter) {
+// The machine's processor time so far, busy and in all (in clock ticks, every core).
+struct CpuTime {
+    long long busy = 0, total = 0;
+};
+CpuTime cpuTime() {
+    std::ifstream stat("/proc/stat");
+    std::string cpu;
+    long long user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0, steal = 0;
+    stat >> cpu >> user >> nice >> system >> idle >> iowait >> irq >> softirq >> steal;
+    const long long busy = user + nice + system + irq + softirq + steal;
+    return {busy, busy + idle + iowait};
+}
+
+struct WritersResult {
+    double seconds = 0;
+    // The share of the machine's processors that was busy meanwhile (the writers', the
+    // server's and anyone else's): what limits several writers on a small machine.
+    double busy = 0;
+};
+
+WritersResult concurrentRuns(Scratch& scratch, int writers, std::size_t perWriter) {
     const std::size_t step = perWriter / 2;
     const auto db = scratch.database(step * std::size_t(writers - 1) + perWriter);
     int go[2], report[2];
@@ -341,6 +361,7 @@ double concurrentRuns(Scratch& scratch, int writers, std::size_t perWriter) {
     close(go[0]);
     close(report[1]);
     sleep(1);  // every program up and filled in
+    const CpuTime before = cpuTime();
     close(go[1]);
 
     std::vector<WriterReport> reports;
@@ -356,6 +377,7 @@ double concurrentRuns(Scratch& scratch, int writers, std::size_t perWriter) {
         if (got != sizeof r) die("a short report from a writer");
         reports.push_back(r);
     }
+    const CpuTime after = cpuTime();
     close(report[0]);
     bool failed = false;
     for (pid_t child : children) {
@@ -381,7 +403,8 @@ double concurrentRuns(Scratch& scratch, int writers, std::size_t perWriter) {
         first = std::min(first, r.startNs);
         last = std::max(last, r.endNs);
     }
-    return double(last - first) / 1e9;
+    return {double(last - first) / 1e9,
+            double(after.busy - before.busy) / double(std::max(1LL, after.total - before.total))};
 }
 
 // A rate against the rate it is compared with. The server's disk syncs at a pace that
@@ -434,6 +457,7 @@ int main(int argc, char** argv) {
     std::vector<SizeFigures> sizes;
     std::vector<Part> parts;
     Compared pipelined, concurrent;
+    std::pair<double, double> busy;  // processors busy with all writers, with one
     const std::size_t perWriter = options->sizes.back();
     try {
         PostgresCluster cluster;
@@ -484,9 +508,20 @@ int main(int argc, char** argv) {
             1e6 / pipelined.rate, pipelined.rate, pipelined.ratio);
 
         const double notes = double(perWriter);
+        std::vector<double> busyAll, busyOne;
         concurrent = bracketed(
-            reps, [&] { return kWriters * notes / concurrentRuns(scratch, kWriters, perWriter); },
-            [&] { return notes / concurrentRuns(scratch, 1, perWriter); });
+            reps,
+            [&] {
+                const auto r = concurrentRuns(scratch, kWriters, perWriter);
+                busyAll.push_back(r.busy);
+                return kWriters * notes / r.seconds;
+            },
+            [&] {
+                const auto r = concurrentRuns(scratch, 1, perWriter);
+                busyOne.push_back(r.busy);
+                return notes / r.seconds;
+            });
+        busy = {bench::median(busyAll), bench::median(busyOne)};
     } catch (const Failure& failure) {
         std::cerr << "bench_postgres: " << toUtf8(failure.description()) << "\n";
         return 1;
@@ -498,8 +533,9 @@ int main(int argc, char** argv) {
 
     std::printf(
         "%d writers of %zu notes at once: %.1f notes/s in all, one writer alone %.1f notes/s, "
-        "ratio %.2f; every note there exactly once\n",
-        kWriters, perWriter, concurrent.rate, concurrent.against, concurrent.ratio);
+        "ratio %.2f; every note there exactly once; processors %.0f%% busy (%.0f%% with one)\n",
+        kWriters, perWriter, concurrent.rate, concurrent.against, concurrent.ratio,
+        busy.first * 100, busy.second * 100);
     std::printf("load average at the end %.2f\n", loadAverage());
     const SizeFigures& large = sizes.back();
     const bool met = large.loop.ratio >= kRatioTarget;
@@ -526,7 +562,9 @@ int main(int argc, char** argv) {
          << ", \"notes_per_writer\": " << perWriter
          << ", \"notes_per_s\": " << fixed(concurrent.rate, 1)
          << ", \"one_writer_notes_per_s\": " << fixed(concurrent.against, 1)
-         << ", \"ratio\": " << fixed(concurrent.ratio, 3) << ", \"each_note_once\": true}"
+         << ", \"ratio\": " << fixed(concurrent.ratio, 3) << ", \"each_note_once\": true"
+         << ", \"cpu_busy\": " << fixed(busy.first, 2)
+         << ", \"one_writer_cpu_busy\": " << fixed(busy.second, 2) << "}"
          << ", \"targets\": {\"ratio_min\": " << kRatioTarget
          << "}, \"met\": " << (met ? "true" : "false") << "}";
     std::ofstream(std::filesystem::path(outDir) / "bench_postgres.json") << json.str() << "\n";
