@@ -20,12 +20,14 @@
 #include <vector>
 
 #include "hunspell/factory.h"
+#include "results_json.h"
 #include "support/app_harness.h"
 #include "util/text.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using penwick::bench::fixed;
 using penwick::testing::AppHarness;
 using penwick::testing::FakeWindow;
 
@@ -135,8 +137,6 @@ WalkResult walk(penwick::spell::SpellCheckerFactory& factory, const Note& note) 
     return result;
 }
 
-std::string fixed(double value, int decimals);
-
 struct Typo {
     std::string typo, intended;
 };
@@ -202,12 +202,6 @@ std::string percent(std::size_t part, std::size_t whole) {
     return fixed(whole == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(whole),
                  0) +
            "%";
-}
-
-std::string fixed(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
@@ -19,19 +18,16 @@
 #include <fstream>
 #include <iostream>
 #include <new>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "embedded/factory.h"
-#include "embedded/session.h"
 #include "embedded/store.h"
+#include "program_run.h"
+#include "results_json.h"
 #include "sized_options.h"
 #include "support/fake_ui.h"
 #include "support/fakes.h"
-#include "util/codepage.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -98,11 +94,8 @@ void check(int rc, sqlite3* db, const char* what) {
 
 std::string makeDatabase(const std::string& path, std::size_t n) {
     std::filesystem::remove(path);
-    embedded::Store::create(path);
-    embedded::Store store(path);
-    std::vector<embedded::ContactFields> contacts(n, {"Pat Doe", "Acme", "555", "p@x", "Town"});
-    store.addContacts(contacts);
-    return store.path();
+    bench::createWithContacts(path, n);
+    return embedded::databaseName(path);
 }
 
 // Heap bytes a string keeps beyond its own object (none while it fits the small buffer).
@@ -150,52 +143,20 @@ struct LoopResult {
 
 // One write-note run through the program on a lookup of every contact.
 LoopResult wholeRun(const std::string& database, const std::string& folder) {
-    const std::string sessionPath = folder + "/session.ini";
-    embedded::writeSession(sessionPath, {database, "", {}});
-
-    testing::FakeUi ui;
-    testing::FakePlatform platform;
-    platform.setSeparator(u'/');
-    platform.setProgramFolder(fromUtf8(folder));
-    testing::MemorySettings settings;
-    testing::FakeLocale locale;
-    testing::FixedClock clock(std::chrono::year_month_day{std::chrono::year{2026},
-                                                          std::chrono::March, std::chrono::day{7}});
-    Windows1252 codePage;
-    auto contacts = embedded::makeContactManagerFactory(locale, sessionPath);
-    struct NoSpeller final : spell::SpellCheckerFactory {
-        std::unique_ptr<spell::SpellChecker> create(std::u16string_view) override {
-            raise(err::CannotCreateObject, u"bench");
-        }
-        std::u16string requirement() const override { return u"none"; }
-    } speller;
-    Services services{.ui = ui,
-                      .platform = platform,
-                      .settings = settings,
-                      .locale = locale,
-                      .clock = clock,
-                      .codePage = codePage,
-                      .contactManager = *contacts,
-                      .spellChecker = speller};
-    App app(services);
-    app.start();
-    testing::FakeWindow& main = ui.window("frmNoteUpdate");
-    main.type("txtDate", u"3/7/2026");
-    main.choose("cboNoteType", 1);
-    main.type("txtNote", u"Spring catalogue sent");
-    ui.answerMessages({ui::MessageAnswer::Yes});
-
-    // The identifiers and the test UI's record of every caption are measured at the last
-    // yield, while they are all there, and left out of the program's own memory.
-    std::size_t identifiers = 0, captionLog = 0;
     std::size_t expected = 0;
     {
         embedded::Store store(database);
         expected = static_cast<std::size_t>(store.contactCount());
     }
-    ui.onYield([&](int k) {
+    bench::ProgramRun program(database, folder);
+    testing::FakeWindow& main = program.main();
+
+    // The identifiers and the test UI's record of every caption are measured at the last
+    // yield, while they are all there, and left out of the program's own memory.
+    std::size_t identifiers = 0, captionLog = 0;
+    program.ui().onYield([&](int k) {
         if (static_cast<std::size_t>(k) != expected) return;
-        const auto& ids = app.state().ContactIds;
+        const auto& ids = program.app().state().ContactIds;
         identifiers = ids.capacity() * sizeof(std::u16string);
         for (const auto& id : ids) identifiers += heapOf(id);
         const auto& captions = main.captionHistory();
@@ -207,12 +168,8 @@ LoopResult wholeRun(const std::string& database, const std::string& folder) {
     gPeak.store(before);
     sqlite3_int64 sqliteBefore = sqlite3_memory_used();
     sqlite3_memory_highwater(1);
-    const auto start = Clock::now();
-    main.click("cmdWriteNote");
-    const double elapsed = seconds(Clock::now() - start);
-
     LoopResult r;
-    r.seconds = elapsed;
+    r.seconds = program.write();
     const double n = static_cast<double>(expected);
     r.heapPerContact =
         static_cast<double>(gPeak.load() - before - static_cast<long long>(identifiers) -
@@ -229,11 +186,6 @@ LoopResult wholeRun(const std::string& database, const std::string& folder) {
     return r;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 struct Figures {
     std::size_t n;
     double loopSeconds, bareSeconds;
@@ -243,92 +195,6 @@ struct Figures {
     double ratio() const { return loopRate() / bareRate(); }
     double microsPerNote() const { return loopSeconds / n * 1e6; }
 };
-
-// The top-level members of a JSON object as (key, raw value) pairs; nothing when the text is
-// not an object. Only as much of JSON as keeping other programs' members needs.
-std::optional<std::vector<std::pair<std::string, std::string>>> members(const std::string& t) {
-    std::size_t i = 0;
-    auto space = [&] {
-        while (i < t.size() && std::isspace(static_cast<unsigned char>(t[i]))) ++i;
-    };
-    auto string = [&]() -> std::optional<std::string> {
-        if (i >= t.size() || t[i] != '"') return std::nullopt;
-        const std::size_t start = i++;
-        while (i < t.size() && t[i] != '"') i += t[i] == '\\' ? 2 : 1;
-        if (i >= t.size()) return std::nullopt;
-        ++i;
-        return t.substr(start, i - start);
-    };
-    auto value = [&]() -> std::optional<std::string> {
-        const std::size_t start = i;
-        int depth = 0;
-        while (i < t.size()) {
-            const char c = t[i];
-            if (c == '"') {
-                if (!string()) return std::nullopt;
-                continue;
-            }
-            if (c == '{' || c == '[') ++depth;
-            if (c == '}' || c == ']') {
-                if (depth == 0) break;
-                --depth;
-            }
-            if (c == ',' && depth == 0) break;
-            ++i;
-        }
-        if (depth != 0) return std::nullopt;
-        std::string v = t.substr(start, i - start);
-        while (!v.empty() && std::isspace(static_cast<unsigned char>(v.back()))) v.pop_back();
-        return v;
-    };
-    std::vector<std::pair<std::string, std::string>> out;
-    space();
-    if (i >= t.size() || t[i++] != '{') return std::nullopt;
-    space();
-    if (i < t.size() && t[i] == '}') return out;
-    for (;;) {
-        space();
-        auto key = string();
-        space();
-        if (!key || i >= t.size() || t[i++] != ':') return std::nullopt;
-        space();
-        auto v = value();
-        if (!v || v->empty()) return std::nullopt;
-        out.emplace_back(*key, *v);
-        if (i >= t.size()) return std::nullopt;
-        if (t[i] == '}') return out;
-        if (t[i++] != ',') return std::nullopt;
-    }
-}
-
-void mergeInto(const std::filesystem::path& path, const std::string& key,
-               const std::string& value) {
-    std::vector<std::pair<std::string, std::string>> all;
-    if (std::ifstream in(path); in) {
-        std::stringstream s;
-        s << in.rdbuf();
-        if (auto existing = members(s.str())) {
-            all = *existing;
-        } else if (!s.str().empty()) {
-            std::cerr << "bench_update_loop: " << path << " is not a JSON object; left as it is\n";
-            return;
-        }
-    }
-    const std::string quoted = "\"" + key + "\"";
-    bool replaced = false;
-    for (auto& [k, v] : all) {
-        if (k == quoted) v = value, replaced = true;
-    }
-    if (!replaced) all.emplace_back(quoted, value);
-    std::ofstream out(path.string() + ".tmp");
-    out << "{\n";
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        out << "  " << all[i].first << ": " << all[i].second << (i + 1 < all.size() ? ",\n" : "\n");
-    }
-    out << "}\n";
-    out.close();
-    std::filesystem::rename(path.string() + ".tmp", path);
-}
 
 }  // namespace
 
@@ -362,7 +228,8 @@ int main(int argc, char** argv) {
                 sqlite.push_back(r.sqlitePerContact);
                 if (rep % 2 == 1) measureBare();
             }
-            figures.push_back({n, median(loop), median(bare), median(heap), median(sqlite)});
+            figures.push_back({n, bench::median(loop), bench::median(bare), bench::median(heap),
+                               bench::median(sqlite)});
             const Figures& f = figures.back();
             std::printf(
                 "%7zu contacts: loop %8.1f notes/s, bare SQLite %8.1f notes/s, ratio %.3f, "
@@ -401,6 +268,6 @@ int main(int argc, char** argv) {
          << "\"time_growth_max\": 1.3, \"bytes_per_contact_max\": 300}, \"met\": "
          << ((large.ratio() >= 0.6 && growth <= 1.3 && memory < 300) ? "true" : "false") << "}";
     std::ofstream(std::filesystem::path(outDir) / "bench_update_loop.json") << json.str() << "\n";
-    mergeInto(std::filesystem::path(outDir) / "results.json", "update_loop", json.str());
+    bench::mergeInto(std::filesystem::path(outDir) / "results.json", "update_loop", json.str());
     return 0;
 }
