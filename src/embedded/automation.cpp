@@ -257,9 +257,9 @@ void EmbeddedContactSet::Loadlookupquery(std::u16string_view lookupFile) {
         clear();
         contacts_.reserve(lookup.contacts.size());
         // A contact removed since the lookup was saved is left out rather than failing later.
-        for (std::int64_t number : lookup.contacts) {
-            if (store.contactExists(number)) contacts_.push_back(number);
-        }
+        store.forEachExisting(lookup.contacts, [&](std::int64_t number, bool exists) {
+            if (exists) contacts_.push_back(number);
+        });
         contacts_.shrink_to_fit();
         loaded_ = true;
         continues_ = lookup.continuesRun;

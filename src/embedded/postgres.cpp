@@ -394,27 +394,45 @@ CREATE FUNCTION instr(haystack text, needle text) RETURNS integer
 -- A further note of a run, in one call: writers to one contact take turns, then the note goes
 -- in unless the connection has not logged in where it must, or another run of the run's
 -- family (the run it continues, the runs continuing it) has given the contact the note.
--- VOLATILE: the INSERT takes its snapshot after the lock, so it sees the turn before it.
+-- Each statement takes its snapshot when it starts, so the INSERT sees the turn before it;
+-- PL/pgSQL keeps the statements' plans for the session.
 CREATE FUNCTION penwick_add_note(p_contact bigint, p_run bigint, p_type bigint, p_text text,
                                  p_attachment text, p_date_text text, p_date text,
                                  p_time text, p_written_at text, p_user text,
                                  p_logged_in bigint)
-    RETURNS bigint LANGUAGE sql VOLATILE AS $$
-SELECT pg_advisory_xact_lock(p_contact);
-WITH RECURSIVE up(id, parent) AS (
-    SELECT r.id, r.continues_run FROM run r WHERE r.id = p_run
-    UNION SELECT r.id, r.continues_run FROM run r JOIN up ON r.id = up.parent),
-family(id) AS (
-    SELECT up.id FROM up WHERE up.parent IS NULL
-    UNION SELECT r.id FROM run r JOIN family ON r.continues_run = family.id)
-INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, date, time,
-                 written_at, user_name)
-SELECT p_contact, p_run, p_type, p_text, p_attachment, p_date_text, p_date, p_time,
-       p_written_at, p_user
-WHERE (p_logged_in = 1 OR NOT EXISTS (SELECT 1 FROM app_user))
-  AND NOT EXISTS (SELECT 1 FROM note n WHERE n.contact_id = p_contact AND n.run_id <> p_run
-                  AND n.run_id IN (SELECT family.id FROM family))
-RETURNING id;
+    RETURNS bigint LANGUAGE plpgsql VOLATILE AS $$
+DECLARE
+    written bigint;
+BEGIN
+    PERFORM pg_advisory_xact_lock(p_contact);
+    IF p_logged_in <> 1 AND EXISTS (SELECT 1 FROM app_user) THEN
+        RETURN NULL;
+    END IF;
+    -- Most runs have no family: one that continues none and that none continues.
+    IF NOT EXISTS (SELECT 1 FROM run WHERE id = p_run AND continues_run IS NOT NULL)
+       AND NOT EXISTS (SELECT 1 FROM run WHERE continues_run = p_run) THEN
+        INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, date,
+                         time, written_at, user_name)
+        VALUES (p_contact, p_run, p_type, p_text, p_attachment, p_date_text, p_date, p_time,
+                p_written_at, p_user)
+        RETURNING id INTO written;
+        RETURN written;
+    END IF;
+    WITH RECURSIVE up(id, parent) AS (
+        SELECT r.id, r.continues_run FROM run r WHERE r.id = p_run
+        UNION SELECT r.id, r.continues_run FROM run r JOIN up ON r.id = up.parent),
+    family(id) AS (
+        SELECT up.id FROM up WHERE up.parent IS NULL
+        UNION SELECT r.id FROM run r JOIN family ON r.continues_run = family.id)
+    INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, date, time,
+                     written_at, user_name)
+    SELECT p_contact, p_run, p_type, p_text, p_attachment, p_date_text, p_date, p_time,
+           p_written_at, p_user
+    WHERE NOT EXISTS (SELECT 1 FROM note n WHERE n.contact_id = p_contact
+                      AND n.run_id <> p_run AND n.run_id IN (SELECT family.id FROM family))
+    RETURNING id INTO written;
+    RETURN written;
+END
 $$;
 )sql";
 

@@ -390,6 +390,26 @@ std::optional<std::string> Store::contactValue(std::int64_t number, const Contac
     return q.text(0);
 }
 
+void Store::forEachExisting(const std::vector<std::int64_t>& numbers,
+                            const std::function<void(std::int64_t, bool)>& visit) {
+    // kBatch numbers a statement: a server's round trip per contact would cost more than
+    // the lookup.
+    constexpr std::size_t kBatch = 256;
+    std::vector<std::int64_t> found;
+    for (std::size_t from = 0; from < numbers.size(); from += kBatch) {
+        const std::size_t count = std::min(kBatch, numbers.size() - from);
+        std::string sql = "SELECT id FROM contact WHERE id IN (?1";
+        for (std::size_t i = 2; i <= count; ++i) sql += ",?" + std::to_string(i);
+        auto q = connection_->query(sql + ")");
+        for (std::size_t i = 0; i < count; ++i) q.bind(int(i + 1), numbers[from + i]);
+        found.clear();
+        while (q.step()) found.push_back(q.integer(0));
+        std::sort(found.begin(), found.end());
+        for (std::size_t i = from; i < from + count; ++i)
+            visit(numbers[i], std::binary_search(found.begin(), found.end(), numbers[i]));
+    }
+}
+
 bool Store::contactExists(std::int64_t number) {
     return connection_->query("SELECT 1 FROM contact WHERE id = ?1").bind(1, number).step();
 }
@@ -557,14 +577,14 @@ void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
             return;
         }
         case LookupQuery::Kind::Ids:
-            for (std::int64_t id : query.ids) {
-                if (!contactExists(id)) {
-                    if (skipRemoved) continue;
+            forEachExisting(query.ids, [&](std::int64_t id, bool exists) {
+                if (!exists) {
+                    if (skipRemoved) return;
                     fail(err::InvalidPropertyValue,
                          "no contact has the identifier " + formatContactId(id));
                 }
                 visit(id);
-            }
+            });
             return;
         case LookupQuery::Kind::Run: {
             if (!run(query.run))

@@ -236,6 +236,9 @@ public:
     // The names of the extra fields, in the order they were first imported.
     std::vector<std::string> extraFields();
     bool contactExists(std::int64_t number);
+    // Each of the numbers in order, with whether a contact has it; asked a batch at a time.
+    void forEachExisting(const std::vector<std::int64_t>& numbers,
+                         const std::function<void(std::int64_t, bool)>& visit);
     std::optional<ContactFields> contact(std::int64_t number);
     // Every contact in number order, with its extra fields; streamed, nothing collected.
     void forEachContact(const std::function<void(const Contact&)>& visit);
