@@ -4,8 +4,6 @@
 //   - The whole update loop of a write-note run, against the engine's own limit measured in
 //     the same run: bare libpq inserts of the same note rows into the same table, each its own
 //     committed transaction, synchronous_commit on as the program sets it.
-//   - The program's statements for one note replayed through bare libpq, part by part, to
-//     show where a note's time goes.
 //   - Four programs writing at once over lookups that share contacts, against one alone: total
 //     notes/s, every note there exactly once, and how busy the processors were meanwhile.
 // Prints the figures and ratios, and writes them to bench_postgres.json and (merged under
@@ -125,125 +123,6 @@ double bareInserts(const std::string& uri, std::size_t n) {
                     "insert");
     }
     return seconds(Clock::now() - start);
-}
-
-// The statements the program sends for each note of a run (the contact set's Lookup, then
-// Store::addNote on this engine), replayed through bare libpq, each part timed on its own.
-struct Part {
-    const char* name;
-    const char* sql;  // nothing: BEGIN or COMMIT, sent as they stand
-    std::vector<Oid> types;
-    double seconds = 0;
-};
-
-std::vector<Part> replayNoteStatements(const std::string& uri, std::size_t n) {
-    constexpr Oid N = 20, T = 0;
-    std::vector<Part> parts = {
-        {"lookup", "SELECT 1 FROM contact WHERE id = $1", {N}},
-        {"BEGIN", nullptr, {}},
-        {"advisory lock", "SELECT pg_advisory_xact_lock($1)", {N}},
-        {"contact check", "SELECT 1 FROM contact WHERE id = $1", {N}},
-        {"family check",
-         "WITH RECURSIVE up(id, parent) AS ("
-         " SELECT id, continues_run FROM run WHERE id = $1 UNION"
-         " SELECT r.id, r.continues_run FROM run r JOIN up ON r.id = up.parent),"
-         " family(id) AS (SELECT id FROM up WHERE parent IS NULL UNION"
-         " SELECT r.id FROM run r JOIN family ON r.continues_run = family.id) "
-         "SELECT run_id FROM note WHERE contact_id = $2 AND run_id <> $3 "
-         "AND run_id IN (SELECT id FROM family) LIMIT 1",
-         {N, N, N}},
-        {"insert",
-         "INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, date, "
-         "time, written_at, user_name) SELECT $1, $2, $3, $4, $5, $6, $7, $8, $9, $10 "
-         "WHERE $11 = 1 OR NOT EXISTS (SELECT 1 FROM app_user) RETURNING id",
-         {N, N, N, T, T, T, T, T, T, T, N}},
-        {"COMMIT", nullptr, {}},
-    };
-    Bare db(uri);
-    addBenchRun(db);
-    db.exec("SET lock_timeout = '30s'");
-    for (const Part& p : parts) {
-        if (p.sql) db.prepare(p.name, p.sql, p.types);
-    }
-    for (std::size_t i = 1; i <= n; ++i) {
-        const std::string s = std::to_string(i);
-        const char* c = s.c_str();
-        const std::vector<std::vector<const char*>> values = {
-            {c},
-            {},
-            {c},
-            {c},
-            {"1", c, "1"},
-            {c, "1", "101", "Spring catalogue sent", nullptr, "3/7/2026", "2026-03-07", nullptr,
-             "2026-03-07T10:00:00.000Z", "bench", "0"},
-            {}};
-        for (std::size_t p = 0; p < parts.size(); ++p) {
-            const auto start = Clock::now();
-            if (parts[p].sql) {
-                db.execPrepared(parts[p].name, values[p]);
-            } else {
-                db.exec(parts[p].name);
-            }
-            parts[p].seconds += seconds(Clock::now() - start);
-        }
-    }
-    return parts;
-}
-
-// The same note sent as one pipeline (libpq's pipeline mode): BEGIN, the advisory lock, one
-// INSERT that checks the contact, the run's family and the login in its own WHERE, COMMIT.
-// The INSERT runs after the lock is granted, so it sees every note committed before; an
-// INSERT that adds no row would be followed by the checks to tell why. What a note could cost
-// in one round trip.
-double pipelinedNotes(const std::string& uri, std::size_t n) {
-    Bare db(uri);
-    addBenchRun(db);
-    db.exec("SET lock_timeout = '30s'");
-    constexpr Oid N = 20, T = 0;
-    db.prepare("lock", "SELECT pg_advisory_xact_lock($1)", {N});
-    db.prepare("note",
-               "WITH RECURSIVE up(id, parent) AS ("
-               " SELECT id, continues_run FROM run WHERE id = $2 UNION"
-               " SELECT r.id, r.continues_run FROM run r JOIN up ON r.id = up.parent),"
-               " family(id) AS (SELECT id FROM up WHERE parent IS NULL UNION"
-               " SELECT r.id FROM run r JOIN family ON r.continues_run = family.id) "
-               "INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, "
-               "date, time, written_at, user_name) SELECT $1, $2, $3, $4, $5, $6, $7, $8, $9, $10 "
-               "WHERE ($11 = 1 OR NOT EXISTS (SELECT 1 FROM app_user)) "
-               "AND EXISTS (SELECT 1 FROM contact WHERE id = $1) "
-               "AND NOT EXISTS (SELECT 1 FROM note WHERE contact_id = $1 AND run_id <> $2 "
-               "AND run_id IN (SELECT id FROM family)) RETURNING id",
-               {N, N, N, T, T, T, T, T, T, T, N});
-    PGconn* c = db.get();
-    if (PQenterPipelineMode(c) != 1) die("no pipeline mode");
-    const auto start = Clock::now();
-    for (std::size_t i = 1; i <= n; ++i) {
-        const std::string s = std::to_string(i);
-        const char* lock[] = {s.c_str()};
-        const char* note[] = {
-            s.c_str(),  "1",          "101",   "Spring catalogue sent",    nullptr,
-            "3/7/2026", "2026-03-07", nullptr, "2026-03-07T10:00:00.000Z", "bench",
-            "0"};
-        const bool sent =
-            PQsendQueryParams(c, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
-            PQsendQueryPrepared(c, "lock", 1, lock, nullptr, nullptr, 0) &&
-            PQsendQueryPrepared(c, "note", 11, note, nullptr, nullptr, 0) &&
-            PQsendQueryParams(c, "COMMIT", 0, nullptr, nullptr, nullptr, nullptr, 0) &&
-            PQpipelineSync(c);
-        if (!sent) die(PQerrorMessage(c));
-        for (int statement = 0; statement < 4; ++statement) {
-            PGresult* result = PQgetResult(c);
-            if (statement == 2 && PQntuples(result) != 1) die("the pipelined note was not written");
-            Bare::check(result, "a pipelined statement");
-            while ((result = PQgetResult(c)) != nullptr) PQclear(result);
-        }
-        PGresult* sync = PQgetResult(c);
-        if (PQresultStatus(sync) != PGRES_PIPELINE_SYNC) die("no pipeline sync");
-        PQclear(sync);
-    }
-    const double elapsed = seconds(Clock::now() - start);
-    PQexitPipelineMode(c);
-    return elapsed;
 }
 
 // --- the program -------------------------------------------------------------------------------
@@ -455,8 +334,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(work);
 
     std::vector<SizeFigures> sizes;
-    std::vector<Part> parts;
-    Compared pipelined, concurrent;
+    Compared concurrent;
     std::pair<double, double> busy;  // processors busy with all writers, with one
     const std::size_t perWriter = options->sizes.back();
     try {
@@ -486,26 +364,6 @@ int main(int argc, char** argv) {
                 n, loop.rate, loop.against, loop.ratio, 1e6 / loop.rate, 1e6 / loop.against);
             std::fflush(stdout);
         }
-
-        parts = replayNoteStatements(scratch.database(perWriter).uri, perWriter);
-        double replayed = 0;
-        for (const Part& p : parts) replayed += p.seconds;
-        std::printf("a note's statements replayed through libpq (%zu notes), us per note:",
-                    perWriter);
-        for (const Part& p : parts)
-            std::printf(" %s %.1f,", p.name, p.seconds / double(perWriter) * 1e6);
-        std::printf(" together %.1f\n", replayed / double(perWriter) * 1e6);
-        pipelined = bracketed(
-            1,
-            [&] {
-                return double(perWriter) /
-                       pipelinedNotes(scratch.database(perWriter).uri, perWriter);
-            },
-            [&] { return bare(perWriter); });
-        std::printf(
-            "the note as one pipeline (BEGIN, lock, checking INSERT, COMMIT): %.1f us per note, "
-            "%.1f notes/s, ratio %.3f to bare libpq\n",
-            1e6 / pipelined.rate, pipelined.rate, pipelined.ratio);
 
         const double notes = double(perWriter);
         std::vector<double> busyAll, busyOne;
@@ -551,14 +409,7 @@ int main(int argc, char** argv) {
              << ", \"bare_libpq_notes_per_s\": " << fixed(f.loop.against, 1)
              << ", \"ratio\": " << fixed(f.loop.ratio, 3) << "}";
     }
-    json << "], \"note_statements_us\": {";
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        json << (i ? ", " : "") << "\"" << parts[i].name
-             << "\": " << fixed(parts[i].seconds / double(perWriter) * 1e6, 1);
-    }
-    json << "}, \"pipelined\": {\"notes_per_s\": " << fixed(pipelined.rate, 1)
-         << ", \"ratio\": " << fixed(pipelined.ratio, 3)
-         << "}, \"concurrent\": {\"writers\": " << kWriters
+    json << "], \"concurrent\": {\"writers\": " << kWriters
          << ", \"notes_per_writer\": " << perWriter
          << ", \"notes_per_s\": " << fixed(concurrent.rate, 1)
          << ", \"one_writer_notes_per_s\": " << fixed(concurrent.against, 1)

@@ -66,8 +66,10 @@ inline std::vector<std::string> dumpOf(const std::string& database) {
         auto q = store.connection().query(sql);
         while (q.step()) {
             std::string row = sql.substr(sql.find(" FROM ") + 6, 12) + ":";
-            for (std::size_t c = 0; c < columns; ++c)
-                row += "|" + q.optionalText(int(c)).value_or("NULL");
+            for (std::size_t c = 0; c < columns; ++c) {
+                row += '|';
+                row += q.optionalText(int(c)).value_or("NULL");
+            }
             rows.push_back(row);
         }
     }
