@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "embedded/store.h"
 #include "embedded_support.h"
 #include "postgres_cluster.h"
 #include "util/failure.h"
@@ -153,6 +155,58 @@ TEST(ConcurrentWriters, EveryRunWritesItsWholeLookupOnceWithoutDeadlockOrError) 
                             "SELECT count(*), count(DISTINCT (run_id, contact_id)) FROM note"),
               (std::vector<PostgresCluster::Row>{
                   {std::to_string(kWriters * kLookup), std::to_string(kWriters * kLookup)}}));
+}
+
+// Two programs completing the rest of one run at the same moment, from its two ends: where
+// they meet, each contact gets the note from one of them, and the other is told so.
+TEST(ConcurrentWriters, TwoRunsCompletingOneRestGiveEachContactTheNoteOnce) {
+    auto& cluster = PostgresCluster::shared();
+    const auto database = cluster.createDatabase();
+    makeDatabase(database.uri, 120);
+    std::vector<std::int64_t> lookup(120);
+    std::iota(lookup.begin(), lookup.end(), 1);
+    const auto note = [](std::int64_t contact) {
+        embedded::NoteRecord n;
+        n.contact = contact;
+        n.text = "the rest";
+        n.dateText = n.date = "2026-03-07";
+        return n;
+    };
+    std::int64_t stopped = 0;
+    {
+        embedded::Store store(database.uri);
+        for (std::int64_t c = 1; c <= 20; ++c)
+            store.addNote(note(c), stopped, "Pat", true, {&lookup, std::nullopt});
+    }
+    const auto rest =
+        embedded::Store(database.uri)
+            .resolve({embedded::LookupQuery::Kind::RestOfRun, {}, {}, false, stopped});
+    ASSERT_EQ(rest.size(), 100u);
+
+    std::atomic<int> refused{0}, failedOtherwise{0};
+    const auto complete = [&](bool backwards) {
+        embedded::Store store(database.uri);
+        std::vector<std::int64_t> order = rest;
+        if (backwards) std::reverse(order.begin(), order.end());
+        std::int64_t run = 0;
+        for (std::int64_t c : order) {
+            try {
+                store.addNote(note(c), run, "Pat", true, {&rest, stopped});
+            } catch (const Failure& f) {
+                const bool already =
+                    toUtf8(f.description()).find("already has this note") != std::string::npos;
+                ++(already ? refused : failedOtherwise);
+            }
+        }
+    };
+    std::thread forwards(complete, false), backwards(complete, true);
+    forwards.join();
+    backwards.join();
+
+    EXPECT_EQ(failedOtherwise, 0);
+    EXPECT_EQ(refused, 100);  // every contact of the rest was tried twice and written once
+    EXPECT_EQ(cluster.query(database.name, "SELECT count(*), count(DISTINCT contact_id) FROM note"),
+              (std::vector<PostgresCluster::Row>{{"120", "120"}}));
 }
 
 }  // namespace
