@@ -129,6 +129,7 @@ public:
     }
     void clear() {
         contacts_.clear();
+        checked_.clear();
         position_ = 0;
         current_.reset();
         loaded_ = false;
@@ -144,6 +145,10 @@ private:
 
     EmbeddedDatabase& db_;
     std::vector<std::int64_t> contacts_;  // the lookup, as contact numbers
+    // The same numbers in order: found when the lookup was loaded, so Lookup need not ask the
+    // database about each one again (one round trip a note, on a server). One removed since
+    // is refused when its note is written, with the same failure.
+    std::vector<std::int64_t> checked_;
     std::size_t position_ = 0;
     // Lookup makes a contact current without moving the record set's position.
     std::optional<std::int64_t> current_;
@@ -261,6 +266,8 @@ void EmbeddedContactSet::Loadlookupquery(std::u16string_view lookupFile) {
             if (exists) contacts_.push_back(number);
         });
         contacts_.shrink_to_fit();
+        checked_ = contacts_;
+        std::sort(checked_.begin(), checked_.end());
         loaded_ = true;
         continues_ = lookup.continuesRun;
         moveTo(0);
@@ -292,7 +299,9 @@ void EmbeddedContactSet::Lookup(std::int16_t field, std::u16string& value, std::
     }
     Store& store = db_.store();
     const auto number = parseContactId(std::u16string_view(value));
-    if (!number || !asMemberOf(kDatabaseSource, [&] { return store.contactExists(*number); })) {
+    const bool known = number && std::binary_search(checked_.begin(), checked_.end(), *number);
+    if (!number ||
+        (!known && !asMemberOf(kDatabaseSource, [&] { return store.contactExists(*number); }))) {
         fail(err::InvalidPropertyValue, kDatabaseSource,
              "no contact has the identifier " + toUtf8(value));
     }

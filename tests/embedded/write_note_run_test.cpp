@@ -158,6 +158,26 @@ struct AfterSave final : lookup::ContactManagerFactory {
     std::function<void()> after;
 };
 
+// A contact of the loaded lookup removed while the run is under way: its note is refused with
+// the contact named, and the notes before it stay.
+TEST_F(Run, AContactRemovedPartWayStopsTheRunAtItsNote) {
+    run.work(db, {LookupQuery::Kind::Ids, {}, {1, 2, 3, 4}});
+    run.start();
+    run.fill(u"3/7/2026", kEmail, u"x");
+    run.ui->answerMessages({ui::MessageAnswer::Yes, ui::MessageAnswer::Ok});
+    run.ui->onYield([&](int k) {
+        if (k == 2) embedded::Store(db).connection().exec("DELETE FROM contact WHERE id = 3");
+    });
+    run.main().click("cmdWriteNote");
+    const auto notes = notesOf(db);
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[1].contact, 2);
+    const auto said = prompts();
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_NE(said[1].find(u"no contact has the identifier C000003"), std::u16string::npos)
+        << toUtf8(said[1]);
+}
+
 TEST_F(Run, TheConfirmationCountsTheReloadedLookup) {
     run.work(db, {LookupQuery::Kind::Ids, {}, {1, 2, 3}});
     AfterSave factory(*run.embedded, [&] {
