@@ -33,6 +33,14 @@ std::string makeDatabase(const std::string& path, std::size_t count) {
     return store.path();
 }
 
+embedded::NoteRecord noteFor(std::int64_t contact, std::string text) {
+    embedded::NoteRecord n;
+    n.contact = contact;
+    n.text = std::move(text);
+    n.dateText = n.date = "2026-03-07";
+    return n;
+}
+
 std::vector<embedded::StoredNote> notesOf(const std::string& database) {
     embedded::Store store(database);
     std::vector<embedded::StoredNote> notes;

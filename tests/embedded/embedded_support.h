@@ -33,6 +33,9 @@ private:
 // A database with `count` contacts named "Contact 1".. (numbers 1..count).
 std::string makeDatabase(const std::string& path, std::size_t count);
 
+// A plain note to `contact`, dated 2026-03-07, as a run stores it.
+embedded::NoteRecord noteFor(std::int64_t contact, std::string text = "x");
+
 // Every stored note, oldest first.
 std::vector<embedded::StoredNote> notesOf(const std::string& database);
 

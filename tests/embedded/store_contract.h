@@ -309,13 +309,7 @@ TYPED_TEST_P(StoreContract, ASingleUserDatabaseTakesAnyLogin) {
 // that a run of the family has reached is refused, and a refused first note leaves no run.
 TYPED_TEST_P(StoreContract, RunsOfOneFamilyNeverGiveAContactTheNoteTwice) {
     Store store(makeDatabase(this->fresh(), 4));
-    const auto note = [](std::int64_t contact) {
-        embedded::NoteRecord n;
-        n.contact = contact;
-        n.text = "x";
-        n.dateText = n.date = "2026-03-07";
-        return n;
-    };
+    const auto note = [](std::int64_t contact) { return noteFor(contact); };
     const std::vector<std::int64_t> lookup{1, 2, 3, 4}, rest{2, 3, 4};
     std::int64_t first = 0, second = 0, third = 0, plain = 0;
     store.addNote(note(1), first, "u", false, {&lookup, std::nullopt});

@@ -165,13 +165,7 @@ TEST(ConcurrentWriters, TwoRunsCompletingOneRestGiveEachContactTheNoteOnce) {
     makeDatabase(database.uri, 120);
     std::vector<std::int64_t> lookup(120);
     std::iota(lookup.begin(), lookup.end(), 1);
-    const auto note = [](std::int64_t contact) {
-        embedded::NoteRecord n;
-        n.contact = contact;
-        n.text = "the rest";
-        n.dateText = n.date = "2026-03-07";
-        return n;
-    };
+    const auto note = [](std::int64_t contact) { return noteFor(contact, "the rest"); };
     std::int64_t stopped = 0;
     {
         embedded::Store store(database.uri);

@@ -30,14 +30,6 @@ std::string numbered(const char* prefix, std::int64_t n) {
     return text;
 }
 
-embedded::NoteRecord noteFor(std::int64_t contact, std::string text = "call back") {
-    embedded::NoteRecord n;
-    n.contact = contact;
-    n.text = std::move(text);
-    n.dateText = n.date = "2026-03-07";
-    return n;
-}
-
 struct ServerTool : Tool {
     PostgresCluster& cluster = PostgresCluster::shared();
 };
