@@ -129,7 +129,6 @@ public:
     virtual void begin(Access access) = 0;
     virtual void commit() = 0;
     virtual void rollback() noexcept = 0;
-    int depth() const { return depth_; }
 
     // --- what only the engine knows how to do
     // Before contacts are numbered by the store itself: no one else may add contacts until

@@ -210,7 +210,6 @@ public:
 
     // The file's path or the server's URI, as opened.
     const std::string& path() const { return path_; }
-    bool onServer() const { return isServerName(path_); }
     // A random identity given at creation: lookups name the database by it.
     const std::string& databaseId() const { return databaseId_; }
     Connection& connection() { return *connection_; }

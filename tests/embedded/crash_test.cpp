@@ -44,11 +44,8 @@ std::int64_t noteCount(const std::string& path) {
                                     const std::string& folder) {
     setenv("TMPDIR", folder.c_str(), 1);  // the child's scratch folder goes with the test's
     EmbeddedRun run;
-    run.work(db, {embedded::LookupQuery::Kind::Ids, {}, std::move(lookup)});
-    run.start();
-    run.fill(u"3/7/2026", 0, u"crash test");
-    run.ui->answerMessages({ui::MessageAnswer::Yes});
-    run.main().click("cmdWriteNote");
+    run.readyToWrite(db, {embedded::LookupQuery::Kind::Ids, {}, std::move(lookup)}, u"crash test")
+        .click("cmdWriteNote");
     _exit(0);
 }
 

@@ -95,6 +95,15 @@ FakeWindow& EmbeddedRun::fill(std::u16string date, int noteType, std::u16string 
     return w;
 }
 
+FakeWindow& EmbeddedRun::readyToWrite(const std::string& database, embedded::LookupQuery lookup,
+                                      std::u16string text) {
+    work(database, std::move(lookup));
+    start();
+    fill(u"3/7/2026", 0, std::move(text));
+    ui->answerMessages({ui::MessageAnswer::Yes});
+    return main();
+}
+
 void EmbeddedRun::answerLogin(std::u16string user, std::u16string password, std::string button) {
     ui->onModal("frmValidateUser", [user, password, button](FakeWindow& dialog) {
         dialog.control("txtUserName").setText(user);

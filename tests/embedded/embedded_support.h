@@ -76,6 +76,10 @@ struct EmbeddedRun {
     FakeWindow& start(lookup::ContactManagerFactory* factory = nullptr);
     FakeWindow& fill(std::u16string date, int noteType, std::u16string text,
                      std::u16string file = {});
+    // The program started on `database` with that lookup, a note with `text` filled in and
+    // the confirmation to be answered Yes: Write Note is all that is left to click.
+    FakeWindow& readyToWrite(const std::string& database, embedded::LookupQuery lookup,
+                             std::u16string text);
     FakeWindow& main() { return ui->window("frmNoteUpdate"); }
     bool mainWindowOpen() const { return ui->find("frmNoteUpdate") != nullptr; }
     // Queues an answer to the login dialog: the texts typed and the button that closes it

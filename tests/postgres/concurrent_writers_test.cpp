@@ -39,10 +39,8 @@ using namespace std::chrono_literals;
     try {
         setenv("TMPDIR", folder.c_str(), 1);  // the child's scratch folder goes with the test's
         EmbeddedRun run;
-        run.work(uri, {embedded::LookupQuery::Kind::Ids, {}, std::move(lookup)});
-        run.start();
-        run.fill(u"3/7/2026", 0, u"written side by side");
-        run.ui->answerMessages({ui::MessageAnswer::Yes});
+        run.readyToWrite(uri, {embedded::LookupQuery::Kind::Ids, {}, std::move(lookup)},
+                         u"written side by side");
         char byte;
         while (read(go, &byte, 1) < 0 && errno == EINTR) {
         }
