@@ -35,13 +35,14 @@ std::string messageOf(const char* text) {
 
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 
-// `?N` parameters, as the store writes them, become PostgreSQL's `$N`; a bare `?` is numbered
-// one past the highest number before it, as SQLite numbers it. The store's SQL holds no `?`
-// inside its string literals.
-std::string dollarParameters(const std::string& sql) {
+// The store's SQL with each `?N` parameter replaced by `text(N)`; a bare `?` is numbered one
+// past the highest number before it, as SQLite numbers it. The store's SQL holds no `?` inside
+// its string literals.
+template <typename Text>
+std::string replaceParameters(const std::string& sql, Text text) {
     std::string out;
     out.reserve(sql.size() + sql.size() / 4);
-    int highest = 0;
+    std::size_t highest = 0;
     for (std::size_t i = 0; i < sql.size(); ++i) {
         if (sql[i] != '?') {
             out += sql[i];
@@ -49,12 +50,21 @@ std::string dollarParameters(const std::string& sql) {
         }
         std::size_t end = i + 1;
         while (end < sql.size() && sql[end] >= '0' && sql[end] <= '9') ++end;
-        const int number = end > i + 1 ? std::stoi(sql.substr(i + 1, end - i - 1)) : highest + 1;
+        const std::size_t number =
+            end > i + 1 ? std::stoul(sql.substr(i + 1, end - i - 1)) : highest + 1;
         highest = std::max(highest, number);
-        out += '$' + std::to_string(number);
+        out += text(number);
         i = end - 1;
     }
     return out;
+}
+
+// PostgreSQL's own parameters, `$N`.
+std::string dollarParameters(const std::string& sql) {
+    return replaceParameters(sql, [](std::size_t number) {
+        std::string dollar(1, '$');
+        return dollar += std::to_string(number);
+    });
 }
 
 constexpr unsigned kInt8Oid = 20;  // bigint
@@ -205,18 +215,10 @@ private:
     }
 
     void declare() {
-        std::string sql;
-        for (std::size_t i = 0; i < sql_.size(); ++i) {
-            if (sql_[i] != '$') {
-                sql += sql_[i];
-                continue;
-            }
-            std::size_t end = i + 1;
-            while (end < sql_.size() && sql_[end] >= '0' && sql_[end] <= '9') ++end;
-            const std::size_t number = std::stoul(sql_.substr(i + 1, end - i - 1));
-            sql += number <= values_.size() ? values_[number - 1] : "NULL";
-            i = end - 1;
-        }
+        const std::string sql = replaceParameters(sql_, [&](std::size_t number) {
+            return number >= 1 && number <= values_.size() ? values_[number - 1]
+                                                           : std::string("NULL");
+        });
         // Outside a transaction the cursor outlives the statement's own.
         const bool held = PQtransactionStatus(connection_) == PQTRANS_IDLE;
         run("DECLARE " + name_ + " NO SCROLL CURSOR " + (held ? "WITH HOLD " : "") + "FOR " + sql);
@@ -265,12 +267,11 @@ public:
 
     std::unique_ptr<Statement> prepare(const std::string& sql) override {
         return std::make_unique<PostgresStatement>(connection_, dollarParameters(sql),
-                                                   "s" + std::to_string(++statements_));
+                                                   nextName('s'));
     }
 
     std::unique_ptr<Statement> prepareStream(const std::string& sql) override {
-        return std::make_unique<PostgresCursor>(connection_, dollarParameters(sql),
-                                                "c" + std::to_string(++statements_));
+        return std::make_unique<PostgresCursor>(connection_, sql, nextName('c'));
     }
 
     void exec(const std::string& sql) override {
@@ -319,6 +320,12 @@ public:
     }
 
 private:
+    // A server-side name of its own for each prepared statement or cursor.
+    std::string nextName(char kind) {
+        std::string name(1, kind);
+        return name += std::to_string(++statements_);
+    }
+
     PGconn* connection_ = nullptr;
     int statements_ = 0;
 };

@@ -101,22 +101,23 @@ std::string percentEncoded(const std::string& text) {
     return encoded;
 }
 
-std::string quotedIdentifier(const std::string& name) {
-    std::string quoted = "\"";
-    for (const char c : name) {
-        quoted += c;
-        if (c == '"') quoted += '"';
+// `text` between two `mark`s, each `mark` in it doubled: SQL's quoting of identifiers (")
+// and of literals (').
+std::string quoted(const std::string& text, char mark) {
+    std::string out(1, mark);
+    for (const char c : text) {
+        out += c;
+        if (c == mark) out += mark;
     }
-    return quoted + "\"";
+    return out + mark;
+}
+
+std::string quotedIdentifier(const std::string& name) {
+    return quoted(name, '"');
 }
 
 std::string quotedLiteral(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) {
-        quoted += c;
-        if (c == '\'') quoted += '\'';
-    }
-    return quoted + "'";
+    return quoted(text, '\'');
 }
 
 struct ConnectionDeleter {
