@@ -94,8 +94,16 @@ std::vector<std::u16string> ServerSetup::logLines() const {
 std::vector<std::u16string> ServerSetup::calls() const {
     std::vector<std::u16string> calls;
     for (auto& line : logLines())
-        if (!line.starts_with(u"? ") && !line.starts_with(u"# ")) calls.push_back(line);
+        if (!line.starts_with(u"? ") && !line.starts_with(u"# ") && !line.starts_with(u"refused "))
+            calls.push_back(line);
     return calls;
+}
+
+std::vector<std::u16string> ServerSetup::refused() const {
+    std::vector<std::u16string> refused;
+    for (auto& line : logLines())
+        if (line.starts_with(u"refused ")) refused.push_back(line.substr(8));
+    return refused;
 }
 
 std::vector<std::u16string> ServerSetup::nameLookups() const {

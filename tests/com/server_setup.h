@@ -31,7 +31,10 @@ public:
     // As if Word were not installed: its ProgID leads nowhere.
     void unregister(const wchar_t* progId);
 
-    // Every call received, in order, without the name look-ups and the stored notes.
+    // The calls a busy server refused ("Contact.IsEOF", …).
+    std::vector<std::u16string> refused() const;
+    // Every call received, in order, without the name look-ups, the refusals and the stored
+    // notes.
     std::vector<std::u16string> calls() const;
     // The name look-ups ("Contact.IsEOF", …).
     std::vector<std::u16string> nameLookups() const;

@@ -3,6 +3,7 @@
 #include "act_objects.h"
 #include "call_log.h"
 #include "config.h"
+#include "misbehaviour.h"
 #include "word_objects.h"
 
 namespace penwick::testserver {
@@ -57,6 +58,7 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
     reloadConfig();
+    objectCreated();
     logLine(L"new " + std::wstring(class_.progId));
     IDispatch* object = class_.create();
     const HRESULT hr = object->QueryInterface(iid, out);

@@ -61,6 +61,13 @@ Config readConfig() {
             c.lookup = list;
         else if (key == L"misspelled" && !list.empty())
             c.misspelled[list[0]] = std::vector<std::wstring>(list.begin() + 1, list.end());
+        else if (key == L"busy" && !list.empty())
+            c.busyMs = std::wcstoul(list[0].c_str(), nullptr, 10);
+        else if (key == L"exit-after" && !list.empty()) {
+            c.exitAfter = std::wcstoul(list[0].c_str(), nullptr, 10);
+            c.exitAfterMember = list.size() > 1 ? list[1] : L"";
+        } else if (key == L"slow" && list.size() >= 2)
+            c.slowMs[list[0]] = std::wcstoul(list[1].c_str(), nullptr, 10);
         else if (key == L"fail" && list.size() >= 2)
             c.failing[list[0]] = {static_cast<long>(std::wcstoul(list[1].c_str(), nullptr, 0)),
                                   list.size() > 2 && list[2] == L"deferred"};

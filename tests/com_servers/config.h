@@ -10,6 +10,12 @@
 //   lookup 7 9 12            the contact manager's current lookup
 //   misspelled teh the ten   a word Word marks, with its suggestions
 //   fail SaveCurrentLookup 1001 deferred   a member that raises (deferred description or not)
+//   busy 3000                refuses every call, as busy, until 3000 ms after its first object
+//   exit-after 12            the process ends abruptly, as a crash would, at its 12th call
+//   exit-after 3 Lookup      the same at the 3rd call of one member
+//   slow Update 2000         a member that takes 2000 ms to answer
+// busy, exit-after and slow are the local server's only: a server in the caller's own process
+// that misbehaved so would only stop the caller.
 
 #include <map>
 #include <string>
@@ -34,6 +40,10 @@ struct Config {
     std::vector<std::wstring> lookup;
     std::map<std::wstring, std::vector<std::wstring>> misspelled;
     std::map<std::wstring, Failing> failing;
+    unsigned long busyMs = 0;
+    unsigned long exitAfter = 0;   // 0: never
+    std::wstring exitAfterMember;  // empty: any member counts
+    std::map<std::wstring, unsigned long> slowMs;
 };
 
 // Reads the file the registry names (HKCU\Software\Penwick\TestServers, value "Config").

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "classes.h"
+#include "misbehaviour.h"
 #include "server_object.h"
 #include "word_type_library.h"
 
@@ -43,6 +44,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
 
     mainThread = GetCurrentThreadId();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    misbehaveOnRequest();
     ServerObject::setOnLastRelease(quitWhenIdle);
 
     static ClassFactory factories[] = {ClassFactory(kClasses[0]), ClassFactory(kClasses[1]),

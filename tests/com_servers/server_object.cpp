@@ -4,6 +4,7 @@
 
 #include "call_log.h"
 #include "config.h"
+#include "misbehaviour.h"
 
 namespace penwick::testserver {
 
@@ -114,6 +115,8 @@ HRESULT ServerObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 }
 
 HRESULT ServerObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    if (const HRESULT refused = beforeCall(className_, names[0], false); FAILED(refused))
+        return refused;
     std::wstring line = L"? " + className_ + L"." + names[0];
     for (UINT i = 1; i < count; ++i) line += L" " + std::wstring(names[i]);
     logLine(line);
@@ -137,6 +140,8 @@ HRESULT ServerObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* pa
                              VARIANT* result, EXCEPINFO* info, UINT*) {
     if (id < 1 || static_cast<std::size_t>(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
     const Member& m = members_[id - 1];
+    if (const HRESULT refused = beforeCall(className_, m.name, true); FAILED(refused))
+        return refused;
 
     // As it came: named arguments first, then the positional ones from last to first.
     std::wstring line = className_ + L"." + m.name;
