@@ -117,18 +117,22 @@ private:
 
 class ActFactory final : public lookup::ContactManagerFactory {
 public:
+    explicit ActFactory(MessageFilter* filter) : filter_(filter) {}
     std::unique_ptr<lookup::Application> createApplication(std::u16string_view className) override {
-        return std::make_unique<ActApplication>(Object::create(className));
+        return std::make_unique<ActApplication>(Object::create(className, filter_));
     }
     std::unique_ptr<lookup::Database> createDatabase(std::u16string_view className) override {
-        return std::make_unique<ActDatabase>(Object::create(className));
+        return std::make_unique<ActDatabase>(Object::create(className, filter_));
     }
+
+private:
+    MessageFilter* filter_;
 };
 
 }  // namespace
 
-std::unique_ptr<lookup::ContactManagerFactory> makeActContactManagerFactory() {
-    return std::make_unique<ActFactory>();
+std::unique_ptr<lookup::ContactManagerFactory> makeActContactManagerFactory(MessageFilter* filter) {
+    return std::make_unique<ActFactory>(filter);
 }
 
 }  // namespace penwick::com

@@ -15,6 +15,34 @@ struct Classic {
     std::u16string description;
 };
 
+// The system's wording for the ways a call to another process fails. Written out here rather
+// than asked of FormatMessage, which not every system (Wine) has wording for.
+const char16_t* rpcFailure(HRESULT hr) {
+    switch (hr) {
+        case RPC_E_DISCONNECTED:
+            return u"The object invoked has disconnected from its clients.";
+        case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
+            return u"The RPC server is unavailable.";
+        case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
+        case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE):
+            return u"The remote procedure call failed.";
+        case CO_E_OBJNOTCONNECTED:
+            return u"Object is not connected to server";
+        case RPC_E_SERVER_DIED:
+        case RPC_E_SERVER_DIED_DNE:
+            return u"The callee (server [not server application]) is not available and "
+                   u"disappeared; all connections are invalid.";
+        case RPC_E_CALL_REJECTED:
+            return u"Call was rejected by callee.";
+        case RPC_E_SERVERCALL_RETRYLATER:
+            return u"The message filter indicated that the application is busy.";
+        case RPC_E_CALL_CANCELED:
+            return u"Call was canceled by the message filter.";
+        default:
+            return nullptr;
+    }
+}
+
 // The numbers and descriptions of the classic runtime for the HRESULTs automation returns.
 Classic classic(HRESULT hr) {
     switch (hr) {
@@ -50,6 +78,10 @@ Classic classic(HRESULT hr) {
         default:
             break;
     }
+    // A server that is gone or that refused the call: the number is the HRESULT itself, as the
+    // classic runtime reports it, with a description that says what happened.
+    if (const char16_t* what = rpcFailure(hr))
+        return {static_cast<int>(hr), std::u16string(u"Automation error\r\n") + what};
     // What a Visual Basic server raises travels as FACILITY_CONTROL with the number inside.
     if (HRESULT_FACILITY(hr) == FACILITY_CONTROL)
         return {HRESULT_CODE(hr), standardDescription(HRESULT_CODE(hr))};
@@ -71,7 +103,13 @@ Failure automationFailure(HRESULT hr, std::u16string_view source, ExceptionInfo*
         return Failure(c.number, std::move(c.description), std::u16string(source));
     }
     EXCEPINFO& e = *info->get();
-    if (e.pfnDeferredFillIn && inProcess) e.pfnDeferredFillIn(&e);
+    // The fill-in is called only where it is known to be code of this process.
+    HMODULE module = nullptr;
+    if (e.pfnDeferredFillIn && inProcess &&
+        GetModuleHandleExW(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<LPCWSTR>(e.pfnDeferredFillIn), &module))
+        e.pfnDeferredFillIn(&e);
 
     Classic c = e.wCode != 0 ? Classic{e.wCode, standardDescription(e.wCode)}
                              : classic(e.scode != S_OK ? e.scode : E_FAIL);

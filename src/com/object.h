@@ -19,11 +19,14 @@
 
 namespace penwick::com {
 
+class MessageFilter;
+
 class Object {
 public:
     Object() = default;
-    // `name` is the failure source for its calls (a class or member name).
-    Object(ComPtr<IDispatch> dispatch, std::u16string name);
+    // `name` is the failure source for its calls (a class or member name). With a filter, a
+    // call the server refuses while busy is tried again as the filter decides.
+    Object(ComPtr<IDispatch> dispatch, std::u16string name, MessageFilter* filter = nullptr);
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
     Object(Object&&) noexcept = default;
@@ -31,7 +34,7 @@ public:
 
     // A new instance of the class registered under `progId`, in or out of process; failure 429
     // when there is none to be had.
-    static Object create(std::u16string_view progId);
+    static Object create(std::u16string_view progId, MessageFilter* filter = nullptr);
 
     // A method call or property read (DISPATCH_METHOD | DISPATCH_PROPERTYGET).
     Variant call(std::u16string_view member, std::initializer_list<Argument> args = {});
@@ -53,7 +56,15 @@ private:
         std::map<std::u16string, std::vector<DISPID>, std::less<>> ids;
         std::map<std::u16string, std::shared_ptr<Names>, std::less<>> children;
     };
-    Object(ComPtr<IDispatch> dispatch, std::u16string name, std::shared_ptr<Names> names);
+    Object(ComPtr<IDispatch> dispatch, std::u16string name, MessageFilter* filter,
+           std::shared_ptr<Names> names);
+    Object child(ComPtr<IDispatch> dispatch, std::u16string name, const std::u16string& key);
+
+    // Failure 91 for an object that holds none, as an unset object variable.
+    IDispatch& dispatch(std::u16string_view member) const;
+    // One call to the server, tried again while the server is busy and the filter says so.
+    template <class Call>
+    HRESULT whileBusy(Call&& call);
 
     Variant invoke(std::u16string_view member, WORD flags, std::initializer_list<Argument> args);
     // The member's DISPID, then those of its named arguments, looked up once per object.
@@ -63,6 +74,7 @@ private:
 
     ComPtr<IDispatch> dispatch_;
     std::u16string name_;
+    MessageFilter* filter_ = nullptr;
     std::shared_ptr<Names> names_ = std::make_shared<Names>();
 };
 

@@ -99,18 +99,22 @@ private:
 
 class WordFactory final : public spell::SpellCheckerFactory {
 public:
+    explicit WordFactory(MessageFilter* filter) : filter_(filter) {}
     std::unique_ptr<spell::SpellChecker> create(std::u16string_view className) override {
-        return std::make_unique<WordChecker>(Object::create(className));
+        return std::make_unique<WordChecker>(Object::create(className, filter_));
     }
     std::u16string requirement() const override {
         return u"Microsoft Word installed on your computer.";
     }
+
+private:
+    MessageFilter* filter_;
 };
 
 }  // namespace
 
-std::unique_ptr<spell::SpellCheckerFactory> makeWordSpellCheckerFactory() {
-    return std::make_unique<WordFactory>();
+std::unique_ptr<spell::SpellCheckerFactory> makeWordSpellCheckerFactory(MessageFilter* filter) {
+    return std::make_unique<WordFactory>(filter);
 }
 
 }  // namespace penwick::com

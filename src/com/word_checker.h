@@ -7,6 +7,9 @@
 
 namespace penwick::com {
 
-std::unique_ptr<spell::SpellCheckerFactory> makeWordSpellCheckerFactory();
+class MessageFilter;
+
+// filter: the user-interface thread's, so that a busy server is waited for; may be null.
+std::unique_ptr<spell::SpellCheckerFactory> makeWordSpellCheckerFactory(MessageFilter* filter);
 
 }  // namespace penwick::com

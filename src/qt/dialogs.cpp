@@ -32,9 +32,13 @@ ui::MessageAnswer QtUi::messageBox(std::u16string_view prompt, ui::MessageStyle 
                                    std::u16string_view title) {
     const bool critical = style == ui::MessageStyle::CriticalOk;
     const bool question = style == ui::MessageStyle::InformationYesNo;
-    const QMessageBox::Icon icon = critical ? QMessageBox::Critical : QMessageBox::Information;
-    const QMessageBox::StandardButtons buttons =
-        question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
+    const bool retry = style == ui::MessageStyle::ExclamationRetryCancel;
+    const QMessageBox::Icon icon = critical ? QMessageBox::Critical
+                                   : retry  ? QMessageBox::Warning
+                                            : QMessageBox::Information;
+    const QMessageBox::StandardButtons buttons = question ? QMessageBox::Yes | QMessageBox::No
+                                                 : retry  ? QMessageBox::Retry | QMessageBox::Cancel
+                                                          : QMessageBox::Ok;
     QString text = toQ(prompt);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     // A box without a title of its own bears the program's name.
@@ -48,6 +52,8 @@ ui::MessageAnswer QtUi::messageBox(std::u16string_view prompt, ui::MessageStyle 
             return ui::MessageAnswer::Yes;
         case QMessageBox::No:
             return ui::MessageAnswer::No;
+        case QMessageBox::Retry:
+            return ui::MessageAnswer::Retry;
         default:  // Esc or the close box
             return question ? ui::MessageAnswer::No : ui::MessageAnswer::Cancel;
     }

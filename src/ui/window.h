@@ -91,15 +91,17 @@ public:
 // The message boxes the program shows. The values are the Windows style bits (icon | buttons),
 // so a Windows front end passes them on unchanged.
 enum class MessageStyle : unsigned {
-    CriticalOk = 16,        // the fatal-error report
-    InformationOk = 64,     // information icon, OK button
-    InformationYesNo = 68,  // information icon, Yes and No buttons
+    CriticalOk = 16,              // the fatal-error report
+    InformationOk = 64,           // information icon, OK button
+    InformationYesNo = 68,        // information icon, Yes and No buttons
+    ExclamationRetryCancel = 53,  // a server stays busy: wait on, or give up
 };
 
 // The button that closed a message box, with the Windows answer values.
 enum class MessageAnswer : int {
     Ok = 1,
     Cancel = 2,  // Esc or the close box on a box without a No button
+    Retry = 4,
     Yes = 6,
     No = 7,
 };

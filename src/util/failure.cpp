@@ -32,6 +32,8 @@ std::u16string standardDescription(int number) {
             return u"File not found";
         case err::PermissionDenied:
             return u"Permission denied";
+        case err::ObjectNotSet:
+            return u"Object variable or With block variable not set";
         case err::PathFileAccessError:
             return u"Path/File access error";
         case err::PathNotFound:

@@ -9,13 +9,14 @@
 namespace penwick {
 
 namespace err {
-inline constexpr int InvalidCall = 5;          // invalid procedure call or argument
+inline constexpr int InvalidCall = 5;  // invalid procedure call or argument
 inline constexpr int Overflow = 6;
 inline constexpr int OutOfMemory = 7;
 inline constexpr int TypeMismatch = 13;
 inline constexpr int BadFileNameOrNumber = 52;
 inline constexpr int FileNotFound = 53;
 inline constexpr int PermissionDenied = 70;
+inline constexpr int ObjectNotSet = 91;  // an object variable that holds no object
 inline constexpr int PathFileAccessError = 75;
 inline constexpr int PathNotFound = 76;
 inline constexpr int InvalidPropertyValue = 380;

@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "com/apartment.h"
 #include "com/factories.h"
+#include "com/message_filter.h"
 #include "ui/program.h"
 #include "util/failure.h"
 #include "win32/win32_ui.h"
@@ -23,8 +24,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         penwick::windows::WinLocale locale;
         penwick::windows::SystemClock clock;
         penwick::windows::AnsiCodePage codePage;
-        const auto contacts = penwick::com::makeActContactManagerFactory();
-        const auto speller = penwick::com::makeWordSpellCheckerFactory();
+        // Busy servers are waited for, for the program's whole life.
+        penwick::com::MessageFilter filter(ui);
+        const penwick::com::MessageFilterRegistration filtering(filter);
+        const auto contacts = penwick::com::makeActContactManagerFactory(&filter);
+        const auto speller = penwick::com::makeWordSpellCheckerFactory(&filter);
 
         penwick::Services services{.ui = ui,
                                    .platform = platform,

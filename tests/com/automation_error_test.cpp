@@ -24,7 +24,13 @@ TEST(AutomationError, HResultsGetTheClassicNumbersAndWording) {
         {REGDB_E_CLASSNOTREG, 429, u"ActiveX component can't create object"},
         {CO_E_CLASSSTRING, 429, u"ActiveX component can't create object"},
         {CO_E_SERVER_EXEC_FAILURE, 429, u"ActiveX component can't create object"},
-        {RPC_E_DISCONNECTED, static_cast<int>(RPC_E_DISCONNECTED), u"Automation error"},
+        // A server that went away: the HRESULT, and words that say what happened.
+        {RPC_E_DISCONNECTED, static_cast<int>(RPC_E_DISCONNECTED),
+         u"Automation error\r\nThe object invoked has disconnected from its clients."},
+        {HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE), static_cast<int>(0x800706BA),
+         u"Automation error\r\nThe RPC server is unavailable."},
+        {CO_E_OBJNOTCONNECTED, static_cast<int>(CO_E_OBJNOTCONNECTED),
+         u"Automation error\r\nObject is not connected to server"},
         {E_NOINTERFACE, static_cast<int>(E_NOINTERFACE), u"Automation error"},
     };
     for (const Mapped& m : table) {

@@ -22,8 +22,9 @@ protected:
     }
 
     ServerSetup servers;
-    std::unique_ptr<lookup::ContactManagerFactory> contacts = com::makeActContactManagerFactory();
-    std::unique_ptr<spell::SpellCheckerFactory> speller = com::makeWordSpellCheckerFactory();
+    std::unique_ptr<lookup::ContactManagerFactory> contacts =
+        com::makeActContactManagerFactory(nullptr);
+    std::unique_ptr<spell::SpellCheckerFactory> speller = com::makeWordSpellCheckerFactory(nullptr);
     AppHarness app;
 };
 

@@ -42,7 +42,8 @@ struct ActWorld {
     }
 
     ServerSetup servers{F};
-    std::unique_ptr<lookup::ContactManagerFactory> contacts = com::makeActContactManagerFactory();
+    std::unique_ptr<lookup::ContactManagerFactory> contacts =
+        com::makeActContactManagerFactory(nullptr);
 };
 
 template <Flavour F>
@@ -51,7 +52,8 @@ struct WordWorld {
     spell::SpellCheckerFactory& factory() { return *checkers; }
 
     ServerSetup servers{F};
-    std::unique_ptr<spell::SpellCheckerFactory> checkers = com::makeWordSpellCheckerFactory();
+    std::unique_ptr<spell::SpellCheckerFactory> checkers =
+        com::makeWordSpellCheckerFactory(nullptr);
 };
 
 struct FlavourName {

@@ -213,8 +213,10 @@ ui::MessageAnswer FakeUi::messageBox(std::u16string_view prompt, ui::MessageStyl
     if (!answers_.empty()) {
         const ui::MessageAnswer answer = answers_.front();
         answers_.pop_front();
+        const bool retry = style == ui::MessageStyle::ExclamationRetryCancel;
         const bool offered =
             question ? answer == ui::MessageAnswer::Yes || answer == ui::MessageAnswer::No
+            : retry  ? answer == ui::MessageAnswer::Retry || answer == ui::MessageAnswer::Cancel
                      : answer == ui::MessageAnswer::Ok;
         if (offered) return answer;
         ADD_FAILURE() << "answer " << static_cast<int>(answer) << " queued for a box of style "
