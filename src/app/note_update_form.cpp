@@ -319,6 +319,10 @@ void NoteUpdateForm::setCaption(std::u16string_view caption) {
     window().setCaption(caption);
 }
 
+void NoteUpdateForm::setProgress(const ui::Progress& progress) {
+    window().setProgress(progress);
+}
+
 void NoteUpdateForm::setWriteEnabled(bool enabled) {
     controls().cmdWriteNote.setEnabled(enabled);
 }

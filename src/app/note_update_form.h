@@ -62,6 +62,7 @@ private:
     // What the write-note run shows while it works.
     void setCaption(std::u16string_view caption) override;
     void setWriteEnabled(bool enabled) override;
+    void setProgress(const ui::Progress& progress) override;
 
     App& app_;
     std::optional<NoteUpdateControls> controls_;

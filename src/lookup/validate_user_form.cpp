@@ -17,6 +17,7 @@ ui::WindowDesc makeDescription() {
     w.minimizeButton = false;
     w.maximizeButton = false;
     w.showInTaskbar = false;
+    w.ownedByMainWindow = false;                  // shown modally with no owner window
     w.startPosition = ui::StartPosition::Manual;  // the load handler centres it
     w.icon = ui::Image::LoginIcon;
     const auto label = [](std::string name, std::u16string text, ui::Rect r, int tab) {

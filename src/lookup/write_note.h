@@ -33,6 +33,7 @@ public:
     virtual ~WriteProgress() = default;
     virtual void setCaption(std::u16string_view caption) = 0;
     virtual void setWriteEnabled(bool enabled) = 0;
+    virtual void setProgress(const ui::Progress& progress) = 0;
 };
 
 // Everything the run reaches besides the entries, and the program-wide values it owns.

@@ -45,6 +45,8 @@ public:
     void moveTo(int leftTwips, int topTwips) override;
     int widthTwips() const override { return toTwips(widget_->frameGeometry().width()); }
     int heightTwips() const override { return toTwips(widget_->frameGeometry().height()); }
+    // Qt has no portable place for it on this desktop; the caption says it in words.
+    void setProgress(const ui::Progress&) override {}
 
     QWidget* widget() const { return widget_; }
     QtControl* controlOf(const QWidget* widget) const;

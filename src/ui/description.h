@@ -53,14 +53,14 @@ struct ControlDesc {
     std::u16string text;
     std::u16string toolTip;
     Rect geometry;
-    std::optional<Font> font;   // none: the window's default font
+    std::optional<Font> font;  // none: the window's default font
     int tabIndex = 0;
-    std::string parent;         // empty: the window itself
+    std::string parent;  // empty: the window itself
     std::optional<SysColor> background;
     std::optional<SysColor> foreground;
     Cursor cursor = Cursor::Default;
     bool visible = true;
-    bool tabStop = true;        // labels and frames never take the focus
+    bool tabStop = true;  // labels and frames never take the focus
     bool readOnly = false;
     bool password = false;      // every character shown as "*"
     bool cancelButton = false;  // Esc presses it
@@ -78,6 +78,9 @@ struct WindowDesc {
     bool minimizeButton = true;
     bool maximizeButton = true;
     bool showInTaskbar = true;
+    // A window without a taskbar entry belongs to the main window, unless it is shown with no
+    // owner window at all.
+    bool ownedByMainWindow = true;
     StartPosition startPosition = StartPosition::CenterScreen;
     std::optional<SysColor> background;
     Font defaultFont{u"MS Sans Serif", 8.25};

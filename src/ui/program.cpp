@@ -19,8 +19,8 @@ void Program::dispatch(const std::function<void()>& handler) {
 
 void Program::reportFatal(const Failure& failure) {
     if (ended_) return;
-    const std::u16string prompt = u"Run-time error '" + decimal(failure.number()) + u"':\r\n\r\n" +
-                                  failure.description();
+    const std::u16string prompt =
+        u"Run-time error '" + decimal(failure.number()) + u"':\r\n\r\n" + failure.description();
     try {
         ui_.messageBox(prompt, MessageStyle::CriticalOk, u"Penwick");
     } catch (...) {
@@ -52,7 +52,9 @@ void Program::modalDialogClosed() {
     if (main_ != nullptr && main_->loaded() && !ended_) main_->activate();
 }
 
-void Program::formLoaded(Form* form) { loaded_.push_back(form); }
+void Program::formLoaded(Form* form) {
+    loaded_.push_back(form);
+}
 
 void Program::formUnloaded(Form* form) {
     loaded_.erase(std::remove(loaded_.begin(), loaded_.end(), form), loaded_.end());
@@ -70,6 +72,9 @@ Form::~Form() {
 
 Window& Form::window() {
     if (window_ == nullptr) {
+        // An ended program loads no window again: a handler that was under way when the
+        // program ended (inside an automation call that let the user's Cancel run) stops here.
+        program_.throwIfEnded();
         window_ = &program_.ui().create(description_, *this);
         program_.formLoaded(this);
         handle(Event{EventKind::Load, {}});
@@ -95,6 +100,8 @@ void Form::deliver(const Event& event) {
     program_.dispatch([&] { handle(event); });
 }
 
-void Form::activate() { handle(Event{EventKind::Activate, {}}); }
+void Form::activate() {
+    handle(Event{EventKind::Activate, {}});
+}
 
 }  // namespace penwick::ui

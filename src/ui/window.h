@@ -48,6 +48,16 @@ public:
     virtual void setCalendarValue(std::chrono::year_month_day date) = 0;
 };
 
+// How far long work has come, shown where the desktop shows such things (the taskbar button on
+// Windows); beside the caption, which says it in words.
+struct Progress {
+    enum class State { None, Normal, Error };
+    State state = State::None;
+    int done = 0;
+    int total = 0;
+    bool operator==(const Progress&) const = default;
+};
+
 class Window {
 public:
     virtual ~Window() = default;
@@ -68,6 +78,7 @@ public:
     // Outer size in twips.
     virtual int widthTwips() const = 0;
     virtual int heightTwips() const = 0;
+    virtual void setProgress(const Progress& progress) = 0;
 };
 
 // Load and Activate come from the program itself (a window is loaded on first use and

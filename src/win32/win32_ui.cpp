@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shobjidl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -166,9 +167,14 @@ public:
     void moveTo(int leftTwips, int topTwips) override;
     int widthTwips() const override;
     int heightTwips() const override;
+    void setProgress(const ui::Progress& progress) override;
 
     HWND hwnd() const { return hwnd_; }
     Win32Ui& ui() const { return ui_; }
+    bool isMainWindow() const {
+        const auto& windows = ui_.windows().windows();
+        return !windows.empty() && windows.front().get() == this;
+    }
     Win32Control* controlOf(HWND hwnd) const;
     // Moves the focus to the next (or previous) control in tab order; false when none takes it.
     bool tab(HWND from, bool backwards);
@@ -212,6 +218,7 @@ private:
     bool placed_ = false;
     bool modal_ = false;
     std::vector<HWND> disabledForModal_;
+    ITaskbarList3* taskbar_ = nullptr;
     // The calendar's double click: the last click on a day, and when.
     DWORD lastDayClick_ = 0;
     POINT lastDayPoint_{};
@@ -286,6 +293,7 @@ Win32Window::~Win32Window() {
         DestroyWindow(hwnd_);
     }
     if (icon_ != nullptr) DestroyIcon(icon_);
+    if (taskbar_ != nullptr) taskbar_->Release();
 }
 
 HWND Win32Window::build(const ui::ControlDesc& d, HWND parent, int id) {
@@ -440,7 +448,8 @@ void Win32Window::place() {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     if (description_.startPosition == ui::StartPosition::Manual) return;
     if (description_.startPosition == ui::StartPosition::CenterOwner) {
-        if (HWND owner = ui_.activeOwner(); owner != nullptr && owner != hwnd_)
+        // The window's own owner, wherever it stands; not whichever window is active now.
+        if (HWND owner = GetWindow(hwnd_, GW_OWNER); owner != nullptr && IsWindowVisible(owner))
             GetWindowRect(owner, &area);
     }
     RECT frame{};
@@ -506,8 +515,35 @@ void Win32Window::hide() {
 }
 
 void Win32Window::bringToFront() {
-    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetActiveWindow(hwnd_);
+    SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // A hidden window is only put on top: activating it before it is shown and placed would
+    // make it the owner it is centred on.
+    if (IsWindowVisible(hwnd_)) SetActiveWindow(hwnd_);
+}
+
+void Win32Window::setProgress(const ui::Progress& progress) {
+    // The taskbar button is a nicety: where the shell offers none, nothing is missed.
+    if (taskbar_ == nullptr &&
+        (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_ITaskbarList3, reinterpret_cast<void**>(&taskbar_))) ||
+         FAILED(taskbar_->HrInit()))) {
+        if (taskbar_ != nullptr) taskbar_->Release();
+        taskbar_ = nullptr;
+        return;
+    }
+    switch (progress.state) {
+        case ui::Progress::State::None:
+            taskbar_->SetProgressState(hwnd_, TBPF_NOPROGRESS);
+            return;
+        case ui::Progress::State::Normal:
+            taskbar_->SetProgressState(hwnd_, TBPF_NORMAL);
+            break;
+        case ui::Progress::State::Error:
+            taskbar_->SetProgressState(hwnd_, TBPF_ERROR);
+            break;
+    }
+    taskbar_->SetProgressValue(hwnd_, static_cast<ULONGLONG>(std::max(progress.done, 0)),
+                               static_cast<ULONGLONG>(std::max(progress.total, 1)));
 }
 
 void Win32Window::moveTo(int leftTwips, int topTwips) {
@@ -601,6 +637,13 @@ LRESULT Win32Window::handleForm(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CLOSE:
             // The logic decides whether the window goes.
             deliver(ui::EventKind::CloseRequest);
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;  // a close request is never refused
+        case WM_ENDSESSION:
+            // Logoff or shutdown is a close request of the main window: the close steps run
+            // before the system ends the process.
+            if (wp != FALSE && isMainWindow()) deliver(ui::EventKind::CloseRequest);
             return 0;
         case WM_SIZE:
             if (IsWindowVisible(hwnd_)) deliver(ui::EventKind::Resize);
@@ -1067,6 +1110,7 @@ Win32Ui::~Win32Ui() {
     windows_.clear();
     for (auto& [key, font] : fonts_) DeleteObject(font);
     if (linkCursor_ != nullptr) DestroyCursor(linkCursor_);
+    if (hiddenOwner_ != nullptr) DestroyWindow(hiddenOwner_);
 }
 
 HFONT Win32Ui::font(const ui::Font& f) {
@@ -1090,14 +1134,23 @@ HFONT Win32Ui::font(const ui::Font& f) {
 }
 
 ui::Window& Win32Ui::create(const ui::WindowDesc& description, ui::EventSink& sink) {
-    // Dialogs are owned by the first window, the program's main window.
+    // Dialogs are owned by the first window, the program's main window; one shown with no
+    // owner window by a hidden window of the program, which keeps it off the taskbar.
     const auto& windows = windows_.windows();
     HWND owner = windows.empty() ? nullptr : windows.front()->hwnd();
+    if (!description.ownedByMainWindow) owner = hiddenOwner();
     return windows_.add(std::make_unique<Win32Window>(*this, description, sink, owner));
 }
 
 void Win32Ui::destroy(ui::Window& window) {
     windows_.remove(window);
+}
+
+HWND Win32Ui::hiddenOwner() {
+    if (hiddenOwner_ == nullptr)
+        hiddenOwner_ = CreateWindowExW(0, L"STATIC", L"Penwick", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                       nullptr, instance_, nullptr);
+    return hiddenOwner_;
 }
 
 HWND Win32Ui::handleOf(const ui::Window& window) const {

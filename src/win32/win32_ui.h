@@ -64,12 +64,14 @@ public:
 
 private:
     Win32Window* windowOf(HWND hwnd) const;
+    HWND hiddenOwner();
 
     HINSTANCE instance_;
     int dpi_ = 96;
     HCURSOR linkCursor_ = nullptr;
     std::map<std::tuple<std::u16string, int, bool, bool>, HFONT> fonts_;
     ui::WindowKeeper<Win32Window> windows_;
+    HWND hiddenOwner_ = nullptr;
     bool quitRequested_ = false;
     int exitCode_ = 0;
 };

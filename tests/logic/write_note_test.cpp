@@ -143,9 +143,26 @@ TEST_F(WriteNote, TheCaptionCountsTheContactsAndTheFinish) {
               (std::vector<std::u16string>{u"Penwick: Updating 1 of 3", u"Penwick: Updating 2 of 3",
                                            u"Penwick: Updating 3 of 3"}));
     EXPECT_EQ(atClose, u"Penwick: Finished 3 of 3");
+    using State = ui::Progress::State;
+    EXPECT_EQ(h.ui.progressShown(),
+              (std::vector<ui::Progress>{
+                  {State::Normal, 0, 3}, {State::Normal, 1, 3}, {State::Normal, 2, 3}, {}}))
+        << "the taskbar counts the notes written and is cleared at the finish";
     ASSERT_EQ(h.ui.messages().size(), 2u);
     EXPECT_EQ(h.ui.messages()[1].prompt, u"Finished");
     EXPECT_EQ(h.ui.messages()[1].style, ui::MessageStyle::InformationOk);
+}
+
+TEST_F(WriteNote, AFailingContactShowsTheProgressAsFailed) {
+    h.fill(u"3/9/2026", kEmail, u"x");
+    h.ui.answerMessages({ui::MessageAnswer::Yes});
+    int updates = 0;
+    contacts.onCall = [&](const std::string& call) {
+        if (call == "NOTEHISTORY.Update()" && ++updates == 2) raise(err::OutOfMemory, u"Update");
+    };
+    write();
+    ASSERT_FALSE(h.ui.progressShown().empty());
+    EXPECT_EQ(h.ui.progressShown().back(), (ui::Progress{ui::Progress::State::Error, 1, 3}));
 }
 
 // The early ends before the contact manager is reached. A click that was on its way while

@@ -199,6 +199,10 @@ void FakeUi::destroy(ui::Window& window) {
     windows_.erase(it);
 }
 
+void FakeWindow::setProgress(const ui::Progress& progress) {
+    ui_.progress_.push_back(progress);
+}
+
 void FakeUi::yield() {
     ++yields_;
     if (onYield_) onYield_(yields_);

@@ -88,6 +88,7 @@ public:
     void moveTo(int leftTwips, int topTwips) override { left_ = leftTwips, top_ = topTwips; }
     int widthTwips() const override { return description_.clientWidth + 120; }
     int heightTwips() const override { return description_.clientHeight + 450; }
+    void setProgress(const ui::Progress& progress) override;
 
     // The user's side: events as the front end delivers them.
     void click(std::string_view control, int index = -1);
@@ -127,6 +128,8 @@ struct ShownMessage {
 };
 
 class FakeUi final : public ui::Ui {
+    friend class FakeWindow;
+
 public:
     ~FakeUi() override;
 
@@ -154,6 +157,8 @@ public:
     // Answers for the next message boxes, in order. An answer the box's style does not offer
     // fails the test.
     void answerMessages(std::initializer_list<ui::MessageAnswer> answers);
+    // Every progress any window showed, oldest first; kept when the window goes.
+    const std::vector<ui::Progress>& progressShown() const { return progress_; }
     // The next file dialog returns this path, or nothing for a cancel.
     void answerFileDialog(std::optional<std::u16string> path);
     // Runs at every yield (the user acting while the program lets messages through).
@@ -171,6 +176,7 @@ private:
     std::vector<std::unique_ptr<FakeWindow>> windows_;
     std::map<std::string, std::deque<std::function<void(FakeWindow&)>>, std::less<>> modal_;
     std::deque<ui::MessageAnswer> answers_;
+    std::vector<ui::Progress> progress_;
     std::deque<std::optional<std::u16string>> fileAnswers_;
     std::function<void(int)> onYield_;
     std::vector<ShownMessage> messages_;

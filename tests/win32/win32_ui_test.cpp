@@ -127,7 +127,11 @@ TEST_F(Win32UiTest, BuildsDialogsOwnedWithAFixedBorder) {
     ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
     ui::Window& login = ui_.create(lookup::validateUserDescription(), dialogSink_);
     const HWND dialog = hwnd(login);
-    EXPECT_EQ(GetWindow(dialog, GW_OWNER), hwnd(main)) << "owned: no taskbar entry";
+    // Shown with no owner window, yet off the taskbar: a hidden window of the program owns it.
+    const HWND owner = GetWindow(dialog, GW_OWNER);
+    EXPECT_NE(owner, nullptr) << "owned: no taskbar entry";
+    EXPECT_NE(owner, hwnd(main)) << "not the main window's";
+    EXPECT_FALSE(IsWindowVisible(owner));
     EXPECT_TRUE(style(dialog) & WS_POPUP);
     EXPECT_FALSE(style(dialog) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
     EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
