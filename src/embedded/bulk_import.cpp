@@ -149,7 +149,7 @@ void ContactImport::moveStreamed() {
     }
     const std::string base = std::to_string(before);
     connection_.exec(std::string("INSERT INTO ") + kContactInto + " SELECT " + base +
-                     " + n, name, company, phone, email, city FROM penwick_import ORDER BY n");
+                     " + n, name, company, phone, email, city FROM penwick_import");
     if (fieldIds_.empty()) return;
     // One row per value that is there: each extra column paired with its field.
     std::string pairs;

@@ -79,6 +79,34 @@ TEST_F(ServerTool, CopiesAFileToAServerAndBackRowByRow) {
         cluster.query(other.name, "SELECT 1 FROM pg_tables WHERE schemaname = 'public'").empty());
 }
 
+// An import into a server streams its rows through COPY: values holding what COPY escapes
+// arrive as written, and a fault on a later row leaves the database as it was.
+TEST_F(ServerTool, AnImportArrivesExactlyAsWrittenOrNotAtAll) {
+    const auto server = cluster.createDatabase();
+    ok({"init", server.uri});
+    const std::string good = t.file("good.csv"), bad = t.file("bad.csv");
+    std::ofstream(good) << "name,city,Ref\n\"tab\there\",\"back\\slash \\N\",\"two\nlines\"\n"
+                           "plain,,\n";
+    std::ofstream(bad) << "name,city\nfirst,York\nsecond,Leeds,extra\n";
+    ok({"import", server.uri, good});
+    fails({"import", server.uri, bad});
+    Store store(server.uri);
+    EXPECT_EQ(store.contactCount(), 2);
+    const auto first = store.contact(1);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->name, "tab\there");
+    EXPECT_EQ(first->city, "back\\slash \\N");
+    const auto ref = store.contactField("ref");
+    EXPECT_EQ(store.contactValue(1, ref), "two\nlines");
+    EXPECT_EQ(store.contactValue(2, ref), "");
+    EXPECT_EQ(
+        store.countSelected({embedded::LookupQuery::Kind::Where, {{"ref", "", Op::NotEqual}}, {}}),
+        1);
+    // The connection that failed part way is usable again.
+    ok({"import", server.uri, good});
+    EXPECT_EQ(Store(server.uri).contactCount(), 4);
+}
+
 // The session keeps the address as given; the program reads it back from the contact
 // manager and keeps its remembered login under the database's name. An address that holds a
 // password is refused before anything is kept.
