@@ -171,6 +171,18 @@ TEST(Server, AServerThatGoesAwayPartWayKeepsWhatWasWritten) {
     EXPECT_EQ(Store(server.uri).run(run)->notes, 3);
 }
 
+// A server database of the layout that kept password hashes in a table is refused, with what
+// to do about it.
+TEST(Server, ADatabaseOfTheLayoutWithAHashTableIsRefusedWithWhatToDo) {
+    const auto server = PostgresCluster::shared().createDatabase();
+    Store::create(server.uri);
+    PostgresCluster::shared().execute(server.name,
+                                      "UPDATE meta SET value = '3' WHERE key = 'schema_version'");
+    const std::string refused = failureText([&] { Store store(server.uri); });
+    EXPECT_NE(refused.find("layout version 3"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("Copy it to a file"), std::string::npos) << refused;
+}
+
 // A note is on the server's disk when it returns, even where the server's own default for the
 // database would let commits return early.
 TEST(Server, EveryConnectionCommitsDurablyWhateverTheServersDefault) {
