@@ -345,10 +345,10 @@ public:
     explicit PostgresConnection(const std::string& uri, const Login* login = nullptr,
                                 bool* refused = nullptr) {
         checkPostgresName(uri);
-        // The URI is expanded as the database name; later keys override it, earlier ones are
-        // defaults it may override.
-        std::vector<const char*> keys = {"fallback_application_name", "client_encoding", "dbname"};
-        std::vector<const char*> values = {"penwick", "UTF8", uri.c_str()};
+        // The URI is expanded as the database name; the keys after it override what it says
+        // (the text always comes as UTF-8; a login's user and password are the login's).
+        std::vector<const char*> keys = {"dbname", "fallback_application_name", "client_encoding"};
+        std::vector<const char*> values = {uri.c_str(), "penwick", "UTF8"};
         if (login != nullptr) {
             keys.insert(keys.end(), {"user", "password"});
             values.insert(values.end(), {login->user.c_str(), login->password.c_str()});
@@ -361,7 +361,8 @@ public:
             const std::string why = messageOf(PQerrorMessage(connection_));
             // The server asked for the password and did not take it (an unknown user is
             // answered the same way): a refused login, not a failure.
-            const bool wrongPassword = login != nullptr && PQconnectionUsedPassword(connection_);
+            const bool wrongPassword = login != nullptr && (PQconnectionUsedPassword(connection_) ||
+                                                            PQconnectionNeedsPassword(connection_));
             PQfinish(connection_);
             connection_ = nullptr;
             if (wrongPassword && refused != nullptr) {
@@ -654,6 +655,9 @@ std::unique_ptr<Connection> openPostgresDatabase(const std::string& uri) {
 
 std::unique_ptr<Connection> openPostgresDatabaseAs(const std::string& uri, const std::string& user,
                                                    const std::string& password) {
+    // libpq would take an empty password for none and look in ~/.pgpass instead; every
+    // user has a password, so an empty one is wrong.
+    if (password.empty()) return nullptr;
     const Login login{user, password};
     bool refused = false;
     auto c = std::make_unique<PostgresConnection>(uri, &login, &refused);

@@ -50,6 +50,9 @@ void setUpServerGroups(Connection& c) {
         mayMakeRoles = q.integer(1) != 0;
     }
     const std::string writers = database + "_writer", admins = database + "_admin";
+    // The server would cut a longer name short, and the groups would not be found again.
+    if (admins.size() > 63 || writers.size() > 63)
+        fail(err::InvalidCall, "the database's name is too long for its groups' names");
     for (const std::string* group : {&writers, &admins}) {
         if (ServerUsers(c).roleExists(*group)) continue;
         if (!mayMakeRoles) {

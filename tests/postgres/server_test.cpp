@@ -261,6 +261,7 @@ TEST(Server, UsersAreTheServersRolesAndTheServerChecksTheirPasswords) {
     Store store(alice);
     EXPECT_TRUE(store.isMultiUser());
     EXPECT_FALSE(store.verifyUser("alice", "guess"));
+    EXPECT_FALSE(store.verifyUser("alice", ""));  // not her password from the password file
     EXPECT_FALSE(store.verifyUser("nobody", "alice's secret"));
     ASSERT_EQ(store.verifyUser("Alice", "alice's secret"), "alice");
     EXPECT_TRUE(store.isAdmin("Ada"));
