@@ -134,9 +134,12 @@ bool ServerUsers::roleExists(std::string_view name) {
 void ServerUsers::joinGroups(const std::string& role, bool admin) {
     if (writers_.empty()) writers_ = metaValue(c_, "writer_role");
     if (admins_.empty()) admins_ = metaValue(c_, "admin_role");
-    execFormatted(c_, "GRANT %I TO %I", writers_, role);
+    // An administrator may in turn put others in both groups: servers from PostgreSQL 16 on
+    // ask for the admin option on a group as well as CREATEROLE.
+    const std::string with = admin ? " WITH ADMIN OPTION" : "";
+    execFormatted(c_, "GRANT %I TO %I" + with, writers_, role);
     if (admin) {
-        execFormatted(c_, "GRANT %I TO %I", admins_, role);
+        execFormatted(c_, "GRANT %I TO %I" + with, admins_, role);
         execFormatted(c_, "ALTER ROLE %I CREATEROLE", role);
     }
 }
