@@ -44,6 +44,21 @@ public:
 
 class Connection;
 
+// Rows streamed into a table, each value as text or NULL (a server's COPY). Nothing is sent
+// for good until finish(); dropping the stream unfinished fails the transaction it is in.
+class RowStream {
+public:
+    RowStream() = default;
+    RowStream(const RowStream&) = delete;
+    RowStream& operator=(const RowStream&) = delete;
+    virtual ~RowStream() = default;
+
+    virtual void value(std::string_view text) = 0;
+    virtual void null() = 0;
+    virtual void endRow() = 0;
+    virtual void finish() = 0;
+};
+
 // One use of a cached statement: bind, step, read; reset on destruction, so that no read
 // transaction stays open behind the caller's back.
 class Query {
@@ -151,6 +166,18 @@ public:
         static const std::string none;
         return none;
     }
+    // Where the engine takes many rows as one stream (a server's COPY), canCopy() says so and
+    // copyInto gives a stream into `table` (with its column list); else rows go in through
+    // statements and copyInto gives nothing.
+    virtual bool canCopy() const { return false; }
+    virtual std::unique_ptr<RowStream> copyInto(const std::string& table) {
+        (void)table;
+        return nullptr;
+    }
+    // True when the database's users are the server's own roles, which log in by connecting.
+    virtual bool serverRoles() const { return false; }
+    // An SQL condition, true when the database has users and so asks for a login.
+    virtual const char* hasUsersSql() const { return "EXISTS (SELECT 1 FROM app_user)"; }
 
 protected:
     // Engines whose statements must go before the connection closes call this first.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "embedded/server_users.h"
 #include "embedded/store.h"
 #include "util/failure.h"
 #include "util/text.h"
@@ -34,6 +35,10 @@ std::string messageOf(const char* text) {
 }
 
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+struct Login {
+    std::string user, password;
+};
 
 // The store's SQL with each `?N` parameter replaced by `text(N)`; a bare `?` is numbered one
 // past the highest number before it, as SQLite numbers it. The store's SQL holds no `?` inside
@@ -241,20 +246,138 @@ private:
     bool open_ = false;
 };
 
+// COPY ... FROM STDIN in the text format, sent kChunk bytes at a time.
+class PostgresCopy final : public RowStream {
+public:
+    PostgresCopy(PGconn* connection, const std::string& table) : connection_(connection) {
+        Result started(PQexec(connection_, ("COPY " + table + " FROM STDIN").c_str()), &PQclear);
+        if (PQresultStatus(started.get()) != PGRES_COPY_IN) {
+            failDatabase("starting to copy rows",
+                         messageOf(started ? PQresultErrorMessage(started.get())
+                                           : PQerrorMessage(connection_)));
+        }
+        open_ = true;
+        buffer_.reserve(kChunk + 4096);
+    }
+    ~PostgresCopy() override {
+        // Unfinished: the server drops what came and fails the transaction.
+        if (open_) {
+            PQputCopyEnd(connection_, "the import stopped part way");
+            drain();
+        }
+    }
+
+    void value(std::string_view text) override {
+        separate();
+        for (const char c : text) {
+            switch (c) {
+                case '\\':
+                    buffer_ += "\\\\";
+                    break;
+                case '\t':
+                    buffer_ += "\\t";
+                    break;
+                case '\n':
+                    buffer_ += "\\n";
+                    break;
+                case '\r':
+                    buffer_ += "\\r";
+                    break;
+                default:
+                    buffer_ += c;
+            }
+        }
+    }
+    void null() override {
+        separate();
+        buffer_ += "\\N";
+    }
+    void endRow() override {
+        buffer_ += '\n';
+        first_ = true;
+        if (buffer_.size() >= kChunk) send();
+    }
+    void finish() override {
+        send();
+        open_ = false;
+        if (PQputCopyEnd(connection_, nullptr) != 1)
+            failDatabase("copying rows", messageOf(PQerrorMessage(connection_)));
+        const std::string why = drain();
+        if (!why.empty()) failDatabase("copying rows", why);
+    }
+
+private:
+    static constexpr std::size_t kChunk = 256 * 1024;
+
+    void separate() {
+        if (!first_) buffer_ += '\t';
+        first_ = false;
+    }
+    void send() {
+        if (buffer_.empty()) return;
+        if (PQputCopyData(connection_, buffer_.data(), static_cast<int>(buffer_.size())) != 1) {
+            failDatabase("copying rows", messageOf(PQerrorMessage(connection_)));
+        }
+        buffer_.clear();
+    }
+    // The results that end the COPY: the first error's message, else empty.
+    std::string drain() noexcept {
+        std::string why;
+        while (PGresult* r = PQgetResult(connection_)) {
+            if (PQresultStatus(r) != PGRES_COMMAND_OK && why.empty())
+                why = messageOf(PQresultErrorMessage(r));
+            PQclear(r);
+        }
+        return why;
+    }
+
+    PGconn* connection_;
+    std::string buffer_;
+    bool first_ = true;
+    bool open_ = false;
+};
+
 class PostgresConnection final : public Connection {
 public:
-    explicit PostgresConnection(const std::string& uri) {
+    // Connects as the URI says, or as `login` (a user and the password typed for it), which
+    // then overrides the URI's user and whatever password libpq would have found. A login the
+    // server refused leaves `refused` set and the connection unusable.
+    explicit PostgresConnection(const std::string& uri, const Login* login = nullptr,
+                                bool* refused = nullptr) {
         checkPostgresName(uri);
-        // The URI is expanded as the database name; the rest are defaults it may override.
-        const char* keys[] = {"dbname", "fallback_application_name", "client_encoding", nullptr};
-        const char* values[] = {uri.c_str(), "penwick", "UTF8", nullptr};
-        connection_ = PQconnectdbParams(keys, values, 1);
+        // The URI is expanded as the database name; the keys after it override what it says
+        // (the text always comes as UTF-8; a login's user and password are the login's).
+        std::vector<const char*> keys = {"dbname", "fallback_application_name", "client_encoding"};
+        std::vector<const char*> values = {uri.c_str(), "penwick", "UTF8"};
+        if (login != nullptr) {
+            keys.insert(keys.end(), {"user", "password"});
+            values.insert(values.end(), {login->user.c_str(), login->password.c_str()});
+        }
+        keys.push_back(nullptr);
+        values.push_back(nullptr);
+        connection_ = PQconnectdbParams(keys.data(), values.data(), 1);
         if (connection_ == nullptr) fail(err::OutOfMemory, "no memory to connect to " + uri);
         if (PQstatus(connection_) != CONNECTION_OK) {
             const std::string why = messageOf(PQerrorMessage(connection_));
+            // The server asked for the password and did not take it (an unknown user is
+            // answered the same way): a refused login, not a failure.
+            const bool wrongPassword = login != nullptr && (PQconnectionUsedPassword(connection_) ||
+                                                            PQconnectionNeedsPassword(connection_));
             PQfinish(connection_);
             connection_ = nullptr;
+            if (wrongPassword && refused != nullptr) {
+                *refused = true;
+                return;
+            }
             failDatabase("cannot connect to " + uri, why);
+        }
+        if (login != nullptr && !PQconnectionUsedPassword(connection_)) {
+            // Whoever names a user would be that user: the server must check passwords.
+            PQfinish(connection_);
+            connection_ = nullptr;
+            fail(err::PermissionDenied,
+                 "the server let " + login->user + " in without asking for the password; " +
+                     "its pg_hba.conf must ask this database's users for one (scram-sha-256)");
         }
         // Each commit is on the server's disk before it returns, whatever the server's
         // default; lock waits are bounded so that a stuck writer shows as an error.
@@ -262,8 +385,10 @@ public:
     }
     ~PostgresConnection() override {
         clearStatements();
-        PQfinish(connection_);
+        if (connection_ != nullptr) PQfinish(connection_);
     }
+
+    PGconn* handle() const { return connection_; }
 
     std::unique_ptr<Statement> prepare(const std::string& sql) override {
         return std::make_unique<PostgresStatement>(connection_, dollarParameters(sql),
@@ -313,6 +438,12 @@ public:
              "', 'id'), coalesce((SELECT max(id) FROM " + t + "), 0) + 1, false)");
     }
     void bulkLoad(bool) override {}
+    bool canCopy() const override { return true; }
+    std::unique_ptr<RowStream> copyInto(const std::string& table) override {
+        return std::make_unique<PostgresCopy>(connection_, table);
+    }
+    bool serverRoles() const override { return true; }
+    const char* hasUsersSql() const override { return "penwick_has_users()"; }
     const std::string& noteStatement() const override {
         static const std::string statement =
             "SELECT penwick_add_note(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)";
@@ -345,14 +476,6 @@ CREATE TABLE contact(
     email text NOT NULL DEFAULT '',
     city text NOT NULL DEFAULT ''
 );
-CREATE TABLE app_user(
-    id bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
-    name text NOT NULL,
-    password_hash text NOT NULL,
-    created_at text NOT NULL,
-    is_admin integer NOT NULL DEFAULT 0
-);
-CREATE UNIQUE INDEX app_user_by_name ON app_user(lower(name));
 CREATE TABLE run(
     id bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
     started_at text NOT NULL,
@@ -396,6 +519,13 @@ CREATE TABLE contact_extra(
     value text NOT NULL,
     PRIMARY KEY (contact_id, field_id)
 );
+-- The database asks for a login once its group of writers has a member who may log in.
+CREATE FUNCTION penwick_has_users() RETURNS boolean LANGUAGE sql STABLE AS $$
+    SELECT EXISTS (SELECT 1 FROM pg_auth_members m
+                   JOIN pg_roles r ON r.oid = m.member AND r.rolcanlogin
+                   JOIN pg_roles g ON g.oid = m.roleid
+                   WHERE g.rolname = (SELECT value FROM meta WHERE key = 'writer_role'))
+$$;
 CREATE FUNCTION instr(haystack text, needle text) RETURNS integer
     LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE RETURN strpos(haystack, needle);
 -- A further note of a run, in one call: writers to one contact take turns, then the note goes
@@ -412,7 +542,7 @@ DECLARE
     written bigint;
 BEGIN
     PERFORM pg_advisory_xact_lock(p_contact);
-    IF p_logged_in <> 1 AND EXISTS (SELECT 1 FROM app_user) THEN
+    IF p_logged_in <> 1 AND penwick_has_users() THEN
         RETURN NULL;
     END IF;
     -- Most runs have no family: one that continues none and that none continues.
@@ -483,8 +613,10 @@ void checkPostgresName(const std::string& uri) {
     }
 }
 
-std::unique_ptr<Connection> openPostgresDatabase(const std::string& uri) {
-    auto c = std::make_unique<PostgresConnection>(uri);
+namespace {
+
+// Checks that the connection's database is one of ours, of this layout version.
+std::unique_ptr<Connection> checked(std::unique_ptr<PostgresConnection> c, const std::string& uri) {
     if (!hasTable(*c, "meta")) {
         fail(err::AutomationError, uri +
                                        " is not a Penwick contact database (make one with "
@@ -499,12 +631,51 @@ std::unique_ptr<Connection> openPostgresDatabase(const std::string& uri) {
     }
     if (application != "penwick-contacts")
         fail(err::AutomationError, uri + " is not a Penwick contact database");
-    if (version != std::to_string(kSchemaVersion)) {
+    const std::string expected = std::to_string(kServerSchemaVersion);
+    if (version == "3") {
+        fail(err::AutomationError,
+             uri + " has database layout version 3, which kept its users' password hashes " +
+                 "where every writer could read them; this program reads version " + expected +
+                 ", whose users are the server's own roles. Copy it to a file with the " +
+                 "penwick-contacts that made it, then the file to a new server database " +
+                 "with this one (it asks for the users' new passwords)");
+    }
+    if (version != expected) {
         fail(err::AutomationError, uri + " has database layout version " + version +
-                                       "; this program reads version " +
-                                       std::to_string(kSchemaVersion));
+                                       "; this program reads version " + expected);
     }
     return c;
+}
+
+}  // namespace
+
+std::unique_ptr<Connection> openPostgresDatabase(const std::string& uri) {
+    return checked(std::make_unique<PostgresConnection>(uri), uri);
+}
+
+std::unique_ptr<Connection> openPostgresDatabaseAs(const std::string& uri, const std::string& user,
+                                                   const std::string& password) {
+    // libpq would take an empty password for none and look in ~/.pgpass instead; every
+    // user has a password, so an empty one is wrong.
+    if (password.empty()) return nullptr;
+    const Login login{user, password};
+    bool refused = false;
+    auto c = std::make_unique<PostgresConnection>(uri, &login, &refused);
+    if (refused) return nullptr;
+    return checked(std::move(c), uri);
+}
+
+std::string scramVerifier(Connection& c, const std::string& user, const std::string& password) {
+    auto* server = dynamic_cast<PostgresConnection*>(&c);
+    if (server == nullptr) fail(err::InvalidCall, "not a server connection");
+    char* made =
+        PQencryptPasswordConn(server->handle(), password.c_str(), user.c_str(), "scram-sha-256");
+    if (made == nullptr) {
+        failDatabase("making the password's verifier", messageOf(PQerrorMessage(server->handle())));
+    }
+    std::string verifier = made;
+    PQfreemem(made);
+    return verifier;
 }
 
 void createPostgresDatabase(const std::string& uri, const std::function<void(Connection&)>& fill) {
@@ -527,8 +698,9 @@ void createPostgresDatabase(const std::string& uri, const std::function<void(Con
     c.query(
          "INSERT INTO meta(key, value) VALUES ('application', 'penwick-contacts'), "
          "('schema_version', ?1)")
-        .bind(1, std::to_string(kSchemaVersion))
+        .bind(1, std::to_string(kServerSchemaVersion))
         .run();
+    setUpServerGroups(c);
     fill(c);
     tx.commit();
 }

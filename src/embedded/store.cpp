@@ -8,7 +8,9 @@
 #include <variant>
 
 #include "embedded/contact_id.h"
+#include "embedded/insert_rows.h"
 #include "embedded/postgres.h"
+#include "embedded/server_users.h"
 #include "embedded/sqlite.h"
 #include "embedded/system.h"
 #include "posix/files.h"
@@ -165,6 +167,7 @@ void Store::identify() {
 }
 
 bool Store::isMultiUser() {
+    if (connection_->serverRoles()) return ServerUsers(*connection_).any();
     auto q = connection_->query("SELECT EXISTS (SELECT 1 FROM app_user)");
     return q.step() && q.integer(0) != 0;
 }
@@ -172,6 +175,11 @@ bool Store::isMultiUser() {
 void Store::addUser(std::string_view name, std::string_view password, bool admin) {
     if (name.empty()) fail(err::InvalidCall, "a user needs a name");
     if (password.empty()) fail(err::InvalidCall, "a user needs a password");
+    if (connection_->serverRoles()) {
+        ServerUsers users(*connection_);
+        users.add(name, password, admin || !users.any());
+        return;
+    }
     const std::string hash = hashPassword(password);
     Transaction tx(*connection_);
     {
@@ -194,6 +202,16 @@ void Store::addUser(std::string_view name, std::string_view password, bool admin
 }
 
 std::optional<std::string> Store::verifyUser(std::string_view name, std::string_view password) {
+    if (connection_->serverRoles()) {
+        // The server checks the password; the store goes on as the user's own connection.
+        const auto role = ServerUsers(*connection_).find(name);
+        if (!role) return std::nullopt;
+        auto own = openPostgresDatabaseAs(path_, *role, std::string(password));
+        if (!own) return std::nullopt;
+        owned_ = std::move(own);
+        connection_ = owned_.get();
+        return role;
+    }
     std::optional<std::string> stored;
     std::string hash = dummyHash();
     {
@@ -211,14 +229,24 @@ std::optional<std::string> Store::verifyUser(std::string_view name, std::string_
 }
 
 bool Store::isAdmin(std::string_view name) {
+    if (connection_->serverRoles()) return ServerUsers(*connection_).isAdmin(name);
     auto q = connection_->query("SELECT is_admin FROM app_user WHERE lower(name) = lower(?1)");
     return q.bind(1, name).step() && q.integer(0) != 0;
 }
 
 std::optional<std::string> Store::findUser(std::string_view name) {
+    if (connection_->serverRoles()) return ServerUsers(*connection_).find(name);
     auto q = connection_->query("SELECT name FROM app_user WHERE lower(name) = lower(?1)");
     if (!q.bind(1, name).step()) return std::nullopt;
     return q.text(0);
+}
+
+std::vector<UserEntry> Store::users() {
+    if (connection_->serverRoles()) return ServerUsers(*connection_).list();
+    std::vector<UserEntry> users;
+    auto q = connection_->query("SELECT name, is_admin FROM app_user ORDER BY id");
+    while (q.step()) users.push_back({q.text(0), q.integer(1) != 0});
+    return users;
 }
 
 std::size_t Store::addContacts(const std::vector<ContactFields>& contacts) {
@@ -241,120 +269,8 @@ std::size_t Store::addContacts(const std::vector<ContactFields>& contacts) {
 }
 
 namespace {
-// An INSERT of `rows` rows of `columns` values each.
-std::string insertRows(const char* into, std::size_t columns, std::size_t rows) {
-    std::string row = "(?";
-    for (std::size_t c = 1; c < columns; ++c) row += ",?";
-    row += ")";
-    std::string sql = std::string("INSERT INTO ") + into + " VALUES " + row;
-    for (std::size_t r = 1; r < rows; ++r) sql += "," + row;
-    return sql;
-}
-constexpr const char* kContactInto = "contact(id, name, company, phone, email, city)";
-constexpr const char* kExtraInto = "contact_extra(contact_id, field_id, value)";
 constexpr const char* kRunLookupInto = "run_lookup(run_id, position, contact_id)";
 }  // namespace
-
-ContactImport::ContactImport(Connection& connection, const std::vector<std::string>& extraNames)
-    : connection_(connection),
-      tx_(connection),
-      contactRow_(connection.prepare(insertRows(kContactInto, 6, 1))),
-      contactBatch_(connection.prepare(insertRows(kContactInto, 6, kBatch))),
-      extraRow_(connection.prepare(insertRows(kExtraInto, 3, 1))),
-      extraBatch_(connection.prepare(insertRows(kExtraInto, 3, kBatch))),
-      contacts_(kBatch * kContactFieldColumns.size()) {
-    connection_.bulkLoad(true);
-    connection_.lockContactNumbers();
-    {
-        auto q = connection_.query("SELECT coalesce(max(id), 0) + 1 FROM contact");
-        if (q.step()) nextId_ = q.integer(0);
-    }
-    std::vector<std::pair<std::string, std::int64_t>> known;  // key, id
-    {
-        auto q = connection_.query("SELECT id, name FROM extra_field ORDER BY id");
-        while (q.step()) known.emplace_back(fieldKey(q.text(1)), q.integer(0));
-    }
-    for (const std::string& name : extraNames) {
-        const std::string key = fieldKey(name);
-        const auto found =
-            std::find_if(known.begin(), known.end(), [&](const auto& k) { return k.first == key; });
-        if (found != known.end()) {
-            fieldIds_.push_back(found->second);
-            continue;
-        }
-        auto q = connection_.query("INSERT INTO extra_field(name) VALUES (?1) RETURNING id");
-        if (!q.bind(1, name).step()) fail(err::AutomationError, "adding the field " + name);
-        fieldIds_.push_back(q.integer(0));
-        known.emplace_back(key, fieldIds_.back());
-    }
-}
-
-ContactImport::~ContactImport() {
-    connection_.bulkLoad(false);
-}
-
-void ContactImport::add(const ContactFields& f, const std::vector<std::string>& extras) {
-    std::size_t at = waitingContacts_ * kContactFieldColumns.size();
-    for (const ContactFieldColumn& column : kContactFieldColumns)
-        contacts_[at++] = f.*column.member;
-    const std::size_t count = std::min(extras.size(), fieldIds_.size());
-    for (std::size_t i = 0; i < count; ++i) {
-        if (extras[i].empty()) continue;
-        if (waitingExtras_ == extras_.size()) extras_.emplace_back();
-        Extra& extra = extras_[waitingExtras_++];
-        extra.contact = nextId_;
-        extra.field = fieldIds_[i];
-        extra.value = extras[i];
-    }
-    ++nextId_;
-    ++added_;
-    if (++waitingContacts_ == kBatch) flush();
-}
-
-void ContactImport::flush() {
-    // The values stay in place until the statement has run: the engine need not copy them.
-    const auto run = [](Statement& s) {
-        s.step();
-        s.reset();
-    };
-    // Contacts before their extra fields, which refer to them.
-    const std::int64_t first = nextId_ - static_cast<std::int64_t>(waitingContacts_);
-    const auto contacts = [&](Statement& s, std::size_t from, std::size_t rows) {
-        int index = 1;
-        for (std::size_t r = from; r < from + rows; ++r) {
-            s.bind(index++, first + static_cast<std::int64_t>(r));
-            for (std::size_t c = 0; c < kContactFieldColumns.size(); ++c) {
-                s.bind(index++, contacts_[r * kContactFieldColumns.size() + c], true);
-            }
-        }
-        run(s);
-    };
-    if (waitingContacts_ == kBatch) {
-        contacts(*contactBatch_, 0, kBatch);
-    } else {
-        for (std::size_t r = 0; r < waitingContacts_; ++r) contacts(*contactRow_, r, 1);
-    }
-    const auto extras = [&](Statement& s, std::size_t from, std::size_t rows) {
-        int index = 1;
-        for (std::size_t r = from; r < from + rows; ++r) {
-            s.bind(index++, extras_[r].contact);
-            s.bind(index++, extras_[r].field);
-            s.bind(index++, extras_[r].value, true);
-        }
-        run(s);
-    };
-    std::size_t r = 0;
-    for (; r + kBatch <= waitingExtras_; r += kBatch) extras(*extraBatch_, r, kBatch);
-    for (; r < waitingExtras_; ++r) extras(*extraRow_, r, 1);
-    waitingContacts_ = 0;
-    waitingExtras_ = 0;
-}
-
-void ContactImport::commit() {
-    flush();
-    connection_.identifiersTaken("contact");
-    tx_.commit();
-}
 
 ContactImport Store::importContacts(const std::vector<std::string>& extraNames) {
     return ContactImport(*connection_, extraNames);
@@ -647,7 +563,8 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
             "INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, "
             "date, "
             "time, written_at, user_name) SELECT ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10 "
-            "WHERE ?11 = 1 OR NOT EXISTS (SELECT 1 FROM app_user) RETURNING id");
+            "WHERE ?11 = 1 OR NOT " +
+            std::string(connection_->hasUsersSql()) + " RETURNING id");
         bindNote(q, runId);
         if (!q.step()) refuseLoggedOut();
     };
@@ -830,6 +747,22 @@ public:
     std::int64_t from(Connection& source, const std::string& select) {
         auto q = source.stream(select);
         std::int64_t rows = 0;
+        // A server takes the rows as one COPY, as an import's.
+        if (auto copy = to_.copyInto(into_)) {
+            while (q.step()) {
+                for (int c = 0; c < static_cast<int>(kinds_.size()); ++c) {
+                    if (q.isNull(c)) {
+                        copy->null();
+                    } else {
+                        copy->value(q.text(c));
+                    }
+                }
+                copy->endRow();
+                ++rows;
+            }
+            copy->finish();
+            return rows;
+        }
         while (q.step()) {
             for (std::size_t c = 0; c < kinds_.size(); ++c) {
                 const int column = static_cast<int>(c);
@@ -876,7 +809,7 @@ private:
 
 }  // namespace
 
-CopyCounts Store::copyFrom(Store& source) {
+CopyCounts Store::copyFrom(Store& source, const NewPassword& newPassword) {
     Connection& from = source.connection();
     Connection& to = *connection_;
     Transaction read(from, Connection::Access::Read);
@@ -884,10 +817,42 @@ CopyCounts Store::copyFrom(Store& source) {
     to.bulkLoad(true);
     CopyCounts counts;
     // Tables before the tables that refer to them.
-    counts.users = TableCopy(to, "app_user(id, name, password_hash, created_at, is_admin)", "ittti")
-                       .from(from,
-                             "SELECT id, name, password_hash, created_at, is_admin FROM app_user "
-                             "ORDER BY id");
+    if (!from.serverRoles() && !to.serverRoles()) {
+        counts.users =
+            TableCopy(to, "app_user(id, name, password_hash, created_at, is_admin)", "ittti")
+                .from(from,
+                      "SELECT id, name, password_hash, created_at, is_admin FROM app_user "
+                      "ORDER BY id");
+    } else {
+        for (const UserEntry& user : source.users()) {
+            ++counts.users;
+            if (to.serverRoles() && ServerUsers(to).roleExists(user.name)) {
+                ServerUsers(to).adopt(user.name, user.admin);
+                ++counts.rolesKept;
+                continue;
+            }
+            if (!newPassword) {
+                fail(err::InvalidCall, "user " + user.name +
+                                           " needs a new password: a server's passwords are "
+                                           "its own, and no password hash goes across");
+            }
+            const std::string password = newPassword(user);
+            if (password.empty()) fail(err::InvalidCall, "no password given for " + user.name);
+            if (to.serverRoles()) {
+                ServerUsers(to).add(user.name, password, user.admin);
+            } else {
+                to.query(
+                      "INSERT INTO app_user(name, password_hash, created_at, is_admin) "
+                      "VALUES (?1, ?2, ?3, ?4)")
+                    .bind(1, user.name)
+                    .bind(2, hashPassword(password))
+                    .bind(3, utcTimestamp())
+                    .bind(4, std::int64_t{user.admin})
+                    .run();
+            }
+            ++counts.newPasswords;
+        }
+    }
     counts.extraFields = TableCopy(to, "extra_field(id, name)", "it")
                              .from(from, "SELECT id, name FROM extra_field ORDER BY id");
     counts.contacts = TableCopy(to, "contact(id, name, company, phone, email, city)", "ittttt")
@@ -918,8 +883,8 @@ CopyCounts Store::copyFrom(Store& source) {
             .from(from,
                   "SELECT id, contact_id, run_id, type_code, text, attachment, date_text, "
                   "date, time, written_at, user_name FROM note ORDER BY id");
-    for (const char* table : {"app_user", "extra_field", "contact", "run", "note"})
-        to.identifiersTaken(table);
+    for (const char* table : {"extra_field", "contact", "run", "note"}) to.identifiersTaken(table);
+    if (!to.serverRoles()) to.identifiersTaken("app_user");
     to.bulkLoad(false);
     tx.commit();
     read.commit();

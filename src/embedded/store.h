@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "embedded/database.h"
+#include "embedded/server_users.h"
 
 namespace penwick::embedded {
 
@@ -22,6 +23,8 @@ namespace penwick::embedded {
 // administrators (app_user.is_admin), version 3 the lookup each run was confirmed for (run_lookup)
 // and extra contact fields; an older file is brought up to date when it is opened.
 inline constexpr std::int32_t kSchemaVersion = 3;
+// A server database's layout: version 4 left the users' table for the server's own roles.
+inline constexpr std::int32_t kServerSchemaVersion = 4;
 
 struct ContactFields {
     std::string name, company, phone, email, city;
@@ -71,7 +74,9 @@ struct ContactFieldRef {
 
 // Adds contacts one at a time inside one transaction: nothing is kept unless commit() is
 // reached. The extra fields are named once, up front; each contact gives their values in that
-// order (an empty value is not stored).
+// order (an empty value is not stored). On a server the rows stream into a temporary table as
+// they come and move into the contacts at commit, in one statement; in a file they go in
+// batches of kBatch.
 class ContactImport {
 public:
     ContactImport(const ContactImport&) = delete;
@@ -87,6 +92,8 @@ private:
     ContactImport(Connection& connection, const std::vector<std::string>& extraNames);
     // Inserts the rows waiting in the batch.
     void flush();
+    // The streamed rows into the contacts.
+    void moveStreamed();
 
     struct Extra {
         std::int64_t contact = 0, field = 0;
@@ -108,6 +115,8 @@ private:
     std::vector<Extra> extras_;
     std::size_t waitingExtras_ = 0;
     std::size_t added_ = 0;
+    // On a server: the COPY into the temporary table, ended before the transaction.
+    std::unique_ptr<RowStream> stream_;
 };
 
 struct NoteRecord {
@@ -183,7 +192,13 @@ struct RunStart {
 struct CopyCounts {
     std::int64_t users = 0, contacts = 0, extraFields = 0, extraValues = 0, runs = 0,
                  lookupEntries = 0, notes = 0;
+    // Users who were given a new password; on a server, users whose role was there already
+    // and kept its own.
+    std::int64_t newPasswords = 0, rolesKept = 0;
 };
+
+// A new password for a user of a copy where his password cannot go across.
+using NewPassword = std::function<std::string(const UserEntry&)>;
 
 // True for a name of a database on a PostgreSQL server (a postgresql:// or postgres:// URI);
 // any other name is a path of a SQLite file.
@@ -218,12 +233,16 @@ public:
     bool isMultiUser();
     // The first user of a database is always an administrator.
     void addUser(std::string_view name, std::string_view password, bool admin = false);
-    // The user's name as stored when the password is right, else nothing. An unknown name
-    // costs the same work as a known one, so the time taken tells no names.
+    // The user's name as stored when the password is right, else nothing. In a file, an
+    // unknown name costs the same work as a known one, so the time taken tells no names. On a
+    // server the server checks the password as the user connects, and the store goes on
+    // through that connection: what it may do is then what the user may.
     std::optional<std::string> verifyUser(std::string_view name, std::string_view password);
     bool isAdmin(std::string_view name);
     // The user's name as stored (names ignore ASCII case), else nothing.
     std::optional<std::string> findUser(std::string_view name);
+    // Every user with whether he is an administrator.
+    std::vector<UserEntry> users();
 
     // --- contacts
     // Adds the contacts in one transaction; returns how many.
@@ -276,8 +295,11 @@ public:
     // --- the whole database
     // Copies everything of `source` into this database, which must be empty (just created),
     // keeping every identifier: the source is read as one state and nothing is written but
-    // all of it. This database keeps its own identity.
-    CopyCounts copyFrom(Store& source);
+    // all of it. This database keeps its own identity. Users go across with their password
+    // hashes between files; where a server is either end, its passwords are its own and no
+    // hash can become one: each user gets a `newPassword`, except that on a server a user
+    // whose role exists there already keeps that role and its password.
+    CopyCounts copyFrom(Store& source, const NewPassword& newPassword = {});
 
 private:
     Store(Connection& connection, std::string path);

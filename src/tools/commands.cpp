@@ -164,13 +164,29 @@ int cmdCopy(const Arguments& a, ToolIo& io) {
             throw ToolError{"only an administrator can copy " + source.path()};
     }
     const std::string destination = embedded::databaseName(a.positional[1]);
+    // A server checks its users' passwords itself: no hash goes to or from one, so each user
+    // gets a new password (one a line after the administrator's, with --password-stdin).
+    bool told = false;
+    const auto newPassword = [&](const embedded::UserEntry& user) {
+        if (!told) {
+            io.out << "copy: passwords do not go to or from a server database: each user gets "
+                      "a new one\n"
+                   << std::flush;
+            told = true;
+        }
+        return readPassword(a, io, "New password for " + user.name + ": ");
+    };
     embedded::CopyCounts copied;
-    Store::create(destination, [&](Store& made) { copied = made.copyFrom(source); });
+    Store::create(destination, [&](Store& made) { copied = made.copyFrom(source, newPassword); });
     io.out << "copy: copied " << source.path() << " to " << destination << ": "
            << plural(copied.contacts, "contact") << " ("
            << plural(copied.extraValues, "extra value") << " in "
-           << plural(copied.extraFields, "extra field") << "), " << plural(copied.users, "user")
-           << ", " << plural(copied.runs, "run") << " (" << plural(copied.lookupEntries, "contact")
+           << plural(copied.extraFields, "extra field") << "), " << plural(copied.users, "user");
+    if (copied.newPasswords != 0 || copied.rolesKept != 0) {
+        io.out << " (" << copied.newPasswords << " with new passwords, " << copied.rolesKept
+               << " keeping the server roles of their names)";
+    }
+    io.out << ", " << plural(copied.runs, "run") << " (" << plural(copied.lookupEntries, "contact")
            << " in their lookups), " << plural(copied.notes, "note") << "\n";
     io.out << "copy: " << destination
            << " is a database of its own: lookups saved for the original do not apply to it\n";
@@ -581,13 +597,17 @@ const std::vector<Command>& commands() {
          "copy FROM TO [--user ADMIN] [--password-stdin]",
          "copy a whole database to a new one",
          "Copies the database FROM into a new database TO, made as init makes it: contacts\n"
-         "with every field, users with their passwords, runs with their lookups, and notes.\n"
-         "Either may be a file or a server database; TO appears complete or not at all.\n"
-         "A database with users is copied by an administrator (--user ADMIN).",
+         "with every field, users, runs with their lookups, and notes. Either may be a file\n"
+         "or a server database; TO appears complete or not at all. A database with users is\n"
+         "copied by an administrator (--user ADMIN). Between files users keep their\n"
+         "passwords; to or from a server each user is asked for a new one (with\n"
+         "--password-stdin, one a line after the administrator's), as a server keeps its\n"
+         "users' passwords itself. A user whose name is a role of the server already keeps\n"
+         "that role and its password.",
          {{"user", true}, {"password-stdin"}},
          cmdCopy},
         {"import",
-         "import DB FILE.csv [--encoding NAME] [--dry-run]",
+         "import DB FILE.csv [--encoding NAME] [--dry-run] [--user NAME] [--password-stdin]",
          "add contacts from a CSV file",
          "Adds one contact per row of FILE.csv, in one go: either all rows or none. The first\n"
          "row names the columns. Columns named like a contact field, case and spacing ignored,\n"
@@ -612,11 +632,14 @@ const std::vector<Command>& commands() {
          "Adds the user NAME; its password is asked for on the terminal, or read from\n"
          "standard input with --password-stdin. A database with users asks every connection\n"
          "for a login. The first user is an administrator; after that only an administrator\n"
-         "(--user ADMIN, whose password comes first) adds users, --admin makes another one.",
+         "(--user ADMIN, whose password comes first) adds users, --admin makes another one.\n"
+         "On a server database a user is a role of the server, made here in the database's\n"
+         "group of writers (and of administrators); the server keeps the password and checks\n"
+         "it at each login. Adding one needs a role that may make roles (CREATEROLE).",
          {{"password-stdin"}, {"admin"}, {"user", true}},
          cmdAddUser},
         {"open",
-         "open DB [--user NAME]",
+         "open DB [--user NAME] [--password-stdin]",
          "work in this database from now on",
          "Makes DB the database you work in, logged in as NAME (databases with users; the\n"
          "password on the terminal or, with --password-stdin, on standard input), with a\n"

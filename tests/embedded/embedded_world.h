@@ -9,6 +9,7 @@
 
 #include "contract/contact_manager_contract.h"
 #include "embedded/contact_id.h"
+#include "embedded/store.h"
 #include "embedded_support.h"
 #include "util/text.h"
 
@@ -61,6 +62,7 @@ struct FileDatabases {
     std::string layoutVersionSql(int version) const {
         return "PRAGMA user_version = " + std::to_string(version);
     }
+    static constexpr int layoutVersion = embedded::kSchemaVersion;
     int made = 0;
 };
 

@@ -421,6 +421,17 @@ void PostgresCluster::createRole(const std::string& name, const std::string& opt
     execute("postgres", "CREATE ROLE " + quotedIdentifier(name) + " " + options);
 }
 
+void PostgresCluster::requirePasswords() {
+    if (passwords_) return;
+    std::ofstream hba(dataFolder_ + "/pg_hba.conf", std::ios::trunc);
+    hba << "local all " << superuser << " trust\n"
+        << "local all all scram-sha-256\n";
+    hba.close();
+    if (!hba) throwSystemError("Cannot write the test cluster's pg_hba.conf");
+    execute("postgres", "SELECT pg_reload_conf()");
+    passwords_ = true;
+}
+
 void PostgresCluster::terminateConnections(const std::string& database) {
     // The timeout makes each call wait until its session has ended.
     execute("postgres",

@@ -67,6 +67,10 @@ public:
     // CREATE ROLE name options, e.g. createRole("alice", "LOGIN IN ROLE penwick_writer").
     void createRole(const std::string& name, const std::string& options = {});
 
+    // From now on every role but the superuser logs in with a SCRAM password, as a team's
+    // server asks (the cluster starts with trust for every role on its socket).
+    void requirePasswords();
+
     // Ends every session on `database` but the caller's own, and waits until they are gone.
     void terminateConnections(const std::string& database);
 
@@ -104,6 +108,7 @@ private:
     pid_t server_ = -1;
     pid_t owner_ = -1;  // the process that made the cluster; a forked child leaves it alone
     int nextDatabase_ = 1;
+    bool passwords_ = false;
 };
 
 }  // namespace penwick::testing

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "embedded/store.h"
 #include "embedded_support.h"
 #include "postgres_cluster.h"
 
@@ -11,7 +12,13 @@ namespace penwick::testing {
 
 struct ServerDatabases {
     // A fresh, empty server database: its URI.
-    std::string fresh(const TempFolder&) { return PostgresCluster::shared().createDatabase().uri; }
+    // Its users log in with passwords the server checks.
+    std::string fresh(const TempFolder&) {
+        PostgresCluster& cluster = PostgresCluster::shared();
+        cluster.requirePasswords();
+        return cluster.createDatabase().uri;
+    }
+    static constexpr int layoutVersion = embedded::kServerSchemaVersion;
     std::string layoutVersionSql(int version) const {
         return "UPDATE meta SET value = '" + std::to_string(version) +
                "' WHERE key = 'schema_version'";

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "tool_fixture.h"
+#include "tools/commands.h"
 #include "tools/contacts_tool.h"
 #include "tools/demo.h"
 #include "util/text.h"
@@ -296,9 +297,15 @@ TEST_F(Tool, EveryCommandHasHelpAndBadCommandLinesAreOneLine) {
             << command;
         EXPECT_TRUE(help.err.empty());
     }
-    const std::string lookupHelp = ok({"lookup", "--help"}).out;
-    for (const char* option : {"--where", "--any", "--ids-file", "--run", "--rest-of-run"}) {
-        EXPECT_NE(lookupHelp.find(option), std::string::npos) << option;
+    // The usage line names every option the command takes.
+    for (const tools::Command& command : tools::commands()) {
+        const std::string help = ok({command.name, "--help"}).out;
+        const std::string usage = help.substr(0, help.find('\n')) + " ";
+        for (const tools::Option& option : command.options) {
+            EXPECT_TRUE(usage.find("--" + option.name + " ") != std::string::npos ||
+                        usage.find("--" + option.name + "]") != std::string::npos)
+                << command.name << " --" << option.name;
+        }
     }
     EXPECT_EQ(fails({"frobnicate"}).status, 2);
     EXPECT_EQ(fails({"init"}).status, 2);
