@@ -53,17 +53,23 @@ struct ControlDesc {
     std::u16string text;
     std::u16string toolTip;
     Rect geometry;
-    std::optional<Font> font;   // none: the window's default font
+    std::optional<Font> font;  // none: the window's default font
     int tabIndex = 0;
-    std::string parent;         // empty: the window itself
+    std::string parent;  // empty: the window itself
     std::optional<SysColor> background;
     std::optional<SysColor> foreground;
     Cursor cursor = Cursor::Default;
     bool visible = true;
-    bool tabStop = true;        // labels and frames never take the focus
+    bool tabStop = true;  // labels and frames never take the focus
     bool readOnly = false;
     bool password = false;      // every character shown as "*"
     bool cancelButton = false;  // Esc presses it
+    // What a screen reader calls the control when neither its label nor its text says what it
+    // is (a ">" button, an abbreviated label).
+    std::u16string accessibleName;
+    // For a label: the control it names (by name, a plain control), for screen readers and as
+    // the control its access key focuses.
+    std::string labelFor;
 };
 
 enum class Border { Sizable, FixedDialog };
