@@ -1,0 +1,17 @@
+#!/bin/sh
+# Runs the keyring test in a D-Bus session of its own, with GNOME Keyring unlocked in a home of
+# its own. A daemon that cannot start fails the test: scripts/setup installs dbus and
+# gnome-keyring, so a machine without them is not set up.
+#   with-keyring.sh TEST-PROGRAM
+set -eu
+for tool in dbus-run-session gnome-keyring-daemon; do
+    command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/setup" >&2; exit 1; }
+done
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+mkdir -m 700 "$home/run"
+HOME="$home" XDG_RUNTIME_DIR="$home/run" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" \
+    dbus-run-session -- sh -c '
+        printf "keyring password" | gnome-keyring-daemon --unlock --components=secrets >/dev/null ||
+            { echo "gnome-keyring-daemon did not start" >&2; exit 1; }
+        PENWICK_KEYRING=unlocked exec "$0"' "$1"
