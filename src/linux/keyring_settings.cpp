@@ -1,5 +1,6 @@
 #include "linux/keyring_settings.h"
 
+#include "util/failure.h"
 #include "util/text.h"
 
 namespace penwick::linux_platform {
@@ -24,7 +25,14 @@ std::u16string KeyringSettings::get(std::u16string_view app, std::u16string_view
                                     std::u16string_view defaultValue) const {
     if (!isPassword(app, key)) return file_.get(app, section, key, defaultValue);
     if (auto inFile = file_.find(app, section, key)) {
-        if (toKeyring(section, *inFile)) file_.remove(app, section, key);
+        if (toKeyring(section, *inFile)) {
+            // A read does not fail for want of a writable file: the copy left there is moved
+            // again at the next read.
+            try {
+                file_.remove(app, section, key);
+            } catch (const Failure&) {
+            }
+        }
         return *inFile;
     }
     std::u16string secret;
