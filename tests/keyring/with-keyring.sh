@@ -1,12 +1,7 @@
 #!/bin/sh
-# Runs the keyring test in a D-Bus session of its own, with GNOME Keyring unlocked in a home of
-# its own. A daemon that cannot start fails the test: scripts/setup installs dbus and
-# gnome-keyring, so a machine without them is not set up.
-#   with-keyring.sh TEST-PROGRAM
+# Runs the keyring test program ($1) in a D-Bus session of its own, with GNOME Keyring unlocked
+# in a home of its own. A missing or failing daemon fails the test: scripts/setup installs them.
 set -eu
-for tool in dbus-run-session gnome-keyring-daemon; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/setup" >&2; exit 1; }
-done
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 mkdir -m 700 "$home/run"

@@ -32,13 +32,9 @@ std::string spoken(const char* control, HWND hwnd) {
     const HRESULT hr = AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
                                                   reinterpret_cast<void**>(&a));
     if (FAILED(hr)) return std::string(control) + " no accessible object";
-    VARIANT self;
-    VariantInit(&self);
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
+    VARIANT self{}, role{};  // VT_EMPTY
+    self.vt = VT_I4;         // and CHILDID_SELF, 0
     BSTR name = nullptr;
-    VARIANT role;
-    VariantInit(&role);
     a->get_accName(self, &name);
     a->get_accRole(self, &role);
     const std::u16string text = name ? std::u16string(name, name + SysStringLen(name)) : u"";
