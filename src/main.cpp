@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cstdio>
 
+#include "keyring/qt_keychain.h"
 #include "qt/desktop_program.h"
 
 namespace {
@@ -26,5 +27,6 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("penwick"));
 
     penwick::qt::QtUi ui;
-    return penwick::qt::runDesktopProgram(ui);
+    penwick::keyring::QtKeychain keyring(QStringLiteral("penwick"));
+    return penwick::qt::runDesktopProgram(ui, {}, &keyring);
 }

@@ -97,7 +97,8 @@ ui::WindowDesc makeDescription() {
          .geometry = {2445, 390, 195, 270},
          .font = kSmallButton,
          .tabIndex = 8,
-         .parent = "Frame2"});
+         .parent = "Frame2",
+         .accessibleName = u"Choose a date"});
     add({.name = "cmdSpellCheck",
          .kind = ControlKind::Button,
          .text = u"Spell Check",
@@ -105,30 +106,46 @@ ui::WindowDesc makeDescription() {
          .font = verdana(8.25),
          .tabIndex = 9,
          .parent = "Frame2"});
-    add(label("Label1", 2, u"Note:", {180, 1200, 1155, 195}, 10, verdana(9.75)));
-    add(label("Label1", 1, u"Note Type", {2745, 375, 1155, 255}, 11, verdana(9.75)));
-    add(label("Label1", 0, u"Note Date", {180, 420, 1155, 195}, 12, verdana(9.75)));
+    const auto labelFor = [](ui::ControlDesc c, std::string control) {
+        c.labelFor = std::move(control);
+        return c;
+    };
+    add(labelFor(label("Label1", 2, u"Note:", {180, 1200, 1155, 195}, 10, verdana(9.75)),
+                 "txtNote"));
+    add(labelFor(label("Label1", 1, u"Note Type", {2745, 375, 1155, 255}, 11, verdana(9.75)),
+                 "cboNoteType"));
+    add(labelFor(label("Label1", 0, u"Note Date", {180, 420, 1155, 195}, 12, verdana(9.75)),
+                 "txtDate"));
     add({.name = "Cal",
          .kind = ControlKind::MonthCalendar,
          .geometry = {60, 660, 2595, 2175},
          .tabIndex = 13,
          .parent = "Frame2",
          .background = SysColor::Window,
-         .visible = false});
-    add(link("Label8", kMakerWebAddress, {180, 3420, 2175, 255}, 14, "Frame2"));
+         .visible = false,
+         .accessibleName = u"Calendar"});
+    {
+        // The web link opens the maker's page, so Tab reaches it as it does a button.
+        ui::ControlDesc c = link("Label8", kMakerWebAddress, {180, 3420, 2175, 255}, 14, "Frame2");
+        c.tabStop = true;
+        add(std::move(c));
+    }
     add({.name = "cmdFile",
          .kind = ControlKind::Button,
          .text = u">",
          .geometry = {5075, 990, 195, 215},
          .font = kSmallButton,
          .tabIndex = 15,
-         .parent = "Frame2"});
+         .parent = "Frame2",
+         .accessibleName = u"Choose a file"});
     add({.name = "txtFile",
          .kind = ControlKind::TextBox,
          .geometry = {1320, 960, 3975, 255},
          .tabIndex = 16,
-         .parent = "Frame2"});
-    add(label("lblFile", -1, u"File Attch.", {180, 960, 1155, 210}, 17, verdana(9.75)));
+         .parent = "Frame2",
+         .accessibleName = u"File Attachment"});  // the label abbreviates it
+    add(labelFor(label("lblFile", -1, u"File Attch.", {180, 960, 1155, 210}, 17, verdana(9.75)),
+                 "txtFile"));
     {
         ui::ControlDesc c =
             label("lblDateFormat", -1, u"", {1320, 705, 1515, 195}, 18, verdana(8.25));

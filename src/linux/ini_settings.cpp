@@ -180,6 +180,12 @@ std::optional<IniSettings::Sections> IniSettings::read(std::u16string_view app) 
 
 std::u16string IniSettings::get(std::u16string_view app, std::u16string_view section,
                                 std::u16string_view key, std::u16string_view defaultValue) const {
+    return find(app, section, key).value_or(std::u16string(defaultValue));
+}
+
+std::optional<std::u16string> IniSettings::find(std::u16string_view app,
+                                                std::u16string_view section,
+                                                std::u16string_view key) const {
     const Sections sections = read(app).value_or(Sections{});
     auto lookIn = [&](const Sections& all,
                       std::u16string_view sectionName) -> std::optional<std::u16string> {
@@ -189,9 +195,8 @@ std::u16string IniSettings::get(std::u16string_view app, std::u16string_view sec
         if (k == s->second.end()) return std::nullopt;
         return k->second;
     };
-    if (auto kept = lookIn(unsaved_, unsavedSection(app, section))) return *kept;
-    if (auto stored = lookIn(sections, section)) return *stored;
-    return std::u16string(defaultValue);
+    if (auto kept = lookIn(unsaved_, unsavedSection(app, section))) return kept;
+    return lookIn(sections, section);
 }
 
 std::u16string IniSettings::unsavedSection(std::u16string_view app, std::u16string_view section) {
@@ -200,6 +205,16 @@ std::u16string IniSettings::unsavedSection(std::u16string_view app, std::u16stri
 
 void IniSettings::save(std::u16string_view app, std::u16string_view section,
                        std::u16string_view key, std::u16string_view value) {
+    store(app, section, key, value);
+}
+
+void IniSettings::remove(std::u16string_view app, std::u16string_view section,
+                         std::u16string_view key) {
+    store(app, section, key, std::nullopt);
+}
+
+void IniSettings::store(std::u16string_view app, std::u16string_view section,
+                        std::u16string_view key, std::optional<std::u16string_view> value) {
     const std::string path = filePath(app);
     const std::string folder = path.substr(0, path.rfind('/'));
     try {
@@ -222,10 +237,24 @@ void IniSettings::save(std::u16string_view app, std::u16string_view section,
     if (!sections) {
         // A file that could not be read is never replaced by what little this process knows;
         // the value lives on until the program ends.
-        unsaved_[unsavedSection(app, section)][std::u16string(key)] = value;
+        auto& kept = unsaved_[unsavedSection(app, section)];
+        if (value) {
+            kept[std::u16string(key)] = *value;
+        } else {
+            kept.erase(std::u16string(key));
+        }
         return;
     }
-    (*sections)[std::u16string(section)][std::u16string(key)] = value;
+    if (value) {
+        (*sections)[std::u16string(section)][std::u16string(key)] = *value;
+    } else {
+        if (auto s = sections->find(std::u16string(section)); s != sections->end()) {
+            s->second.erase(std::u16string(key));
+            if (s->second.empty()) sections->erase(s);
+        }
+        if (auto kept = unsaved_.find(unsavedSection(app, section)); kept != unsaved_.end())
+            kept->second.erase(std::u16string(key));
+    }
 
     std::ostringstream text;
     for (const auto& [name, keys] : *sections) {

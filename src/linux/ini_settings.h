@@ -40,6 +40,12 @@ public:
     void save(std::u16string_view app, std::u16string_view section, std::u16string_view key,
               std::u16string_view value) override;
 
+    // The stored value, or nothing when the file holds no such key.
+    std::optional<std::u16string> find(std::u16string_view app, std::u16string_view section,
+                                       std::u16string_view key) const;
+    // Takes the key out of the file (a section left empty goes too), as durably as save.
+    void remove(std::u16string_view app, std::u16string_view section, std::u16string_view key);
+
     // The file that holds the application's values.
     std::string filePath(std::u16string_view app) const;
 
@@ -48,6 +54,9 @@ private:
     // The file's values; nothing when it exists but cannot be used (reported once).
     std::optional<Sections> read(std::u16string_view app) const;
     static std::u16string unsavedSection(std::u16string_view app, std::u16string_view section);
+    // Sets the key's value, or takes the key out when there is none.
+    void store(std::u16string_view app, std::u16string_view section, std::u16string_view key,
+               std::optional<std::u16string_view> value);
 
     std::string folder_;
     Warn warn_;

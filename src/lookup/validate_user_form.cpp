@@ -20,13 +20,15 @@ ui::WindowDesc makeDescription() {
     w.ownedByMainWindow = false;                  // shown modally with no owner window
     w.startPosition = ui::StartPosition::Manual;  // the load handler centres it
     w.icon = ui::Image::LoginIcon;
-    const auto label = [](std::string name, std::u16string text, ui::Rect r, int tab) {
+    const auto label = [](std::string name, std::u16string text, ui::Rect r, int tab,
+                          std::string labelFor = {}) {
         return ui::ControlDesc{.name = std::move(name),
                                .kind = ControlKind::Label,
                                .text = std::move(text),
                                .geometry = r,
                                .tabIndex = tab,
-                               .tabStop = false};
+                               .tabStop = false,
+                               .labelFor = std::move(labelFor)};
     };
     w.controls = {
         {.name = "txtUserName",
@@ -43,8 +45,8 @@ ui::WindowDesc makeDescription() {
          .text = u"OK",
          .geometry = {3000, 1440, 960, 375},
          .tabIndex = 2},
-        label("Label1", u"User Name", {90, 600, 945, 285}, 3),
-        label("Label2", u"Password", {90, 1005, 945, 285}, 4),
+        label("Label1", u"User Name", {90, 600, 945, 285}, 3, "txtUserName"),
+        label("Label2", u"Password", {90, 1005, 945, 285}, 4, "txtPassword"),
         label("lblDatabase", u"", {1200, 240, 2895, 195}, 5),
         {.name = "Command1",
          .kind = ControlKind::Button,

@@ -6,11 +6,13 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 #include "app/app.h"
 #include "embedded/factory.h"
 #include "hunspell/factory.h"
 #include "linux/ini_settings.h"
+#include "linux/keyring_settings.h"
 #include "linux/linux_platform.h"
 #include "linux/posix_locale.h"
 #include "qt/widgets_ui.h"
@@ -21,11 +23,16 @@
 namespace penwick::qt {
 
 // Runs the program on the front end until it ends, and gives its exit code. `onFirstIdle`, if
-// given, is called on the event loop's first turn, once the main window is up.
-inline int runDesktopProgram(QtUi& ui, const std::function<void()>& onFirstIdle = {}) {
+// given, is called on the event loop's first turn, once the main window is up. `keyring`, if
+// given, keeps the remembered password whenever it answers.
+inline int runDesktopProgram(QtUi& ui, const std::function<void()>& onFirstIdle = {},
+                             linux_platform::Keyring* keyring = nullptr) {
     try {
         linux_platform::LinuxPlatform platform;
-        linux_platform::IniSettings settings;
+        linux_platform::IniSettings file;
+        std::optional<linux_platform::KeyringSettings> withKeyring;
+        if (keyring) withKeyring.emplace(file, *keyring);
+        SettingsStore& settings = withKeyring ? static_cast<SettingsStore&>(*withKeyring) : file;
         linux_platform::PosixLocale locale;
         linux_platform::SystemClock clock;
         Windows1252 codePage;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QScreen>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include "qt/convert.h"
 #include "qt/fonts.h"
 #include "qt/images.h"
+#include "ui/accessibility.h"
 
 namespace penwick::qt {
 
@@ -60,6 +62,13 @@ QtWindow::QtWindow(QtUi& ui, const ui::WindowDesc& d, ui::EventSink& sink, doubl
             if (!c.parent.empty()) parent = static_cast<QtControl&>(control(c.parent)).widget();
             controls_.push_back(std::make_unique<QtControl>(c, build(c, parent)));
         }
+    }
+    // A label names its control for screen readers, and its access key focuses it.
+    for (auto& c : controls_) {
+        const ui::AccessibleDesc spoken = ui::accessibleDesc(d, c->description());
+        if (spoken.label == nullptr) continue;
+        auto& label = static_cast<QtControl&>(control(spoken.label->name, spoken.label->index));
+        if (auto* l = qobject_cast<QLabel*>(label.widget())) l->setBuddy(c->widget());
     }
     // The small buttons lie over the right end of their text boxes.
     for (auto& c : controls_)

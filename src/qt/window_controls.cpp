@@ -16,11 +16,13 @@
 #include <functional>
 #include <limits>
 
+#include "qt/accessible_link.h"
 #include "qt/calendar_style.h"
 #include "qt/convert.h"
 #include "qt/fonts.h"
 #include "qt/images.h"
 #include "qt/qt_window.h"
+#include "ui/accessibility.h"
 
 namespace penwick::qt {
 
@@ -62,13 +64,33 @@ public:
     }
 };
 
+// Enter or Space on a link in the focus: what a click on it does.
+class LinkKeyFilter final : public QObject {
+public:
+    LinkKeyFilter(QObject* parent, std::function<void()> action)
+        : QObject(parent), action_(std::move(action)) {}
+
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space) return false;
+        action_();
+        return true;
+    }
+
+private:
+    std::function<void()> action_;
+};
+
 }  // namespace
 
 QWidget* QtWindow::build(const ui::ControlDesc& d, QWidget* parent) {
+    const ui::AccessibleDesc spoken = ui::accessibleDesc(description_, d);
     QWidget* w = nullptr;
     switch (d.kind) {
         case ControlKind::Label: {
             auto* label = new QLabel(toQ(d.text), parent);
+            if (spoken.role == ui::Role::Link) markAsLink(*label);
             label->setTextFormat(Qt::PlainText);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             label->setWordWrap(true);
@@ -116,7 +138,10 @@ QWidget* QtWindow::build(const ui::ControlDesc& d, QWidget* parent) {
             break;
         }
     }
-    const bool takesFocus = d.kind != ControlKind::Label && d.kind != ControlKind::Frame;
+    // A link is reached with Tab like a button; other labels and frames never take the focus.
+    const bool takesFocus = spoken.role != ui::Role::StaticText &&
+                            spoken.role != ui::Role::Grouping &&
+                            (spoken.role != ui::Role::Link || d.tabStop);
     w->setFocusPolicy(!takesFocus ? Qt::NoFocus : d.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
     w->setObjectName(
         QString::fromStdString(d.index < 0 ? d.name : d.name + "_" + std::to_string(d.index)));
@@ -125,6 +150,8 @@ QWidget* QtWindow::build(const ui::ControlDesc& d, QWidget* parent) {
     if (d.font) w->setFont(toQFont(*d.font));
     if (auto* cal = qobject_cast<QCalendarWidget*>(w)) styleCalendar(*cal);
     if (!d.toolTip.empty()) w->setToolTip(toQ(d.toolTip));
+    w->setAccessibleName(toQ(spoken.name));
+    w->setAccessibleDescription(toQ(spoken.description));
     if (d.cursor == ui::Cursor::Link) w->setCursor(linkCursor());
     QPalette p = w->palette();
     if (d.background) {
@@ -186,6 +213,9 @@ void QtWindow::connectEvents(const ui::ControlDesc& d, QWidget* w) {
             // Labels have no click signal: the left button let go over the label.
             w->installEventFilter(new MouseFilter(ctx, QEvent::MouseButtonRelease,
                                                   [this, c] { deliver(ui::EventKind::Click, c); }));
+            if (w->focusPolicy() != Qt::NoFocus)
+                w->installEventFilter(
+                    new LinkKeyFilter(ctx, [this, c] { deliver(ui::EventKind::Click, c); }));
             break;
         default:
             break;

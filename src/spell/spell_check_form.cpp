@@ -8,7 +8,8 @@ namespace {
 
 const ui::Font kTahoma{u"Tahoma", 9};
 
-ui::ControlDesc label(std::string name, std::u16string text, ui::Rect geometry, int tabIndex) {
+ui::ControlDesc label(std::string name, std::u16string text, ui::Rect geometry, int tabIndex,
+                      std::string labelFor = {}) {
     ui::ControlDesc c;
     c.name = std::move(name);
     c.kind = ui::ControlKind::Label;
@@ -18,6 +19,7 @@ ui::ControlDesc label(std::string name, std::u16string text, ui::Rect geometry, 
     c.tabIndex = tabIndex;
     c.foreground = ui::SysColor::WindowText;
     c.tabStop = false;
+    c.labelFor = std::move(labelFor);
     return c;
 }
 
@@ -50,12 +52,14 @@ ui::WindowDesc makeWindow() {
     w.defaultFont = kTahoma;
     w.icon = ui::Image::SpellIcon;
 
-    w.controls.push_back(label("Label1", u"Not in Dictionary:", {75, 135, 2715, 240}, 3));
+    w.controls.push_back(
+        label("Label1", u"Not in Dictionary:", {75, 135, 2715, 240}, 3, "txtBadWord"));
     ui::ControlDesc badWord = control("txtBadWord", ControlKind::TextBox, {},
                                       u"Word not found in dictionary", {75, 360, 2940, 315}, 0);
     badWord.readOnly = true;
     w.controls.push_back(std::move(badWord));
-    w.controls.push_back(label("Label2", u"Suggestions:", {75, 810, 2490, 240}, 4));
+    w.controls.push_back(
+        label("Label2", u"Suggestions:", {75, 810, 2490, 240}, 4, "lstSuggestions"));
     w.controls.push_back(control("lstSuggestions", ControlKind::ListBox, {},
                                  u"Double click to replace with this word", {75, 1035, 2940, 1740},
                                  1));
@@ -63,7 +67,7 @@ ui::WindowDesc makeWindow() {
         control("cmdChange", ControlKind::Button, u"Change", {}, {3180, 1080, 915, 375}, 6));
     w.controls.push_back(
         control("cmdIgnore", ControlKind::Button, u"Ignore", {}, {3180, 1560, 915, 375}, 7));
-    w.controls.push_back(label("Label3", u"Replace With:", {75, 2985, 2715, 240}, 5));
+    w.controls.push_back(label("Label3", u"Replace With:", {75, 2985, 2715, 240}, 5, "txtReplace"));
     w.controls.push_back(control("txtReplace", ControlKind::TextBox, {},
                                  u"Enter the new word to use", {75, 3210, 2940, 315}, 2));
     // Says when the suggestions are not in the user's language; empty otherwise.

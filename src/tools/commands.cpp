@@ -205,7 +205,17 @@ int cmdImport(const Arguments& a, ToolIo& io) {
     if (!reader.next(record)) {
         throw ToolError{"the CSV file is empty; its first row names the fields"};
     }
-    const ImportPlan plan(record.fields);
+    // The tool's own listing is told by its identifiers, read once before anything is written:
+    // its header alone is also another system's plain export, whose identifiers are kept.
+    bool ownListing = false;
+    if (ImportPlan::headedAsListing(record.fields)) {
+        std::ifstream again = openFile(file);
+        CsvReader rows(again, {a.value("encoding"), reader.delimiter()});
+        CsvRecord header;
+        rows.next(header);
+        ownListing = isOwnListing(rows);
+    }
+    const ImportPlan plan(record.fields, ownListing);
 
     // Row by row from the file into the database, all inside one transaction: a fault on any
     // row leaves the database as it was.
@@ -615,7 +625,9 @@ const std::vector<Command>& commands() {
          "company (Company Name, Organization), phone (Business Phone, Mobile Phone...),\n"
          "email (E-mail Address, Email 1...), city (Business City, Home City...). Every other\n"
          "column is kept as an extra field of the contact under its header, a source system's\n"
-         "identifier too. Then it prints what became of each column.\n"
+         "identifier too; only the id column of this tool's own listing (C000001 and so on\n"
+         "in every row) is not kept, as each contact gets a new one. Then it prints what\n"
+         "became of each column.\n"
          "Fields are separated by commas, semicolons or tabs (as the first line has them) and\n"
          "may be quoted as in RFC 4180, line breaks included. The file is UTF-8 (a byte-order\n"
          "mark is skipped) unless --encoding names another one as iconv knows it, such as\n"

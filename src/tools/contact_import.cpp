@@ -5,7 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "embedded/contact_id.h"
 #include "tools/arguments.h"
+#include "tools/csv.h"
 
 namespace penwick::tools {
 
@@ -50,10 +52,24 @@ std::string quoted(const std::string& s) {
 
 }  // namespace
 
-ImportPlan::ImportPlan(const std::vector<std::string>& header)
+bool ImportPlan::headedAsListing(const std::vector<std::string>& header) {
+    return header.size() >= kListingHeader.size() &&
+           std::equal(kListingHeader.begin(), kListingHeader.end(), header.begin());
+}
+
+bool isOwnListing(CsvReader& rowsAfterHeader) {
+    CsvRecord record;
+    while (rowsAfterHeader.next(record)) {
+        const auto& cells = record.fields;
+        if (cells.size() == 1 && cells[0].empty()) continue;  // a blank line, skipped on import
+        if (!embedded::parseContactId(std::string_view(cells[0]))) return false;
+    }
+    return true;
+}
+
+ImportPlan::ImportPlan(const std::vector<std::string>& header, bool ownListing)
     : fieldColumn_(kContactFieldColumns.size()) {
-    listingId_ = header.size() >= kListingHeader.size() &&
-                 std::equal(kListingHeader.begin(), kListingHeader.end(), header.begin());
+    listingId_ = ownListing && headedAsListing(header);
     std::vector<std::string> keys;
     for (std::size_t c = 0; c < header.size(); ++c) {
         std::string name = trimmed(header[c]);

@@ -12,10 +12,16 @@
 
 namespace penwick::tools {
 
+class CsvReader;
+
 class ImportPlan {
 public:
-    // Plans for the given header row; a column named twice is a ToolError.
-    explicit ImportPlan(const std::vector<std::string>& header);
+    // Plans for the given header row; a column named twice is a ToolError. `ownListing`: the
+    // file is this tool's own contact listing (see isOwnListing), whose first column is not kept.
+    ImportPlan(const std::vector<std::string>& header, bool ownListing);
+
+    // True when the header starts as this tool's contact listing does.
+    static bool headedAsListing(const std::vector<std::string>& header);
 
     std::size_t columns() const { return headers_.size(); }
     // The names of the extra fields the file brings, in column order.
@@ -40,5 +46,11 @@ private:
     // listed from, which mean nothing in another one.
     bool listingId_ = false;
 };
+
+// Reads the rows after the header (as far as needed) and answers whether every row's first cell
+// is a contact identifier as this tool writes it. A header alone does not tell the tool's own
+// listing from another system's export with the same column names, whose identifiers must be
+// kept; a look at every row before anything is written does, in the small memory of one row.
+bool isOwnListing(CsvReader& rowsAfterHeader);
 
 }  // namespace penwick::tools

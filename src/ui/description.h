@@ -64,6 +64,12 @@ struct ControlDesc {
     bool readOnly = false;
     bool password = false;      // every character shown as "*"
     bool cancelButton = false;  // Esc presses it
+    // What a screen reader calls the control when neither its label nor its text says what it
+    // is (a ">" button, an abbreviated label).
+    std::u16string accessibleName;
+    // For a label: the control it names (by name, a plain control), for screen readers and as
+    // the control its access key focuses.
+    std::string labelFor;
 };
 
 enum class Border { Sizable, FixedDialog };

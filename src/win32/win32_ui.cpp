@@ -9,6 +9,7 @@
 
 #include "util/failure.h"
 #include "util/text.h"
+#include "win32/accessible.h"
 #include "win32/images.h"
 
 namespace penwick::win32 {
@@ -747,6 +748,11 @@ LRESULT Win32Window::handleControl(Win32Control& c, HWND hwnd, UINT msg, WPARAM 
         case WM_GETDLGCODE:
             if (d.kind == ControlKind::MonthCalendar)
                 return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTALLKEYS;
+            break;
+        case WM_GETOBJECT:
+            if (const LRESULT r =
+                    answerGetObject(hwnd, wp, lp, ui::accessibleDesc(description_, d)))
+                return r;
             break;
         default:
             break;

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "embedded/contact_id.h"
 #include "tool_fixture.h"
 #include "tools/csv.h"
 
@@ -146,6 +147,34 @@ TEST_F(Import, ListingsImportAgainUnchanged) {
     }
     EXPECT_EQ(back[0].at("name"), "Zoë Ωmega");
     EXPECT_EQ(back[0].at("Remark"), "\xEF\xBB\xBFstarts with U+FEFF");
+}
+
+// Only identifiers in the tool's own form in every row make the id column the tool's own.
+TEST_F(Import, AnotherSystemsIdColumnIsKeptWhateverItsHeader) {
+    ok({"init", db});
+    const std::string header = "id,name,company,phone,email,city\n";
+    const std::string theirs = write("theirs.csv", header + "C-0001,Ann,,,,\nC-0002,Bob,,,,\n");
+    EXPECT_TRUE(has(ok({"import", db, theirs}).out, "kept as extra fields: \"id\"\n"));
+    const std::string listing = ok({"contacts", db, "--format", "csv"}).out;
+    EXPECT_EQ(listing,
+              "id,name,company,phone,email,city,id\r\n"
+              "C000001,Ann,,,,,C-0001\r\n"
+              "C000002,Bob,,,,,C-0002\r\n");
+    // That listing, the source's identifiers beside the tool's own, imports again as it is.
+    const std::string again = t.file("again.pwdb");
+    ok({"init", again});
+    EXPECT_TRUE(has(ok({"import", again, write("listing.csv", listing)}).out, "not kept: \"id\""));
+    EXPECT_EQ(ok({"contacts", again, "--format", "csv"}).out, listing);
+
+    // Rows in the tool's form far into the file, then one that is not: nothing is dropped.
+    std::string rows = header;
+    for (int i = 1; i <= 20000; ++i) rows += embedded::formatContactId(i) + ",P,,,,\n";
+    for (const char* last : {"C-20001", "C0020001", ""}) {
+        const std::string report =
+            ok({"import", db, write("late.csv", rows + last + ",Last,,,,\n"), "--dry-run"}).out;
+        EXPECT_TRUE(has(report, "kept as extra fields: \"id\"\n")) << last;
+        EXPECT_FALSE(has(report, "not kept")) << last;
+    }
 }
 
 TEST_F(Import, ADryRunOrAFaultWritesNothing) {
