@@ -40,7 +40,7 @@ public:
     }
     void MoveFirst() override { contact().call(u"MoveFirst"); }
     Value recordCount() override { return contact().call(u"recordCount").toValue(u"recordCount"); }
-    bool IsEOF() override { return toBool(contact().call(u"IsEOF").toValue(u"IsEOF")); }
+    bool IsEOF() override { return toBool(contact().call(u"IsEOF").toValue(u"IsEOF"), u"IsEOF"); }
     Value Data(std::int16_t field) override {
         return contact().call(u"Data", {com::Argument::int16(field)}).toValue(u"Data");
     }

@@ -21,7 +21,7 @@ bool CheckDatabaseLogin(const LoginParts& login, Database& database,
     const CodePage& codePage = login.codePage;
     std::u16string password;
 
-    if (!toBool(database.IsMultiUser())) {
+    if (!toBool(database.IsMultiUser(), u"IsMultiUser")) {
         loginValidated = false;
         return true;
     }
@@ -39,7 +39,7 @@ bool CheckDatabaseLogin(const LoginParts& login, Database& database,
     remember(login.settings, databasePath, userName,
              ScrambleText(password, kScrambleKey, codePage));
     database.validateuser(userName, password);
-    if (toBool(database.Error())) {
+    if (toBool(database.Error(), u"Error")) {
         loginValidated = false;
         remember(login.settings, databasePath, userName, u"");
         return false;

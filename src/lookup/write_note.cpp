@@ -81,7 +81,7 @@ bool writeNoteToLookup(WriteNoteContext& run, const NoteEntries& entries, WriteP
         run.settings.get(kSettingsApp, section, u"USER", application->GetCurrentUserName());
     std::u16string password = ScrambleText(scrambled, kScrambleKey, run.codePage);
     database->validateuser(std::as_const(userName), std::as_const(password));
-    if (toBool(database->Error())) {
+    if (toBool(database->Error(), u"Error")) {
         ValidateUserForm& dialog = run.loginDialog;
         dialog.controls().lblDatabase.setText(databasePath);
         dialog.controls().txtUserName.setText(application->GetCurrentUserName());

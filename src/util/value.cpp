@@ -1,25 +1,60 @@
 #include "util/value.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "util/failure.h"
 #include "util/text.h"
 
 namespace penwick {
 
-bool toBool(const Value& v) {
+namespace {
+
+// Text read as a number, as the classic runtime takes numeric text: optional sign, digits with
+// an optional point, an optional exponent. Nothing when the text is not a number.
+std::optional<double> numericText(std::u16string_view text) {
+    std::string ascii;
+    for (const char16_t c : text) {
+        if (!isAsciiDigit(c) && c != u'.' && c != u'+' && c != u'-' && c != u'e' && c != u'E')
+            return std::nullopt;
+        ascii.push_back(static_cast<char>(c));
+    }
+    // from_chars takes no leading plus; it reads neither the locale's point nor "inf".
+    std::string_view digits = ascii;
+    if (digits.starts_with('+')) {
+        digits.remove_prefix(1);
+        if (digits.starts_with('-')) return std::nullopt;
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    // Beyond a double's range either way, the number is still not zero.
+    if (error == std::errc::result_out_of_range) return 1.0;
+    if (error != std::errc{} || end != digits.data() + digits.size()) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+bool toBool(const Value& v, std::u16string_view source) {
     struct Visitor {
+        std::u16string_view source;
         bool operator()(std::monostate) const { return false; }
         bool operator()(bool b) const { return b; }
         bool operator()(std::int16_t i) const { return i != 0; }
         bool operator()(std::int32_t i) const { return i != 0; }
         bool operator()(double d) const { return d != 0.0; }
         bool operator()(const std::u16string& s) const {
-            return !s.empty() && s != u"0" && s != u"False" && s != u"false";
+            const std::u16string text = trimSpaces(s);
+            if (equalsIgnoringAsciiCase(text, u"True")) return true;
+            if (equalsIgnoringAsciiCase(text, u"False")) return false;
+            if (const auto number = numericText(text)) return *number != 0.0;
+            raise(err::TypeMismatch, std::u16string(source));
         }
     };
-    return std::visit(Visitor{}, v);
+    return std::visit(Visitor{source}, v);
 }
 
 std::u16string toText(const Value& v) {
@@ -29,8 +64,17 @@ std::u16string toText(const Value& v) {
         std::u16string operator()(std::int16_t i) const { return decimal(i); }
         std::u16string operator()(std::int32_t i) const { return decimal(i); }
         std::u16string operator()(double d) const {
-            if (std::floor(d) == d && std::fabs(d) < 1e15) return decimal(static_cast<long long>(d));
-            return fromUtf8(std::to_string(d));
+            if (std::floor(d) == d && std::fabs(d) < 1e15)
+                return decimal(static_cast<long long>(d));
+            // 15 significant digits in the shortest form, exponent as "1E-05" and "1E+15", with
+            // a point whatever the C locale says.
+            char buffer[32];
+            const auto [end, error] =
+                std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::general, 15);
+            std::string out(buffer, error == std::errc{} ? end : buffer);
+            for (char& c : out)
+                if (c == 'e') c = 'E';
+            return fromUtf8(out);
         }
         std::u16string operator()(const std::u16string& s) const { return s; }
     };

@@ -1,15 +1,23 @@
 #include "win32/images.h"
 
 #include <functional>
+#include <map>
+#include <utility>
 
 namespace penwick::win32 {
 
 namespace {
 
+// The designs are drawn on a 16-unit grid; a larger icon is the same drawing, scaled.
+struct Grid {
+    int size;
+    int operator()(int units) const { return MulDiv(units, size, 16); }
+};
+
 // Draws the image twice: in colour on black, and as the mask (black where drawn, white where
-// transparent). Painter gets the device context and whether it paints the mask.
+// transparent). Painter gets the device context, whether it paints the mask, and the grid.
 HICON compose(int size, bool isIcon, POINT hotSpot,
-              const std::function<void(HDC, bool mask)>& painter) {
+              const std::function<void(HDC, bool mask, Grid)>& painter) {
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP color = CreateCompatibleBitmap(screen, size, size);
@@ -19,10 +27,10 @@ HICON compose(int size, bool isIcon, POINT hotSpot,
     const RECT all{0, 0, size, size};
     HGDIOBJ old = SelectObject(dc, color);
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    painter(dc, false);
+    painter(dc, false, Grid{size});
     SelectObject(dc, mask);
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    painter(dc, true);
+    painter(dc, true, Grid{size});
     SelectObject(dc, old);
     DeleteDC(dc);
 
@@ -87,48 +95,49 @@ private:
 };
 
 // A sheet of note paper with ruled lines and a pen across its corner.
-void noteIcon(HDC dc, bool mask) {
+void noteIcon(HDC dc, bool mask, Grid g) {
     Tools t(dc, mask);
-    t.track(RGB(0, 0, 128));
+    t.track(RGB(0, 0, 128), g(1));
     t.brush(RGB(255, 255, 255));
-    Rectangle(dc, 1, 1, 13, 15);
-    t.track(RGB(0, 128, 128));
-    for (int y = 4; y <= 12; y += 3) t.line(3, y, 10, y);
-    t.track(RGB(128, 0, 0), 2);
-    t.line(14, 2, 8, 10);
-    SetPixel(dc, 7, 11, RGB(0, 0, 0));
+    Rectangle(dc, g(1), g(1), g(13), g(15));
+    t.track(RGB(0, 128, 128), g(1));
+    for (int y = 4; y <= 12; y += 3) t.line(g(3), g(y), g(10), g(y));
+    t.track(RGB(128, 0, 0), g(2));
+    t.line(g(14), g(2), g(8), g(10));
+    const RECT nib{g(7), g(11), g(8), g(12)};
+    FillRect(dc, &nib, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }
 
 // A key, for the login.
-void keyIcon(HDC dc, bool mask) {
+void keyIcon(HDC dc, bool mask, Grid g) {
     Tools t(dc, mask);
-    t.track(RGB(128, 96, 0), 2);
+    t.track(RGB(128, 96, 0), g(2));
     t.noBrush();
-    Ellipse(dc, 1, 5, 8, 12);
-    t.line(8, 8, 14, 8);
-    t.line(12, 8, 12, 11);
-    t.line(14, 8, 14, 11);
+    Ellipse(dc, g(1), g(5), g(8), g(12));
+    t.line(g(8), g(8), g(14), g(8));
+    t.line(g(12), g(8), g(12), g(11));
+    t.line(g(14), g(8), g(14), g(11));
 }
 
 // "abc" with a tick under it, for the spell check.
-void spellIcon(HDC dc, bool mask) {
-    HFONT font =
-        CreateFontW(-7, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                    CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH, L"Tahoma");
+void spellIcon(HDC dc, bool mask, Grid g) {
+    HFONT font = CreateFontW(-g(7), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
+                             DEFAULT_PITCH, L"Tahoma");
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, mask ? RGB(0, 0, 0) : RGB(0, 0, 128));
-    RECT r{0, 0, 16, 8};
+    RECT r{0, 0, g(16), g(8)};
     DrawTextW(dc, L"abc", 3, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, oldFont);
     DeleteObject(font);
     Tools t(dc, mask);
-    t.track(RGB(0, 128, 0), 2);
-    t.line(3, 11, 6, 14);
-    t.line(6, 14, 13, 8);
+    t.track(RGB(0, 128, 0), g(2));
+    t.line(g(3), g(11), g(6), g(14));
+    t.line(g(6), g(14), g(13), g(8));
 }
 
-void handCursor(HDC dc, bool mask) {
+void handCursor(HDC dc, bool mask, Grid) {
     static const POINT hand[] = {{6, 1},   {9, 1},   {9, 11},  {12, 10}, {15, 11},
                                  {18, 12}, {21, 14}, {21, 22}, {18, 27}, {8, 27},
                                  {2, 19},  {2, 15},  {6, 17}};
@@ -143,17 +152,28 @@ void handCursor(HDC dc, bool mask) {
 
 }  // namespace
 
-HICON makeIcon(ui::Image image) {
+HICON makeIcon(ui::Image image, int size) {
+    if (size <= 0) size = GetSystemMetrics(SM_CXSMICON);
     switch (image) {
         case ui::Image::MainIcon:
-            return compose(16, true, {}, noteIcon);
+            return compose(size, true, {}, noteIcon);
         case ui::Image::LoginIcon:
-            return compose(16, true, {}, keyIcon);
+            return compose(size, true, {}, keyIcon);
         case ui::Image::SpellIcon:
-            return compose(16, true, {}, spellIcon);
+            return compose(size, true, {}, spellIcon);
         default:
             return nullptr;
     }
+}
+
+HICON bigIcon(ui::Image image) {
+    // One per image and size for the program's life, as the system's shared icons are: a
+    // window that is loaded again finds its icon drawn.
+    static std::map<std::pair<ui::Image, int>, HICON> drawn;
+    const int size = GetSystemMetrics(SM_CXICON);
+    HICON& icon = drawn[{image, size}];
+    if (icon == nullptr) icon = makeIcon(image, size);
+    return icon;
 }
 
 HCURSOR makeLinkCursor() {

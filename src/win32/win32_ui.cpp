@@ -249,7 +249,7 @@ Win32Window::Win32Window(Win32Ui& ui, const ui::WindowDesc& d, ui::EventSink& si
     if (d.icon != ui::Image::None) {
         icon_ = makeIcon(d.icon);
         SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-        SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon(d.icon)));
     }
     tooltips_ =
         CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,

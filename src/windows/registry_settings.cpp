@@ -81,9 +81,8 @@ void RegistrySettings::save(std::u16string_view app, std::u16string_view section
     const DWORD bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
     status = RegSetValueExW(k.get(), wide(key).c_str(), 0, REG_SZ,
                             reinterpret_cast<const BYTE*>(data.c_str()), bytes);
-    if (status != ERROR_SUCCESS) refuse(status);
-    // Durable before returning: a remembered password must survive a crash right after.
-    status = RegFlushKey(k.get());
+    // No RegFlushKey: the registry writes its hives out by itself, and a flush per value
+    // would stall every login on the disk.
     if (status != ERROR_SUCCESS) refuse(status);
 }
 

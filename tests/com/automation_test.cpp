@@ -107,7 +107,7 @@ TEST_P(Automation, ResultsFollowTheClassicRulesAndEachNameIsLookedUpOncePerObjec
     db.callObject(u"Contact").call(u"Loadlookupquery", {Argument::text(servers.path(u"lkup.dat"))});
     EXPECT_EQ(db.callObject(u"Contact").call(u"recordCount").toValue(u""), Value{std::int32_t{2}});
     std::vector<std::u16string> ids;
-    while (!toBool(db.callObject(u"Contact").call(u"IsEOF").toValue(u""))) {
+    while (!toBool(db.callObject(u"Contact").call(u"IsEOF").toValue(u""), u"")) {
         ids.push_back(
             toText(db.callObject(u"Contact").call(u"Data", {Argument::int16(1)}).toValue(u"")));
         db.callObject(u"Contact").call(u"movenext");

@@ -95,20 +95,20 @@ TYPED_TEST_P(ContactManagerContract, TheSavedLookupReloadsIntoTheProgramsConnect
 TYPED_TEST_P(ContactManagerContract, ALoginIsAskedOnlyWhereTheDatabaseKnowsUsers) {
     this->world.setUp({});
     auto open = this->openWithLookup();
-    EXPECT_FALSE(toBool(open->IsMultiUser()));
+    EXPECT_FALSE(toBool(open->IsMultiUser(), u""));
     std::u16string anyone = u"anyone", nothing;
     open->validateuser(anyone, nothing);
-    EXPECT_FALSE(toBool(open->Error()));
+    EXPECT_FALSE(toBool(open->Error(), u""));
     open->Close();
 
     this->world.setUp({.login = std::pair{u"Pat", u"pässwörd"}});
     auto guarded = this->openWithLookup();
-    EXPECT_TRUE(toBool(guarded->IsMultiUser()));
+    EXPECT_TRUE(toBool(guarded->IsMultiUser(), u""));
     guarded->validateuser(std::u16string(u"Pat"), std::u16string(u"wrong"));
-    EXPECT_TRUE(toBool(guarded->Error()));
+    EXPECT_TRUE(toBool(guarded->Error(), u""));
     std::u16string user = u"Pat", password = u"pässwörd";
     guarded->validateuser(user, password);
-    EXPECT_FALSE(toBool(guarded->Error()));
+    EXPECT_FALSE(toBool(guarded->Error(), u""));
     EXPECT_EQ(user, u"Pat");
     guarded->Close();
 }

@@ -278,17 +278,17 @@ TYPED_TEST_P(StoreContract, AMultiUserDatabaseTakesNotesOnlyFromALoggedInConnect
     const std::string path = makeDatabase(this->fresh(), 2);
     Store(path).addUser("Pat", "s3cret");
     AutomationConnection c(path);
-    EXPECT_TRUE(toBool(c.db->IsMultiUser()));
+    EXPECT_TRUE(toBool(c.db->IsMultiUser(), u""));
     EXPECT_THROW(c.note(u"C000001", u"3/7/2026"), Failure);  // never logged in
 
     std::u16string user = u"pat", wrong = u"guess";
     c.db->validateuser(user, wrong);
-    EXPECT_TRUE(toBool(c.db->Error()));
+    EXPECT_TRUE(toBool(c.db->Error(), u""));
     EXPECT_THROW(c.note(u"C000001", u"3/7/2026"), Failure);
 
     std::u16string right = u"s3cret";
     c.db->validateuser(user, right);
-    EXPECT_FALSE(toBool(c.db->Error()));
+    EXPECT_FALSE(toBool(c.db->Error(), u""));
     c.note(u"C000001", u"3/7/2026");
 
     // A later refusal logs the connection out again.
@@ -302,10 +302,10 @@ TYPED_TEST_P(StoreContract, AMultiUserDatabaseTakesNotesOnlyFromALoggedInConnect
 
 TYPED_TEST_P(StoreContract, ASingleUserDatabaseTakesAnyLogin) {
     AutomationConnection c(makeDatabase(this->fresh(), 1));
-    EXPECT_FALSE(toBool(c.db->IsMultiUser()));
+    EXPECT_FALSE(toBool(c.db->IsMultiUser(), u""));
     std::u16string user = u"anyone", password;
     c.db->validateuser(user, password);
-    EXPECT_FALSE(toBool(c.db->Error()));
+    EXPECT_FALSE(toBool(c.db->Error(), u""));
 }
 
 // Two runs at work on one rest, or a stalled run waking after its rest was written: a contact

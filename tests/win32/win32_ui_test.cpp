@@ -63,6 +63,18 @@ LOGFONTW fontOf(HWND hwnd) {
     return lf;
 }
 
+// The width of a window's icon of the given kind, 0 when it has none.
+int iconWidth(HWND hwnd, WPARAM kind) {
+    ICONINFO info{};
+    const auto icon = reinterpret_cast<HICON>(SendMessageW(hwnd, WM_GETICON, kind, 0));
+    if (icon == nullptr || !GetIconInfo(icon, &info)) return 0;
+    BITMAP bitmap{};
+    GetObjectW(info.hbmMask, sizeof bitmap, &bitmap);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+    return bitmap.bmWidth;
+}
+
 class Win32UiTest : public ::testing::Test {
 protected:
     HWND hwnd(ui::Window& w) const { return ui_.handleOf(w); }
@@ -139,6 +151,8 @@ TEST_F(Win32UiTest, BuildsDialogsOwnedWithAFixedBorder) {
     EXPECT_TRUE(style(password) & ES_PASSWORD);
     EXPECT_EQ(SendMessageW(password, EM_GETPASSWORDCHAR, 0, 0), L'*');
     EXPECT_EQ(GetDlgCtrlID(hwnd(login, "Command1")), IDCANCEL) << "Esc presses Cancel";
+    EXPECT_EQ(iconWidth(dialog, ICON_BIG), GetSystemMetrics(SM_CXICON)) << "for Alt+Tab";
+    EXPECT_EQ(iconWidth(dialog, ICON_SMALL), GetSystemMetrics(SM_CXSMICON));
 }
 
 TEST_F(Win32UiTest, TextBoxesFollowTheClassicSelectionRules) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "lookup/scramble.h"
 #include "note/date_parse.h"
 #include "windows/ansi_code_page.h"
 #include "windows/wide.h"
@@ -76,6 +77,44 @@ TEST(AnsiCodePage, MapsExactlyTheCharactersOfThePage) {
     EXPECT_EQ(greek.fromAnsi(0xd9), u'\u03a9');
 
     EXPECT_EQ(AnsiCodePage().number(), GetACP());
+}
+
+// Wine accepts the flags that fail on Windows, so the choice itself is what can be checked.
+TEST(AnsiCodePage, ChoosesOnlyFlagsThePageAccepts) {
+    const struct {
+        unsigned page;
+        ConversionFlags flags;
+    } cases[] = {
+        {1252, {WC_NO_BEST_FIT_CHARS, true, MB_ERR_INVALID_CHARS}},
+        {932, {WC_NO_BEST_FIT_CHARS, true, MB_ERR_INVALID_CHARS}},
+        {65001, {WC_ERR_INVALID_CHARS, false, MB_ERR_INVALID_CHARS}},
+        {54936, {WC_ERR_INVALID_CHARS, false, MB_ERR_INVALID_CHARS}},
+        {65000, {0, false, 0}},
+        {50220, {0, false, 0}},
+        {57004, {0, false, 0}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(conversionFlags(c.page), c.flags) << c.page;
+}
+
+TEST(AnsiCodePage, KeepsEveryScrambledCodeOnUtf8AndDoubleBytePages) {
+    // The scramble makes codes 128 to 255 out of any password: each must come back.
+    for (const unsigned page : {65001u, 932u, 1252u, 1253u}) {
+        const AnsiCodePage codePage(page);
+        for (int code = 0; code < 256; ++code) {
+            const auto b = static_cast<std::uint8_t>(code);
+            EXPECT_EQ(codePage.toAnsi(codePage.fromAnsi(b)), b) << "page " << page << ", " << code;
+        }
+    }
+    for (const unsigned page : {65001u, 932u}) {
+        const AnsiCodePage codePage(page);
+        EXPECT_EQ(codePage.fromAnsi(0x81), u'\u0081') << "no character by itself";
+        for (const std::u16string password : {u"P\u00e4sswort4711", u"secret4711"}) {
+            const std::u16string stored =
+                lookup::ScrambleText(password, lookup::kScrambleKey, codePage);
+            EXPECT_EQ(lookup::ScrambleText(stored, lookup::kScrambleKey, codePage), password)
+                << "page " << page;
+        }
+    }
 }
 
 }  // namespace
