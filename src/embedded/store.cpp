@@ -210,6 +210,7 @@ std::optional<std::string> Store::verifyUser(std::string_view name, std::string_
         if (!own) return std::nullopt;
         owned_ = std::move(own);
         connection_ = owned_.get();
+        user_ = role;
         return role;
     }
     std::optional<std::string> stored;
@@ -225,6 +226,7 @@ std::optional<std::string> Store::verifyUser(std::string_view name, std::string_
     const bool right =
         crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) == 0;
     if (!stored || !right) return std::nullopt;
+    user_ = stored;
     return stored;
 }
 
@@ -714,10 +716,22 @@ void Store::addRunLookup(std::int64_t run, const std::vector<std::int64_t>& cont
     for (; i < contacts.size(); ++i) insert(i, 1);
 }
 
+void Store::requireMayUndo(const Run& run) {
+    if (!user_) return;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+    const bool author =
+        std::equal(user_->begin(), user_->end(), run.userName.begin(), run.userName.end(),
+                   [&](char p, char q) { return lower(p) == lower(q); });
+    if (author || isAdmin(*user_)) return;
+    fail(err::PermissionDenied, "run " + std::to_string(run.id) + " was written by " +
+                                    run.userName + "; only they or an administrator can undo it");
+}
+
 std::int64_t Store::undoRun(std::int64_t id) {
     Transaction tx(*connection_);
     const auto found = run(id);
     if (!found) fail(err::InvalidPropertyValue, "no run " + std::to_string(id));
+    requireMayUndo(*found);
     if (found->undoneAt) {
         fail(err::InvalidPropertyValue,
              "run " + std::to_string(id) + " was already undone at " + *found->undoneAt);

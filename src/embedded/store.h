@@ -289,8 +289,13 @@ public:
     std::vector<Run> runs();
     std::optional<Run> run(std::int64_t id);
     // Removes every note of the run and marks the run undone; returns how many were removed.
-    // A run that was undone before is refused.
+    // A run that was undone before is refused, and so is one the logged-in user may not undo
+    // (see requireMayUndo).
     std::int64_t undoRun(std::int64_t id);
+    // Fails unless the user logged in through verifyUser may undo the run: its author or an
+    // administrator (names ignore ASCII case, as logins do). A store that logged no one in
+    // acts for whoever opened the database, as it does in everything else.
+    void requireMayUndo(const Run& run);
 
     // --- the whole database
     // Copies everything of `source` into this database, which must be empty (just created),
@@ -313,6 +318,7 @@ private:
     std::unique_ptr<Connection> owned_;
     Connection* connection_ = nullptr;
     std::string databaseId_;
+    std::optional<std::string> user_;  // the user verifyUser accepted, as stored
 };
 
 }  // namespace penwick::embedded

@@ -82,12 +82,6 @@ std::string describe(const LookupQuery& q) {
     return {};
 }
 
-bool sameName(std::string_view x, std::string_view y) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
-    return std::equal(x.begin(), x.end(), y.begin(), y.end(),
-                      [&](char p, char q) { return lower(p) == lower(q); });
-}
-
 std::string plural(std::int64_t n, const char* word) {
     return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
 }
@@ -533,14 +527,11 @@ int cmdUndoRun(const Arguments& a, ToolIo& io) {
     expectPositional(a, 2, 2);
     const std::int64_t id = parseCount(a.positional[1], "the run");
     Store store(a.positional[0]);
-    const std::string user = logIn(store, a, io);
+    logIn(store, a, io);
     const auto run = store.run(id);
     if (!run) throw ToolError{"no run " + std::to_string(id) + " in " + store.path()};
-    // The run's author or an administrator; names ignore ASCII case, as logins do.
-    if (!user.empty() && !sameName(user, run->userName) && !store.isAdmin(user)) {
-        throw ToolError{"run " + std::to_string(id) + " was written by " + run->userName +
-                        "; only they or an administrator can undo it"};
-    }
+    // Refused before asking; undoRun checks it again.
+    store.requireMayUndo(*run);
     if (run->undoneAt) {
         throw ToolError{"run " + std::to_string(id) + " was already undone at " + *run->undoneAt};
     }

@@ -165,6 +165,25 @@ TEST(Store, AnUnknownUserCostsWhatAKnownOneDoes) {
     EXPECT_LT(u, k * 3.0) << "known " << k << " s, unknown " << u << " s";
 }
 
+// The rule holds for every caller of the store, not only for the tool.
+TEST(Store, ARunIsUndoneOnlyByItsAuthorOrAnAdministrator) {
+    TempFolder t;
+    const std::string path = makeDatabase(t.file("a.pwdb"), 1);
+    std::int64_t run = 0;
+    {
+        Store owner(path);
+        owner.addUser("Ann", "ann's");  // the first user: an administrator
+        owner.addUser("Pat", "pat's");
+        owner.addUser("Bob", "bob's");
+        owner.addNote(noteFor(1), run, "Pat", true);
+    }
+    Store bob(path);
+    ASSERT_TRUE(bob.verifyUser("bob", "bob's"));
+    EXPECT_EQ(failureText([&] { bob.undoRun(run); }),
+              "run 1 was written by Pat; only they or an administrator can undo it");
+    EXPECT_EQ(notesOf(path).size(), 1u);
+}
+
 TEST(Store, IsWalWithForeignKeysAndFullSync) {
     TempFolder t;
     Store store(makeDatabase(t.file("a.pwdb"), 1));
