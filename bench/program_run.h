@@ -38,7 +38,7 @@ public:
         : sessionPath_(writeSessionIn(folder, database, std::move(lookup))),
           clock_(std::chrono::year_month_day{std::chrono::year{2026}, std::chrono::March,
                                              std::chrono::day{7}}),
-          contacts_(embedded::makeContactManagerFactory(locale_, sessionPath_)),
+          contacts_(embedded::makeContactManagerFactory(locale_, clock_, sessionPath_)),
           services_{.ui = ui_,
                     .platform = platform_,
                     .settings = settings_,

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -82,26 +81,6 @@ std::string isoDate(std::chrono::year_month_day d) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", int(d.year()), unsigned(d.month()),
                   unsigned(d.day()));
-    return buffer;
-}
-
-std::tm localNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    return tm;
-}
-
-// The year a note date typed without one ("12/6") is taken in, as the entry check took it.
-std::chrono::year localYear() {
-    return std::chrono::year{localNow().tm_year + 1900};
-}
-
-std::string localToday() {
-    const std::tm tm = localNow();
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday);
     return buffer;
 }
 
@@ -179,11 +158,14 @@ private:
 
 class EmbeddedDatabase final : public lookup::Database {
 public:
-    explicit EmbeddedDatabase(const Locale& locale) : locale_(locale) {}
+    EmbeddedDatabase(const Locale& locale, const Clock& clock) : locale_(locale), clock_(clock) {}
 
     void Open(std::u16string& path) override {
         Close();
         store_ = asMemberOf(kDatabaseSource, [&] { return std::make_unique<Store>(toUtf8(path)); });
+        // Read once: a run that goes on past midnight on 31 December must not put the same
+        // yearless date in two years.
+        noteYear_ = clock_.today().year();
     }
 
     void validateuser(const std::u16string& userName, const std::u16string& password) override {
@@ -224,6 +206,9 @@ public:
         return *store_;
     }
     const Locale& locale() const { return locale_; }
+    const Clock& clock() const { return clock_; }
+    // The year a note date typed without one ("12/6") is taken in, as the entry check took it.
+    std::chrono::year noteYear() const { return noteYear_; }
     EmbeddedContactSet& contacts() { return contacts_; }
 
     void addNote(const NoteRecord& note) {
@@ -236,6 +221,8 @@ public:
 
 private:
     const Locale& locale_;
+    const Clock& clock_;
+    std::chrono::year noteYear_{};
     std::unique_ptr<Store> store_;
     bool error_ = false;
     std::optional<std::string> user_;  // set by an accepted login on a multi-user database
@@ -391,7 +378,7 @@ void EmbeddedNoteHistory::Update() {
         note.attachment = toUtf8(*p.attachment);
     }
     if (p.date) {
-        const auto parsed = note::parseDateTime(*p.date, db_.locale(), localYear());
+        const auto parsed = note::parseDateTime(*p.date, db_.locale(), db_.noteYear());
         if (!parsed) {
             fail(err::InvalidPropertyValue, kDatabaseSource,
                  "cannot read the note date \"" + toUtf8(*p.date) + "\"");
@@ -406,7 +393,7 @@ void EmbeddedNoteHistory::Update() {
             note.time = buffer;
         }
     } else {
-        note.date = localToday();
+        note.date = isoDate(db_.clock().today());
         note.dateText = note.date;
     }
     db_.addNote(note);
@@ -449,8 +436,8 @@ private:
 
 class EmbeddedFactory final : public lookup::ContactManagerFactory {
 public:
-    EmbeddedFactory(const Locale& locale, std::string sessionPath)
-        : locale_(locale), sessionPath_(std::move(sessionPath)) {}
+    EmbeddedFactory(const Locale& locale, const Clock& clock, std::string sessionPath)
+        : locale_(locale), clock_(clock), sessionPath_(std::move(sessionPath)) {}
 
     std::unique_ptr<lookup::Application> createApplication(std::u16string_view className) override {
         if (!equalsIgnoringAsciiCase(className, lookup::kApplicationClass)) cannotCreate(className);
@@ -459,7 +446,7 @@ public:
 
     std::unique_ptr<lookup::Database> createDatabase(std::u16string_view className) override {
         if (!equalsIgnoringAsciiCase(className, lookup::kDatabaseClass)) cannotCreate(className);
-        return std::make_unique<EmbeddedDatabase>(locale_);
+        return std::make_unique<EmbeddedDatabase>(locale_, clock_);
     }
 
 private:
@@ -468,18 +455,21 @@ private:
     }
 
     const Locale& locale_;
+    const Clock& clock_;
     std::string sessionPath_;
 };
 
 }  // namespace
 
-std::unique_ptr<lookup::ContactManagerFactory> makeContactManagerFactory(const Locale& locale) {
-    return makeContactManagerFactory(locale, defaultSessionPath());
+std::unique_ptr<lookup::ContactManagerFactory> makeContactManagerFactory(const Locale& locale,
+                                                                         const Clock& clock) {
+    return makeContactManagerFactory(locale, clock, defaultSessionPath());
 }
 
 std::unique_ptr<lookup::ContactManagerFactory> makeContactManagerFactory(const Locale& locale,
+                                                                         const Clock& clock,
                                                                          std::string sessionPath) {
-    return std::make_unique<EmbeddedFactory>(locale, std::move(sessionPath));
+    return std::make_unique<EmbeddedFactory>(locale, clock, std::move(sessionPath));
 }
 
 }  // namespace penwick::embedded

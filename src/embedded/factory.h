@@ -10,11 +10,14 @@
 
 namespace penwick::embedded {
 
-// The locale reads note dates (field 200); it must outlive the factory and every object the
-// factory creates. The session is the per-user default (see session.h).
-std::unique_ptr<lookup::ContactManagerFactory> makeContactManagerFactory(const Locale& locale);
+// The locale reads note dates (field 200) and the clock gives the year of one typed without
+// it, as the program's entry check reads them; both must outlive the factory and every object
+// the factory creates. The session is the per-user default (see session.h).
+std::unique_ptr<lookup::ContactManagerFactory> makeContactManagerFactory(const Locale& locale,
+                                                                         const Clock& clock);
 // The same with a session file of the caller's choosing (tests).
 std::unique_ptr<lookup::ContactManagerFactory> makeContactManagerFactory(const Locale& locale,
+                                                                         const Clock& clock,
                                                                          std::string sessionPath);
 
 }  // namespace penwick::embedded

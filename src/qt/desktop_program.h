@@ -36,7 +36,7 @@ inline int runDesktopProgram(QtUi& ui, const std::function<void()>& onFirstIdle 
         linux_platform::PosixLocale locale;
         linux_platform::SystemClock clock;
         Windows1252 codePage;
-        const auto contacts = embedded::makeContactManagerFactory(locale);
+        const auto contacts = embedded::makeContactManagerFactory(locale, clock);
         const auto speller = hunspell::makeSpellCheckerFactory(locale);
 
         Services services{.ui = ui,

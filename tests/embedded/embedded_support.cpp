@@ -56,7 +56,7 @@ EmbeddedRun::EmbeddedRun()
     : sessionPath(folder.file("session.ini")),
       clock(std::chrono::year_month_day{std::chrono::year{2026}, std::chrono::March,
                                         std::chrono::day{7}}),
-      embedded(embedded::makeContactManagerFactory(locale, sessionPath)),
+      embedded(embedded::makeContactManagerFactory(locale, clock, sessionPath)),
       contacts(*embedded) {
     platform.setSeparator(u'/');
     platform.setProgramFolder(fromUtf8(folder.path()));

@@ -49,8 +49,9 @@ struct EmbeddedWorldOn {
     Databases databases;
     std::string session = folder.file("session.ini");
     FakeLocale locale;
+    FixedClock clock{std::chrono::year{2026} / std::chrono::March / 7};
     std::unique_ptr<lookup::ContactManagerFactory> contacts =
-        embedded::makeContactManagerFactory(locale, session);
+        embedded::makeContactManagerFactory(locale, clock, session);
     std::string database;
 };
 

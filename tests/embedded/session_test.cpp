@@ -35,8 +35,9 @@ struct SessionFixture : ::testing::Test {
     std::string sessionPath = t.file("cfg/session.ini");
     std::string lookupFile = t.file("lkup.dat");
     FakeLocale locale;
+    FixedClock clock{std::chrono::year{2026} / std::chrono::March / 7};
     std::unique_ptr<lookup::ContactManagerFactory> factory =
-        embedded::makeContactManagerFactory(locale, sessionPath);
+        embedded::makeContactManagerFactory(locale, clock, sessionPath);
 };
 
 TEST_F(SessionFixture, SessionKeepsDatabaseUserAndLookup) {

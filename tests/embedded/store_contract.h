@@ -205,15 +205,17 @@ struct AutomationConnection {
         h.Update();
     }
     FakeLocale locale;  // M/d/yyyy
+    FixedClock clock{std::chrono::year{2026} / std::chrono::March / 7};
     std::unique_ptr<lookup::ContactManagerFactory> factory =
-        embedded::makeContactManagerFactory(locale, "/nonexistent/session.ini");
+        embedded::makeContactManagerFactory(locale, clock, "/nonexistent/session.ini");
     std::u16string path;
     std::unique_ptr<lookup::Database> db;
 };
 
 TYPED_TEST_P(StoreContract, ClassesAreCreatedByNameOnly) {
     FakeLocale locale;
-    auto factory = embedded::makeContactManagerFactory(locale, "/nonexistent/session.ini");
+    FixedClock clock{std::chrono::year{2026} / std::chrono::March / 7};
+    auto factory = embedded::makeContactManagerFactory(locale, clock, "/nonexistent/session.ini");
     EXPECT_TRUE(factory->createDatabase(u"actole.database"));
     try {
         factory->createApplication(u"ACTOLE.OTHER");

@@ -32,8 +32,9 @@ struct Unusual : ::testing::Test {
 
     TempFolder t;
     FakeLocale locale;
+    FixedClock clock{std::chrono::year{2026} / std::chrono::March / 7};
     std::unique_ptr<lookup::ContactManagerFactory> factory =
-        embedded::makeContactManagerFactory(locale, t.file("session.ini"));
+        embedded::makeContactManagerFactory(locale, clock, t.file("session.ini"));
 };
 
 TEST_F(Unusual, LargeAndUnusualNotesComeBackUnchanged) {

@@ -178,6 +178,25 @@ TEST_F(Run, AContactRemovedPartWayStopsTheRunAtItsNote) {
         << toUtf8(said[1]);
 }
 
+// The clock passes midnight on 31 December between the second and third notes: a date typed
+// without a year still lands in one year for the whole run.
+TEST_F(Run, ARunAcrossNewYearKeepsAYearlessDateInOneYear) {
+    using namespace std::chrono;
+    run.clock.set(year{2030} / December / 31);
+    run.work(db, {LookupQuery::Kind::Ids, {}, {1, 2, 3, 4}});
+    run.start();
+    run.fill(u"12/6", kEmail, u"x");
+    run.ui->answerMessages({ui::MessageAnswer::Yes});
+    run.ui->onYield([&](int k) {
+        if (k == 2) run.clock.set(year{2031} / January / 1);
+    });
+    run.main().click("cmdWriteNote");
+    ASSERT_EQ(run.clock.today().year(), year{2031});
+    const auto notes = notesOf(db);
+    ASSERT_EQ(notes.size(), 4u);
+    for (const auto& n : notes) EXPECT_EQ(n.record.date, "2030-12-06") << n.contact;
+}
+
 TEST_F(Run, TheConfirmationCountsTheReloadedLookup) {
     run.work(db, {LookupQuery::Kind::Ids, {}, {1, 2, 3}});
     AfterSave factory(*run.embedded, [&] {

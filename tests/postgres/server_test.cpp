@@ -120,7 +120,8 @@ TEST_F(ServerTool, TheSessionAndTheProgramNameAServerByItsAddress) {
     EXPECT_NE(ok({"status"}).out.find("database: " + server.uri), std::string::npos);
 
     FakeLocale locale;
-    auto factory = embedded::makeContactManagerFactory(locale, t.file("cfg/session.ini"));
+    FixedClock clock{std::chrono::year{2026} / std::chrono::March / 7};
+    auto factory = embedded::makeContactManagerFactory(locale, clock, t.file("cfg/session.ini"));
     auto app = factory->createApplication(lookup::kApplicationClass);
     EXPECT_EQ(app->GetOpenDBName(), fromUtf8(server.uri));
     EXPECT_EQ(SettingsSectionOf(app->GetOpenDBName()), fromUtf8(server.name));

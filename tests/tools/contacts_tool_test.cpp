@@ -181,7 +181,8 @@ TEST_F(Tool, ADatabaseWithUsersAsksTheToolForAPassword) {
 
     // A run each by Pat and by Eve, written through logged-in connections.
     FakeLocale locale;
-    auto factory = embedded::makeContactManagerFactory(locale, t.file("none.ini"));
+    FixedClock clock{std::chrono::year{2026} / std::chrono::March / 7};
+    auto factory = embedded::makeContactManagerFactory(locale, clock, t.file("none.ini"));
     for (const auto& [user, password] : {std::pair{u"Pat", u"pat-pw"}, {u"Eve", u"eve-pw"}}) {
         auto connection = factory->createDatabase(u"ACTOLE.DATABASE");
         std::u16string path = fromUtf8(db), name = user, secret = password;
@@ -207,7 +208,8 @@ TEST_F(Tool, RunsAreListedAndOneCanBeUndoneAfterConfirmation) {
     db = makeDatabase(db, 3);
     // Two runs, as two connections of the program would write them.
     FakeLocale locale;
-    auto factory = embedded::makeContactManagerFactory(locale, t.file("none.ini"));
+    FixedClock clock{std::chrono::year{2026} / std::chrono::March / 7};
+    auto factory = embedded::makeContactManagerFactory(locale, clock, t.file("none.ini"));
     for (int run = 0; run < 2; ++run) {
         auto connection = factory->createDatabase(u"ACTOLE.DATABASE");
         std::u16string path = fromUtf8(db);
@@ -245,7 +247,8 @@ TEST_F(Tool, RunsAreListedAndOneCanBeUndoneAfterConfirmation) {
 TEST_F(Tool, NotesShowWhatTheRunWrote) {
     db = makeDatabase(db, 2);
     FakeLocale locale;
-    auto factory = embedded::makeContactManagerFactory(locale, t.file("none.ini"));
+    FixedClock clock{std::chrono::year{2026} / std::chrono::March / 7};
+    auto factory = embedded::makeContactManagerFactory(locale, clock, t.file("none.ini"));
     auto connection = factory->createDatabase(u"ACTOLE.DATABASE");
     std::u16string path = fromUtf8(db);
     connection->Open(path);
