@@ -1,0 +1,97 @@
+#pragma once
+// Internal to the front end: one control of a window, its child window behind ui::Control.
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "ui/window.h"
+#include "win32/win32_ui.h"
+#include "windows/wide.h"
+
+namespace penwick::win32 {
+
+using ui::ControlKind;
+using ui::SysColor;
+using windows::wide;
+
+[[noreturn]] void notSupported(const ui::ControlDesc& d, const char16_t* member);
+
+class Win32Control final : public ui::Control {
+public:
+    Win32Control(Win32Window& window, const ui::ControlDesc& description, HWND hwnd)
+        : window_(window), description_(description), hwnd_(hwnd) {
+        if (description.background) background_ = *description.background;
+    }
+
+    const ui::ControlDesc& description() const override { return description_; }
+    HWND hwnd() const { return hwnd_; }
+    Win32Window& window() const { return window_; }
+    // The background explicitly given, by the description or the logic.
+    std::optional<SysColor> explicitBackground() const { return background_; }
+
+    std::u16string text() const override;
+    void setText(std::u16string_view text) override;
+    bool enabled() const override { return IsWindowEnabled(hwnd_) != FALSE; }
+    void setEnabled(bool enabled) override { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
+    void setVisible(bool visible) override;
+    void setFocus() override;
+    bool hasFocus() const;
+    void setBackground(SysColor color) override {
+        background_ = color;
+        InvalidateRect(hwnd_, nullptr, TRUE);
+    }
+    void bringToFront() override {
+        SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        InvalidateRect(hwnd_, nullptr, TRUE);
+    }
+
+    void setSelectionStart(int start) override;
+    void setSelectionLength(int length) override;
+    std::u16string selectedText() const override;
+    void setSelectedText(std::u16string_view text) override;
+
+    int listIndex() const override;
+    void setListIndex(int index) override;
+    int listCount() const;
+    std::u16string listItem(int index) const override;
+    void clearList() override;
+    void addItem(std::u16string_view item) override;
+
+    std::chrono::year_month_day calendarValue() const override;
+    void setCalendarValue(std::chrono::year_month_day date) override;
+
+    bool takesFocus() const {
+        return description_.kind != ControlKind::Label && description_.kind != ControlKind::Frame;
+    }
+    bool isTabStop() const { return takesFocus() && description_.tabStop; }
+
+private:
+    bool isEdit() const {
+        return description_.kind == ControlKind::TextBox ||
+               description_.kind == ControlKind::MultiLineTextBox;
+    }
+    bool isCombo() const { return description_.kind == ControlKind::DropDownList; }
+    bool isList() const { return description_.kind == ControlKind::ListBox; }
+    void requireEdit(const char16_t* member) const {
+        if (!isEdit()) notSupported(description_, member);
+    }
+    void requireList(const char16_t* member) const {
+        if (!isCombo() && !isList()) notSupported(description_, member);
+    }
+    std::pair<int, int> selection() const {
+        DWORD start = 0, end = 0;
+        SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                     reinterpret_cast<LPARAM>(&end));
+        return {static_cast<int>(start), static_cast<int>(end)};
+    }
+    int textLength() const { return GetWindowTextLengthW(hwnd_); }
+
+    Win32Window& window_;
+    const ui::ControlDesc& description_;
+    HWND hwnd_;
+    std::optional<SysColor> background_;
+};
+}  // namespace penwick::win32
