@@ -63,8 +63,15 @@ public:
     std::chrono::year_month_day calendarValue() const override;
     void setCalendarValue(std::chrono::year_month_day date) override;
 
+    // A link that is a tab stop is reached with the keyboard, as a button is; other labels and
+    // frames never take the focus.
+    bool isKeyboardLink() const {
+        return description_.kind == ControlKind::Label && description_.cursor == ui::Cursor::Link &&
+               description_.tabStop;
+    }
     bool takesFocus() const {
-        return description_.kind != ControlKind::Label && description_.kind != ControlKind::Frame;
+        return isKeyboardLink() ||
+               (description_.kind != ControlKind::Label && description_.kind != ControlKind::Frame);
     }
     bool isTabStop() const { return takesFocus() && description_.tabStop; }
 

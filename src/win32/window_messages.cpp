@@ -115,7 +115,11 @@ LRESULT Win32Window::handleForm(UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT Win32Window::handleControl(Win32Control& c, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     const ui::ControlDesc& d = c.description();
     switch (msg) {
+        case WM_SETFOCUS:
+            if (c.isKeyboardLink()) InvalidateRect(hwnd, nullptr, TRUE);  // the focus cue
+            break;
         case WM_KILLFOCUS: {
+            if (c.isKeyboardLink()) InvalidateRect(hwnd, nullptr, TRUE);
             const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
             // Focus moving elsewhere in the same window; a switch to another window or program
             // is no loss of focus to the program.
@@ -164,8 +168,21 @@ LRESULT Win32Window::handleControl(Win32Control& c, HWND hwnd, UINT msg, WPARAM 
                 deliver(ui::EventKind::DblClick, &d);  // Enter takes the day, as a double click
                 return 0;
             }
+            if (c.isKeyboardLink() && (wp == VK_RETURN || wp == VK_SPACE)) {
+                deliver(ui::EventKind::Click, &d);  // followed as a click follows it
+                return 0;
+            }
             break;
         case WM_PAINT:
+            if (c.isKeyboardLink() && wp == 0 && GetFocus() == hwnd) {
+                const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+                RECT text{};
+                GetClientRect(hwnd, &text);
+                HDC dc = GetDC(hwnd);
+                DrawFocusRect(dc, &text);
+                ReleaseDC(hwnd, dc);
+                return r;
+            }
             if (d.kind == ControlKind::MonthCalendar) {
                 if (wp != 0) {
                     paintCalendar(hwnd, reinterpret_cast<HDC>(wp));
@@ -185,7 +202,7 @@ LRESULT Win32Window::handleControl(Win32Control& c, HWND hwnd, UINT msg, WPARAM 
             }
             break;
         case WM_GETDLGCODE:
-            if (d.kind == ControlKind::MonthCalendar)
+            if (d.kind == ControlKind::MonthCalendar || c.isKeyboardLink())
                 return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTALLKEYS;
             break;
         case WM_GETOBJECT:

@@ -437,6 +437,25 @@ TEST_F(Win32UiTest, TabWalksTheTabIndexOrderAcrossTheFrame) {
     }
 }
 
+TEST_F(Win32UiTest, TabReachesTheWebLinkAndEnterOrSpaceFollowsIt) {
+    ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
+    main.show();
+    ui_.yield();
+    main.control("txtDate").setFocus();
+    const HWND link = hwnd(main, "Label8");
+    for (int i = 0; i < 12 && GetFocus() != link; ++i) {
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+        ui_.yield();
+    }
+    ASSERT_EQ(GetFocus(), link) << "Tab never reaches the web link";
+    for (const WPARAM key : {VK_RETURN, VK_SPACE}) {
+        mainSink_.events.clear();
+        PostMessageW(link, WM_KEYDOWN, key, 0);
+        ui_.yield();
+        EXPECT_TRUE(mainSink_.saw(EventKind::Click, "Label8")) << key;
+    }
+}
+
 TEST_F(Win32UiTest, ShowModalDisablesTheOwnerUntilTheDialogIsHidden) {
     ui::Window& main = ui_.create(app::noteUpdateDescription(), mainSink_);
     ui::Window& login = ui_.create(lookup::validateUserDescription(), dialogSink_);
