@@ -1,7 +1,5 @@
 #include "lookup/write_note.h"
 
-#include <utility>
-
 #include "lookup/login.h"
 #include "lookup/scramble.h"
 #include "lookup/update_loop.h"
@@ -80,7 +78,7 @@ bool writeNoteToLookup(WriteNoteContext& run, const NoteEntries& entries, WriteP
     std::u16string userName =
         run.settings.get(kSettingsApp, section, u"USER", application->GetCurrentUserName());
     std::u16string password = ScrambleText(scrambled, kScrambleKey, run.codePage);
-    database->validateuser(std::as_const(userName), std::as_const(password));
+    database->validateuserByValue(userName, password);
     if (toBool(database->Error(), u"Error")) {
         ValidateUserForm& dialog = run.loginDialog;
         dialog.controls().lblDatabase.setText(databasePath);

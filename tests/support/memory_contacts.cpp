@@ -161,10 +161,11 @@ public:
         m_.log(call("Database.Open", {text(path)}));
         if (path != m_.databasePath) raise(err::FileNotFound, u"File not found: " + path, kSource);
     }
-    void validateuser(std::u16string& userName, std::u16string& password) override {
-        validateuser(std::as_const(userName), std::as_const(password));
+    void validateuserByRef(std::u16string& userName, std::u16string& password) override {
+        validateuserByValue(userName, password);
     }
-    void validateuser(const std::u16string& userName, const std::u16string& password) override {
+    void validateuserByValue(const std::u16string& userName,
+                             const std::u16string& password) override {
         m_.log(call("Database.validateuser", {text(userName), text(password)}));
         if (!m_.multiUser) {
             error_ = false;

@@ -187,7 +187,7 @@ TEST_F(Tool, ADatabaseWithUsersAsksTheToolForAPassword) {
         auto connection = factory->createDatabase(u"ACTOLE.DATABASE");
         std::u16string path = fromUtf8(db), name = user, secret = password;
         connection->Open(path);
-        connection->validateuser(name, secret);
+        connection->validateuserByRef(name, secret);
         auto& h = connection->NOTEHISTORY();
         h.Add();
         h.Data(29, std::u16string(u"C000001"));
