@@ -27,10 +27,6 @@ struct ProgramState {
     std::vector<std::u16string> ContactIds;  // the update loop's identifiers; index 0 stays empty
 };
 
-inline constexpr int kVersionMajor = 2;
-inline constexpr int kVersionMinor = 2;
-inline constexpr int kVersionRevision = 0;
-
 class App {
 public:
     explicit App(Services& services);

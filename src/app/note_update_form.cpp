@@ -1,6 +1,7 @@
 #include "app/note_update_form.h"
 
 #include "app/app.h"
+#include "app/version.h"
 #include "lookup/validate_user_form.h"
 #include "lookup/write_note.h"
 #include "note/dates.h"

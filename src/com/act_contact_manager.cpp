@@ -79,11 +79,12 @@ public:
     void Open(std::u16string& path) override {
         database_.call(u"Open", {com::Argument::textByRef(path)});
     }
-    void validateuser(const std::u16string& userName, const std::u16string& password) override {
+    void validateuserByValue(const std::u16string& userName,
+                             const std::u16string& password) override {
         database_.call(u"validateuser",
                        {com::Argument::text(userName), com::Argument::text(password)});
     }
-    void validateuser(std::u16string& userName, std::u16string& password) override {
+    void validateuserByRef(std::u16string& userName, std::u16string& password) override {
         database_.call(u"validateuser",
                        {com::Argument::textByRef(userName), com::Argument::textByRef(password)});
     }

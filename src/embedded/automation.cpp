@@ -168,7 +168,8 @@ public:
         noteYear_ = clock_.today().year();
     }
 
-    void validateuser(const std::u16string& userName, const std::u16string& password) override {
+    void validateuserByValue(const std::u16string& userName,
+                             const std::u16string& password) override {
         Store& s = store();
         asMemberOf(kDatabaseSource, [&] {
             if (!s.isMultiUser()) {
@@ -180,8 +181,8 @@ public:
         });
     }
 
-    void validateuser(std::u16string& userName, std::u16string& password) override {
-        validateuser(std::as_const(userName), std::as_const(password));
+    void validateuserByRef(std::u16string& userName, std::u16string& password) override {
+        validateuserByValue(userName, password);
     }
 
     Value Error() override { return error_; }

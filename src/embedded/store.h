@@ -239,8 +239,6 @@ public:
     // through that connection: what it may do is then what the user may.
     std::optional<std::string> verifyUser(std::string_view name, std::string_view password);
     bool isAdmin(std::string_view name);
-    // The user's name as stored (names ignore ASCII case), else nothing.
-    std::optional<std::string> findUser(std::string_view name);
     // Every user with whether he is an administrator.
     std::vector<UserEntry> users();
 

@@ -115,13 +115,6 @@ bool Store::isAdmin(std::string_view name) {
     return q.bind(1, name).step() && q.integer(0) != 0;
 }
 
-std::optional<std::string> Store::findUser(std::string_view name) {
-    if (connection_->serverRoles()) return ServerUsers(*connection_).find(name);
-    auto q = connection_->query("SELECT name FROM app_user WHERE lower(name) = lower(?1)");
-    if (!q.bind(1, name).step()) return std::nullopt;
-    return q.text(0);
-}
-
 std::vector<UserEntry> Store::users() {
     if (connection_->serverRoles()) return ServerUsers(*connection_).list();
     std::vector<UserEntry> users;

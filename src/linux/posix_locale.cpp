@@ -62,11 +62,6 @@ PosixLocale::PosixLocale(std::string name) {
             short_ = writtenPattern(*p);
             separator_ = p->separator;
         }
-#ifdef _DATE_FMT
-        // The C library keeps no long-date format of its own; date(1)'s format without its
-        // time and zone is the nearest one. Its "/" must mean the short pattern's separator.
-        if (auto p = patternFromStrftime(text(_DATE_FMT), separator_)) long_ = p->pattern;
-#endif
     }
 
     static const nl_item kMonths[12] = {MON_1, MON_2, MON_3, MON_4,  MON_5,  MON_6,

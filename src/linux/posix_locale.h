@@ -19,14 +19,12 @@ public:
     explicit PosixLocale(std::string name = {});
 
     std::optional<std::u16string> shortDatePattern() const override { return short_; }
-    std::optional<std::u16string> longDatePattern() const { return long_; }
     std::u16string dateSeparator() const override { return separator_; }
     std::u16string monthName(unsigned month, bool abbreviated) const override;
     std::u16string dayName(std::chrono::weekday day, bool abbreviated) const override;
 
 private:
     std::optional<std::u16string> short_;
-    std::optional<std::u16string> long_;
     std::u16string separator_ = u"/";
     std::array<std::u16string, 12> months_, shortMonths_;
     std::array<std::u16string, 7> days_, shortDays_;  // from Sunday

@@ -63,10 +63,12 @@ class Database {
 public:
     virtual ~Database() = default;
     virtual void Open(std::u16string& path) = 0;
-    // The silent try with the remembered credentials hands the texts over as values.
-    virtual void validateuser(const std::u16string& userName, const std::u16string& password) = 0;
+    // Both reach the database's one validateuser; the name says how the texts are passed, which
+    // the database sees. The silent try with the remembered credentials hands them over as values.
+    virtual void validateuserByValue(const std::u16string& userName,
+                                     const std::u16string& password) = 0;
     // The login routine hands over its own variables, which the database may write into.
-    virtual void validateuser(std::u16string& userName, std::u16string& password) = 0;
+    virtual void validateuserByRef(std::u16string& userName, std::u16string& password) = 0;
     // True after a refused validateuser; no value counts as false.
     virtual Value Error() = 0;
     // True when the database asks for a login; no value counts as false.

@@ -38,7 +38,7 @@ bool CheckDatabaseLogin(const LoginParts& login, Database& database,
 
     remember(login.settings, databasePath, userName,
              ScrambleText(password, kScrambleKey, codePage));
-    database.validateuser(userName, password);
+    database.validateuserByRef(userName, password);
     if (toBool(database.Error(), u"Error")) {
         loginValidated = false;
         remember(login.settings, databasePath, userName, u"");

@@ -1,7 +1,5 @@
 #include "lookup/write_note.h"
 
-#include <utility>
-
 #include "lookup/login.h"
 #include "lookup/scramble.h"
 #include "lookup/update_loop.h"
@@ -33,7 +31,7 @@ bool writeNoteToLookup(WriteNoteContext& run, const NoteEntries& entries, WriteP
         return answer;
     };
 
-    // 1-3: the entries, the date before the note type.
+    // The entries first: the date before the note type.
     if (!note::parseDate(entries.date.text(), run.locale, run.clock.today().year())) {
         ask(u"Invalid date", ui::MessageStyle::InformationOk, kEntryCheckTitle);
         progress.setWriteEnabled(true);
@@ -53,7 +51,7 @@ bool writeNoteToLookup(WriteNoteContext& run, const NoteEntries& entries, WriteP
         }
     }
 
-    // 4-8: the contact manager saves its lookup; the same database opens as our connection.
+    // The contact manager saves its lookup; the same database opens as our connection.
     progress.setWriteEnabled(false);
     // One path for the whole run: asking twice could save to one folder and reload a stale
     // lookup from the other when the program folder's permissions change meanwhile.
@@ -74,13 +72,13 @@ bool writeNoteToLookup(WriteNoteContext& run, const NoteEntries& entries, WriteP
     std::unique_ptr<Database> database = run.contactManager.createDatabase(kDatabaseClass);
     database->Open(databasePath);
 
-    // 9-11: the remembered credentials first, then the login dialog as long as asked.
+    // The login: the remembered credentials first, then the login dialog as long as asked.
     const std::u16string section = SettingsSectionOf(databasePath);
     const std::u16string scrambled = run.settings.get(kSettingsApp, section, u"SYS", u"");
     std::u16string userName =
         run.settings.get(kSettingsApp, section, u"USER", application->GetCurrentUserName());
     std::u16string password = ScrambleText(scrambled, kScrambleKey, run.codePage);
-    database->validateuser(std::as_const(userName), std::as_const(password));
+    database->validateuserByValue(userName, password);
     if (toBool(database->Error(), u"Error")) {
         ValidateUserForm& dialog = run.loginDialog;
         dialog.controls().lblDatabase.setText(databasePath);
@@ -104,7 +102,7 @@ bool writeNoteToLookup(WriteNoteContext& run, const NoteEntries& entries, WriteP
         }
     }
 
-    // 12-13: the lookup reloaded into our connection, and the user's confirmation.
+    // The lookup reloaded into our connection, then the user confirms the run.
     ContactSet& contacts = database->Contact();
     contacts.Loadlookupquery(lookupFile);
     lookupHold.reset();
@@ -120,7 +118,7 @@ bool writeNoteToLookup(WriteNoteContext& run, const NoteEntries& entries, WriteP
         progress.setWriteEnabled(true);
     }
 
-    // 15: the connection ends; the program closes after it.
+    // The connection ends; the program closes after it.
     database->Close();
     return true;
 }

@@ -74,9 +74,7 @@ void QtControl::setText(std::u16string_view text) {
             break;
         case ControlKind::DropDownList: {
             const int i = combo()->findText(t, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-            if (i < 0)
-                raise(err::ReadOnlyProperty, u"'Text' property is read-only",
-                      fromUtf8(description_.name));
+            if (i < 0) raise(err::ReadOnlyProperty, fromUtf8(description_.name));
             combo()->setCurrentIndex(i);
             break;
         }
@@ -178,8 +176,7 @@ int QtControl::listCount() const {
 
 std::u16string QtControl::listItem(int index) const {
     if (index < 0 || index >= listCount())
-        raise(err::InvalidPropertyArrayIndex, u"Invalid property array index",
-              fromUtf8(description_.name) + u".List");
+        raise(err::InvalidPropertyArrayIndex, fromUtf8(description_.name) + u".List");
     if (QComboBox* c = combo()) return fromQ(c->itemText(index));
     return fromQ(as<QListWidget>(u"List")->item(index)->text());
 }

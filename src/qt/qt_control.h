@@ -52,8 +52,7 @@ private:
     template <class W>
     W* as(const char16_t* member) const {
         if (auto* w = qobject_cast<W*>(widget_)) return w;
-        raise(err::UnsupportedMember, u"Object doesn't support this property or method",
-              fromUtf8(description_.name) + u"." + member);
+        raise(err::UnsupportedMember, fromUtf8(description_.name) + u"." + member);
     }
     QComboBox* combo() const { return qobject_cast<QComboBox*>(widget_); }
     // Narrows a drop-down list's font where its entries would be cut in the closed list.

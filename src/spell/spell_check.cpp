@@ -141,8 +141,7 @@ void walk(ui::Control& note, SpellCheckForm& dialog, SpellChecker& checker) {
                 step([&] { note.setSelectionStart(wordStart - 1); });
                 step([&] { note.setSelectionLength(lengthOf(error.text)); });
                 step([&] { note.setSelectedText(decision.replacement); });
-                // Measured on what was written: the dialog's own difference counts the outer
-                // spaces of a listed suggestion, which the replacement no longer has.
+                // Measured on what was written, which is the replacement without outer spaces.
                 end = add(end, lengthOf(decision.replacement) - lengthOf(error.text));
                 behind = add(wordStart, lengthOf(decision.replacement));
             } else {

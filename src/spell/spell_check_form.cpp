@@ -75,10 +75,6 @@ ui::WindowDesc makeWindow() {
     return w;
 }
 
-std::int32_t lengthOf(std::u16string_view text) {
-    return static_cast<std::int32_t>(text.size());
-}
-
 }  // namespace
 
 const ui::WindowDesc& spellCheckWindow() {
@@ -128,7 +124,6 @@ std::u16string SpellCheckForm::selectedSuggestion() {
 }
 
 void SpellCheckForm::decide(std::u16string word) {
-    lengthDifference_ = lengthOf(word) - lengthOf(controls().txtBadWord.text());
     replacementWord_ = std::move(word);
     window().hide();
 }
@@ -146,7 +141,6 @@ void SpellCheckForm::change() {
 }
 
 void SpellCheckForm::ignore() {
-    lengthDifference_ = 0;
     replacementWord_.clear();
     window().hide();
 }

@@ -2,7 +2,6 @@
 // The suggestions dialog: shows one misspelled word with the checker's suggestions and keeps
 // the user's decision for the run that showed it.
 
-#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -30,8 +29,6 @@ public:
 
     // The chosen replacement without outer spaces; empty leaves the word unchanged.
     std::u16string ReplacementWord() const;
-    // Length of the chosen replacement minus length of the misspelled word.
-    std::int32_t LengthDifference() const { return lengthDifference_; }
 
     // Set when the user dismissed the dialog with its close box instead of a button; the run
     // clears it before each show and ends the spell check when it finds it set afterwards.
@@ -49,7 +46,6 @@ private:
     std::u16string selectedSuggestion();
     void decide(std::u16string word);
 
-    std::int32_t lengthDifference_ = 0;
     std::u16string replacementWord_;
     bool closedByUser_ = false;
     std::optional<SpellCheckControls> controls_;

@@ -22,7 +22,7 @@ public:
 
     Ui& ui() { return ui_; }
 
-    // Runs one event handler. A failure the handler lets go (handling style (a)) ends here
+    // Runs one event handler. A failure the handler lets go ends here
     // in the standard fatal-error report; the end of the program stops the handler quietly.
     void dispatch(const std::function<void()>& handler);
 

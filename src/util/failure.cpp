@@ -42,6 +42,8 @@ std::u16string standardDescription(int number) {
             return u"Invalid property value";
         case err::InvalidPropertyArrayIndex:
             return u"Invalid property array index";
+        case err::ReadOnlyProperty:
+            return u"'Text' property is read-only";
         case err::CannotCreateObject:
             return u"ActiveX component can't create object";
         case err::UnsupportedMember:

@@ -61,7 +61,8 @@ std::u16string standardDescription(int number);
 // Any exception turned into a Failure, so that nothing leaves a handler unnumbered.
 Failure currentFailure(std::u16string_view source);
 
-// Handling style (b): the step's failure is cleared and the handler goes on with the next step.
+// A handler that shrugs a failure off: the step's failure is cleared and the handler goes on
+// with the next step.
 template <class Step>
 void ignoringFailure(Step&& step) {
     try {
@@ -71,7 +72,7 @@ void ignoringFailure(Step&& step) {
     }
 }
 
-// Handling style (b), the other form: the first failure ends the block silently.
+// The same, for a block: the first failure ends the block silently.
 // Returns false when the block was cut short.
 template <class Block>
 bool endingSilentlyOnFailure(Block&& block) {
@@ -84,8 +85,8 @@ bool endingSilentlyOnFailure(Block&& block) {
     return false;
 }
 
-// Handling style (a) needs no piece of its own: the handler lets the failure go, and the
-// event dispatch (Program::dispatch) shows the standard fatal-error report and ends the program.
-// Style (c) is a try/catch on Failure that tests number().
+// A handler that lets a failure go needs no piece of its own: the event dispatch
+// (Program::dispatch) shows the standard fatal-error report and ends the program. A handler
+// that answers one failure in particular catches Failure and tests number().
 
 }  // namespace penwick

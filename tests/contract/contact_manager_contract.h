@@ -97,17 +97,17 @@ TYPED_TEST_P(ContactManagerContract, ALoginIsAskedOnlyWhereTheDatabaseKnowsUsers
     auto open = this->openWithLookup();
     EXPECT_FALSE(toBool(open->IsMultiUser(), u""));
     std::u16string anyone = u"anyone", nothing;
-    open->validateuser(anyone, nothing);
+    open->validateuserByRef(anyone, nothing);
     EXPECT_FALSE(toBool(open->Error(), u""));
     open->Close();
 
     this->world.setUp({.login = std::pair{u"Pat", u"pässwörd"}});
     auto guarded = this->openWithLookup();
     EXPECT_TRUE(toBool(guarded->IsMultiUser(), u""));
-    guarded->validateuser(std::u16string(u"Pat"), std::u16string(u"wrong"));
+    guarded->validateuserByValue(std::u16string(u"Pat"), std::u16string(u"wrong"));
     EXPECT_TRUE(toBool(guarded->Error(), u""));
     std::u16string user = u"Pat", password = u"pässwörd";
-    guarded->validateuser(user, password);
+    guarded->validateuserByRef(user, password);
     EXPECT_FALSE(toBool(guarded->Error(), u""));
     EXPECT_EQ(user, u"Pat");
     guarded->Close();

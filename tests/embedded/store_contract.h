@@ -284,17 +284,17 @@ TYPED_TEST_P(StoreContract, AMultiUserDatabaseTakesNotesOnlyFromALoggedInConnect
     EXPECT_THROW(c.note(u"C000001", u"3/7/2026"), Failure);  // never logged in
 
     std::u16string user = u"pat", wrong = u"guess";
-    c.db->validateuser(user, wrong);
+    c.db->validateuserByRef(user, wrong);
     EXPECT_TRUE(toBool(c.db->Error(), u""));
     EXPECT_THROW(c.note(u"C000001", u"3/7/2026"), Failure);
 
     std::u16string right = u"s3cret";
-    c.db->validateuser(user, right);
+    c.db->validateuserByRef(user, right);
     EXPECT_FALSE(toBool(c.db->Error(), u""));
     c.note(u"C000001", u"3/7/2026");
 
     // A later refusal logs the connection out again.
-    c.db->validateuser(user, wrong);
+    c.db->validateuserByRef(user, wrong);
     EXPECT_THROW(c.note(u"C000002", u"3/7/2026"), Failure);
 
     const auto notes = notesOf(path);
@@ -306,7 +306,7 @@ TYPED_TEST_P(StoreContract, ASingleUserDatabaseTakesAnyLogin) {
     AutomationConnection c(makeDatabase(this->fresh(), 1));
     EXPECT_FALSE(toBool(c.db->IsMultiUser(), u""));
     std::u16string user = u"anyone", password;
-    c.db->validateuser(user, password);
+    c.db->validateuserByRef(user, password);
     EXPECT_FALSE(toBool(c.db->Error(), u""));
 }
 

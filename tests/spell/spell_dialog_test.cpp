@@ -4,7 +4,6 @@
 
 #include "spell/spell_check_form.h"
 #include "support/fake_ui.h"
-#include "util/text.h"
 
 namespace penwick::testing {
 namespace {
@@ -45,7 +44,6 @@ TEST_F(SpellDialog, TypedTextWinsOverTheListUntilTheBoxIsEmptied) {
         d.click("cmdChange");
     });
     EXPECT_EQ(form.ReplacementWord(), u"then");
-    EXPECT_EQ(form.LengthDifference(), 1);  // counted without the outer spaces
 
     show(u"teh", {u"the", u"tea"}, [](FakeWindow& d) {
         d.choose("lstSuggestions", 1);
@@ -54,21 +52,6 @@ TEST_F(SpellDialog, TypedTextWinsOverTheListUntilTheBoxIsEmptied) {
         d.click("cmdChange");  // the selection still counts
     });
     EXPECT_EQ(form.ReplacementWord(), u"tea");
-    EXPECT_EQ(form.LengthDifference(), 0);
-}
-
-TEST_F(SpellDialog, LengthDifferenceCountsAgainstTheMisspelledWord) {
-    const std::pair<std::u16string, int> cases[] = {{u"the", 0}, {u"then", 1}, {u"te", -1}};
-    for (const auto& [replacement, difference] : cases) {
-        show(u"teh", {}, [&](FakeWindow& d) {
-            d.type("txtReplace", replacement);
-            d.click("cmdChange");
-        });
-        EXPECT_EQ(form.LengthDifference(), difference) << toUtf8(replacement);
-    }
-    show(u"teh", {}, [](FakeWindow& d) { d.click("cmdIgnore"); });
-    EXPECT_EQ(form.ReplacementWord(), u"");
-    EXPECT_EQ(form.LengthDifference(), 0);
 }
 
 TEST_F(SpellDialog, DoubleClickTakesTheSuggestionAsListed) {
@@ -77,7 +60,6 @@ TEST_F(SpellDialog, DoubleClickTakesTheSuggestionAsListed) {
         d.doubleClick("lstSuggestions");
     });
     EXPECT_EQ(form.ReplacementWord(), u"a lot");
-    EXPECT_EQ(form.LengthDifference(), 1);
 }
 
 }  // namespace

@@ -216,7 +216,8 @@ TEST_F(SpellRun, InvalidPropertyValueIsClearedAndTheRunGoesOn) {
 
 TEST_F(SpellRun, OtherFailureIsReportedAndEndsTheRunWhereItStands) {
     checker.before = [](std::string_view call, std::size_t token) {
-        if (call == "setToken" && token == 2) raise(440, u"The checker stopped", u"test");
+        if (call == "setToken" && token == 2)
+            raise(err::AutomationError, u"The checker stopped", u"test");
     };
     answer({pick(0)});
     EXPECT_EQ(check(u"teh today clent note"), u"the today clent note");

@@ -20,8 +20,7 @@ FakeControl::FakeControl(FakeWindow& window, const ui::ControlDesc& description)
 
 void FakeControl::requireKind(std::initializer_list<ControlKind> kinds, const char* member) const {
     if (std::find(kinds.begin(), kinds.end(), description_.kind) == kinds.end())
-        raise(err::UnsupportedMember, u"Object doesn't support this property or method",
-              fromUtf8(description_.name + "." + member));
+        raise(err::UnsupportedMember, fromUtf8(description_.name + "." + member));
 }
 
 bool FakeControl::isList() const {
@@ -49,7 +48,7 @@ void FakeControl::setFocus() {
     const bool takesFocus =
         description_.kind != ControlKind::Label && description_.kind != ControlKind::Frame;
     if (!visible_ || !enabled_ || !takesFocus || !window_.visible_)
-        raise(5, u"Invalid procedure call or argument", fromUtf8(description_.name + ".SetFocus"));
+        raise(err::InvalidCall, fromUtf8(description_.name + ".SetFocus"));
     window_.moveFocus(this);
 }
 
@@ -92,8 +91,7 @@ void FakeControl::setListIndex(int index) {
 }
 
 std::u16string FakeControl::listItem(int index) const {
-    if (index < 0 || index >= listCount())
-        raise(err::InvalidPropertyArrayIndex, u"Invalid property array index", u"List");
+    if (index < 0 || index >= listCount()) raise(err::InvalidPropertyArrayIndex, u"List");
     return items_[static_cast<std::size_t>(index)];
 }
 

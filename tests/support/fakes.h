@@ -41,12 +41,10 @@ public:
         : short_(std::move(shortPattern)), separator_(std::move(separator)) {}
 
     std::optional<std::u16string> shortDatePattern() const override { return short_; }
-    std::optional<std::u16string> longDatePattern() const { return long_; }
     std::u16string dateSeparator() const override { return separator_; }
     std::u16string monthName(unsigned month, bool abbreviated) const override;
     std::u16string dayName(std::chrono::weekday day, bool abbreviated) const override;
 
-    void setLongPattern(std::u16string pattern) { long_ = std::move(pattern); }
     // Names in another language, twelve months then seven days from Sunday.
     void setNames(std::vector<std::u16string> months, std::vector<std::u16string> days) {
         months_ = std::move(months), days_ = std::move(days);
@@ -54,7 +52,6 @@ public:
 
 private:
     std::optional<std::u16string> short_;
-    std::optional<std::u16string> long_ = u"dddd, MMMM d, yyyy";
     std::u16string separator_;
     std::vector<std::u16string> months_;
     std::vector<std::u16string> days_;

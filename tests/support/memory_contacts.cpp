@@ -12,6 +12,9 @@ namespace penwick::testing {
 namespace {
 
 const std::u16string kSource = u"MemoryContactManager";
+// The record-set errors a contact manager's database engine raises.
+constexpr int kNoCurrentRecord = 3021;
+constexpr int kUpdateWithoutAddNew = 3020;
 
 std::string quoted(std::u16string_view text) {
     return '"' + toUtf8(text) + '"';
@@ -100,7 +103,7 @@ public:
     Value Data(std::int16_t field) override {
         m_.log(call("Contact.Data", {int16(field)}));
         if (field != 1) raise(err::InvalidPropertyValue, u"Only field 1 is kept", kSource);
-        if (position_ >= rows_.size()) raise(3021, u"No current record", kSource);
+        if (position_ >= rows_.size()) raise(kNoCurrentRecord, u"No current record", kSource);
         return rows_[position_];
     }
     void movenext() override {
@@ -131,7 +134,8 @@ public:
     }
     void Data(std::int16_t field, const lookup::Argument& value) override {
         m_.log(call("NOTEHISTORY.Data", {int16(field), argument(value)}));
-        if (!pending_) raise(3020, u"Update or CancelUpdate without AddNew or Edit", kSource);
+        if (!pending_)
+            raise(kUpdateWithoutAddNew, u"Update or CancelUpdate without AddNew or Edit", kSource);
         if (const auto* n = std::get_if<std::int16_t>(&value)) {
             pending_->fields[field] = *n;
         } else if (const auto* t = std::get_if<std::u16string>(&value)) {
@@ -143,7 +147,8 @@ public:
     }
     void Update() override {
         m_.log(call("NOTEHISTORY.Update"));
-        if (!pending_) raise(3020, u"Update or CancelUpdate without AddNew or Edit", kSource);
+        if (!pending_)
+            raise(kUpdateWithoutAddNew, u"Update or CancelUpdate without AddNew or Edit", kSource);
         m_.notes_.push_back(std::move(*pending_));
         pending_.reset();
     }
@@ -161,10 +166,11 @@ public:
         m_.log(call("Database.Open", {text(path)}));
         if (path != m_.databasePath) raise(err::FileNotFound, u"File not found: " + path, kSource);
     }
-    void validateuser(std::u16string& userName, std::u16string& password) override {
-        validateuser(std::as_const(userName), std::as_const(password));
+    void validateuserByRef(std::u16string& userName, std::u16string& password) override {
+        validateuserByValue(userName, password);
     }
-    void validateuser(const std::u16string& userName, const std::u16string& password) override {
+    void validateuserByValue(const std::u16string& userName,
+                             const std::u16string& password) override {
         m_.log(call("Database.validateuser", {text(userName), text(password)}));
         if (!m_.multiUser) {
             error_ = false;
@@ -198,16 +204,14 @@ MemoryContactManager::~MemoryContactManager() = default;
 std::unique_ptr<lookup::Application> MemoryContactManager::createApplication(
     std::u16string_view className) {
     log(call("create", {text(className)}));
-    if (className != lookup::kApplicationClass)
-        raise(err::CannotCreateObject, u"ActiveX component can't create object", kSource);
+    if (className != lookup::kApplicationClass) raise(err::CannotCreateObject, kSource);
     return std::make_unique<App>(*this);
 }
 
 std::unique_ptr<lookup::Database> MemoryContactManager::createDatabase(
     std::u16string_view className) {
     log(call("create", {text(className)}));
-    if (className != lookup::kDatabaseClass)
-        raise(err::CannotCreateObject, u"ActiveX component can't create object", kSource);
+    if (className != lookup::kDatabaseClass) raise(err::CannotCreateObject, kSource);
     return std::make_unique<Db>(*this);
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -158,7 +159,8 @@ TEST_F(Tool, ADatabaseWithUsersAsksTheToolForAPassword) {
     fails({"import", db, csv, "--user", "Pat", "--password-stdin"}, "guess\n");
     fails({"open", db, "--user", "Pat"});  // no terminal to ask on
     EXPECT_EQ(embedded::Store(db).contactCount(), 3);
-    EXPECT_FALSE(embedded::Store(db).findUser("Eve"));
+    EXPECT_TRUE(std::ranges::none_of(embedded::Store(db).users(),
+                                     [](const auto& u) { return u.name == "Eve"; }));
 
     ok({"add-user", db, "Eve", "--user", "Pat", "--password-stdin"}, "pat-pw\neve-pw\n");
     EXPECT_NE(
@@ -187,7 +189,7 @@ TEST_F(Tool, ADatabaseWithUsersAsksTheToolForAPassword) {
         auto connection = factory->createDatabase(u"ACTOLE.DATABASE");
         std::u16string path = fromUtf8(db), name = user, secret = password;
         connection->Open(path);
-        connection->validateuser(name, secret);
+        connection->validateuserByRef(name, secret);
         auto& h = connection->NOTEHISTORY();
         h.Add();
         h.Data(29, std::u16string(u"C000001"));
