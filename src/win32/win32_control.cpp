@@ -35,7 +35,7 @@ SYSTEMTIME toSystemTime(std::chrono::year_month_day d) {
 }  // namespace
 
 [[noreturn]] void notSupported(const ui::ControlDesc& d, const char16_t* member) {
-    raise(438, u"Object doesn't support this property or method", fromUtf8(d.name) + u"." + member);
+    raise(err::UnsupportedMember, fromUtf8(d.name) + u"." + member);
 }
 
 std::u16string Win32Control::text() const {
@@ -59,7 +59,7 @@ void Win32Control::setText(std::u16string_view text) {
             for (int i = 0, n = listCount(); i < n; ++i) {
                 if (listItem(i) == text) return setListIndex(i);
             }
-            raise(383, u"'Text' property is read-only", fromUtf8(description_.name));
+            raise(err::ReadOnlyProperty, fromUtf8(description_.name));
         }
         case ControlKind::ListBox:
         case ControlKind::MonthCalendar:
@@ -139,7 +139,7 @@ int Win32Control::listCount() const {
 std::u16string Win32Control::listItem(int index) const {
     requireList(u"List");
     if (index < 0 || index >= listCount())
-        raise(381, u"Invalid property array index", fromUtf8(description_.name) + u".List");
+        raise(err::InvalidPropertyArrayIndex, fromUtf8(description_.name) + u".List");
     const auto i = static_cast<WPARAM>(index);
     const LRESULT n = SendMessageW(hwnd_, isCombo() ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, i, 0);
     std::wstring item(static_cast<std::size_t>(std::max<LRESULT>(n, 0)) + 1, L'\0');
