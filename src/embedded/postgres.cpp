@@ -309,7 +309,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kChunk = 256 * 1024;
+    static constexpr std::size_t kChunk = std::size_t{256} * 1024;
 
     void separate() {
         if (!first_) buffer_ += '\t';

@@ -83,7 +83,7 @@ void Store::addUser(std::string_view name, std::string_view password, bool admin
 std::optional<std::string> Store::verifyUser(std::string_view name, std::string_view password) {
     if (connection_->serverRoles()) {
         // The server checks the password; the store goes on as the user's own connection.
-        const auto role = ServerUsers(*connection_).find(name);
+        auto role = ServerUsers(*connection_).find(name);
         if (!role) return std::nullopt;
         auto own = openPostgresDatabaseAs(path_, *role, std::string(password));
         if (!own) return std::nullopt;
