@@ -316,15 +316,25 @@ void Win32Window::bringToFront() {
 }
 
 void Win32Window::setProgress(const ui::Progress& progress) {
-    // The taskbar button is a nicety: where the shell offers none, nothing is missed.
-    if (taskbar_ == nullptr &&
-        (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
-                                 IID_ITaskbarList3, reinterpret_cast<void**>(&taskbar_))) ||
-         FAILED(taskbar_->HrInit()))) {
-        if (taskbar_ != nullptr) taskbar_->Release();
-        taskbar_ = nullptr;
-        return;
+    // The taskbar button is a nicety: where the shell offers none, nothing is missed, and it
+    // is not asked again at every contact.
+    if (!taskbarAsked_) {
+        taskbarAsked_ = true;
+        if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_ITaskbarList3, reinterpret_cast<void**>(&taskbar_))) ||
+            FAILED(taskbar_->HrInit())) {
+            if (taskbar_ != nullptr) taskbar_->Release();
+            taskbar_ = nullptr;
+        }
     }
+    if (taskbar_ == nullptr) return;
+    // Each call goes to the shell's process: only a change the button can show is sent, not
+    // one per contact of a long run.
+    const ui::Progress shown{
+        progress.state,
+        progress.total > 0 ? static_cast<int>(progress.done * 200LL / progress.total) : 0, 200};
+    if (shown == lastProgress_) return;
+    lastProgress_ = shown;
     switch (progress.state) {
         case ui::Progress::State::None:
             taskbar_->SetProgressState(hwnd_, TBPF_NOPROGRESS);
@@ -336,8 +346,8 @@ void Win32Window::setProgress(const ui::Progress& progress) {
             taskbar_->SetProgressState(hwnd_, TBPF_ERROR);
             break;
     }
-    taskbar_->SetProgressValue(hwnd_, static_cast<ULONGLONG>(std::max(progress.done, 0)),
-                               static_cast<ULONGLONG>(std::max(progress.total, 1)));
+    taskbar_->SetProgressValue(hwnd_, static_cast<ULONGLONG>(std::max(shown.done, 0)),
+                               static_cast<ULONGLONG>(shown.total));
 }
 
 void Win32Window::moveTo(int leftTwips, int topTwips) {

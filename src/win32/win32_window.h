@@ -85,6 +85,8 @@ private:
     bool modal_ = false;
     std::vector<HWND> disabledForModal_;
     ITaskbarList3* taskbar_ = nullptr;
+    bool taskbarAsked_ = false;
+    ui::Progress lastProgress_;
     // The calendar's double click: the last click on a day, and when.
     DWORD lastDayClick_ = 0;
     POINT lastDayPoint_{};
