@@ -184,9 +184,17 @@ TEST(Store, ARunIsUndoneOnlyByItsAuthorOrAnAdministrator) {
     EXPECT_EQ(notesOf(path).size(), 1u);
 }
 
-TEST(Store, IsWalWithForeignKeysAndFullSync) {
+// Contacts, notes and password hashes are the owner's alone, under the usual umask too.
+TEST(Store, IsWalWithForeignKeysAndFullSyncAndTheOwnersOnly) {
     TempFolder t;
+    const mode_t umaskBefore = ::umask(022);
     Store store(makeDatabase(t.file("a.pwdb"), 1));
+    ::umask(umaskBefore);
+    for (const std::string& file : {store.path(), store.path() + "-wal"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(file.c_str(), &st), 0) << file;
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << file;
+    }
     auto& c = dynamic_cast<embedded::SqliteConnection&>(store.connection());
     auto mode = c.query("PRAGMA journal_mode");
     ASSERT_TRUE(mode.step());

@@ -82,15 +82,27 @@ TEST(ParseDate, ReadsMonthNamesInTheLocalesLanguageAndInEnglish) {
 
 TEST(ParseDate, TakesATimeOfDay) {
     const FakeLocale us(u"M/d/yyyy");
-    const auto withTime = parseDateTime(u"12/6/2026 14:05", us);
-    ASSERT_TRUE(withTime);
-    EXPECT_EQ(withTime->date, kDate);
-    EXPECT_EQ(withTime->timeOfDay, hours{14} + minutes{5});
-    const auto pm = parseDateTime(u"12/6/2026 2:05:30 PM", us);
-    ASSERT_TRUE(pm);
-    EXPECT_EQ(pm->timeOfDay, hours{14} + minutes{5} + seconds{30});
+    const struct {
+        std::u16string_view text;
+        std::optional<seconds> time;  // nullopt: no date at all
+    } cases[] = {
+        {u"12/6/2026 14:05", hours{14} + minutes{5}},
+        {u"12/6/2026 2:05:30 PM", hours{14} + minutes{5} + seconds{30}},
+        {u"12/6/2026 12:15 AM", minutes{15}},  // the hour after midnight
+        {u"12/6/2026 12:15 PM", hours{12} + minutes{15}},
+        {u"12/6/2026 11:59 PM", hours{23} + minutes{59}},
+        {u"12/6/2026 0:15 AM", std::nullopt},
+        {u"12/6/2026 13:00 PM", std::nullopt},
+        {u"12/6/2026 25:00", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto read = parseDateTime(c.text, us);
+        ASSERT_EQ(read.has_value(), c.time.has_value()) << narrow(c.text);
+        if (!read) continue;
+        EXPECT_EQ(read->date, kDate) << narrow(c.text);
+        EXPECT_EQ(read->timeOfDay, c.time) << narrow(c.text);
+    }
     EXPECT_FALSE(parseDateTime(u"12/6/2026", us)->timeOfDay.has_value());
-    EXPECT_FALSE(parseDate(u"12/6/2026 25:00", us));
 }
 
 TEST(ParseDate, RefusesWhatIsNoDate) {

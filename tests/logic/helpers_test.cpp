@@ -97,6 +97,8 @@ TEST(SettingsSectionOf, IsTheFileNameOrTheServerDatabasesName) {
     EXPECT_EQ(SettingsSectionOf(u"postgres:///team?host=/var/run/postgresql"), u"team");
     EXPECT_EQ(SettingsSectionOf(u"postgresql://host/K%C3%B6ln%20Sales"), u"K\u00f6ln Sales");
     EXPECT_EQ(SettingsSectionOf(u"postgresql://host/100%"), u"100%");
+    EXPECT_EQ(SettingsSectionOf(u"postgresql://host/Sales%21"), u"Sales!");  // an escape last
+    EXPECT_EQ(SettingsSectionOf(u"postgresql://host/Sales%2"), u"Sales%2");
     EXPECT_EQ(SettingsSectionOf(u"postgresql://host"), u"");
     EXPECT_EQ(SettingsSectionOf(u"postgresql://host?sslmode=require&dbname=team"), u"team");
 }

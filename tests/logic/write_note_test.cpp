@@ -4,6 +4,8 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "app/note_update_form.h"
 #include "lookup/scramble.h"
 #include "support/app_harness.h"
@@ -240,6 +242,35 @@ TEST_F(WriteNote, ALoginGivenUpEnablesTheButtonAndKeepsTheWindow) {
     EXPECT_TRUE(contacts.notes().empty());
     ASSERT_EQ(h.ui.messages().size(), 1u);
     EXPECT_EQ(h.ui.messages()[0].style, ui::MessageStyle::InformationYesNo);
+}
+
+// What the dialog shows before anyone types: the database and the contact manager's current
+// user, not the remembered user; after a refused login, again, with the user asked afresh.
+TEST_F(WriteNote, TheLoginDialogOffersTheDatabaseAndTheCurrentUserAtEveryAttempt) {
+    contacts.multiUser = true;
+    contacts.passwords[u"Kim"] = u"secret";
+    h.settings.save(u"penwick", u"Sales.dbf", u"USER", u"Lee");
+    h.fill(u"3/9/2026", kEmail, u"x");
+    std::vector<std::array<std::u16string, 3>> shown;
+    const auto answer = [&](std::u16string password) {
+        h.ui.onModal("frmValidateUser", [&, password](FakeWindow& dialog) {
+            shown.push_back({dialog.control("lblDatabase").text(),
+                             dialog.control("txtUserName").text(),
+                             dialog.control("txtPassword").text()});
+            contacts.currentUser = u"Robin";
+            dialog.type("txtUserName", u"Kim");
+            dialog.type("txtPassword", password);
+            dialog.click("cmdOK");
+        });
+    };
+    answer(u"wrong");
+    answer(u"secret");
+    h.ui.answerMessages({ui::MessageAnswer::Yes, ui::MessageAnswer::Yes});
+    write();
+    const std::u16string database = contacts.databasePath;
+    EXPECT_EQ(shown, (std::vector<std::array<std::u16string, 3>>{{database, u"Pat", u""},
+                                                                 {database, u"Robin", u""}}));
+    EXPECT_EQ(contacts.notes().size(), 3u);
 }
 
 TEST_F(WriteNote, EditsAndCancelWhileTheLoopYields) {

@@ -122,6 +122,14 @@ TEST_F(SpellRun, EmptyTokensAreSkippedAndTheLastTokenIsChecked) {
     expectNormalEnd();
 }
 
+// Only spaces divide tokens: a tab or a line break stays inside the token handed over.
+TEST_F(SpellRun, TabsAndLineBreaksStayInsideATokenForTheChecker) {
+    EXPECT_EQ(check(u"meet\tthe\r\nclient today"), u"meet\tthe\r\nclient today");
+    EXPECT_EQ(checker.tokens,
+              (std::vector<TokenCheck>{{u"meet\tthe\r\nclient", 0, 16}, {u"today", 17, 5}}));
+    expectNormalEnd();
+}
+
 TEST_F(SpellRun, LongerAndShorterReplacementsKeepTheNextTokenInPlace) {
     answer({typeIn(u"then"), typeIn(u"ten"), typeIn(u"te")});
     EXPECT_EQ(check(u"teh clent teh today"), u"then ten te today");

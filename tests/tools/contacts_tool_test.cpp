@@ -145,7 +145,11 @@ TEST_F(Tool, UsersMakeTheDatabaseAskForALogin) {
 // (its author or an administrator).
 TEST_F(Tool, ADatabaseWithUsersAsksTheToolForAPassword) {
     db = makeDatabase(db, 3);
-    ok({"add-user", db, "Pat", "--password-stdin"}, "pat-pw\n");  // the first: administrator
+    // The first user is an administrator, and is told so.
+    EXPECT_NE(
+        ok({"add-user", db, "Pat", "--password-stdin"}, "pat-pw\n").out.find("(administrator)"),
+        std::string::npos);
+    EXPECT_TRUE(embedded::Store(db).isAdmin("Pat"));
     const std::string csv = write("c.csv", "name\nZed\n");
 
     // No login, a wrong password, an unknown name: refused alike, nothing changed.
@@ -162,7 +166,9 @@ TEST_F(Tool, ADatabaseWithUsersAsksTheToolForAPassword) {
     EXPECT_TRUE(std::ranges::none_of(embedded::Store(db).users(),
                                      [](const auto& u) { return u.name == "Eve"; }));
 
-    ok({"add-user", db, "Eve", "--user", "Pat", "--password-stdin"}, "pat-pw\neve-pw\n");
+    EXPECT_EQ(ok({"add-user", db, "Eve", "--user", "Pat", "--password-stdin"}, "pat-pw\neve-pw\n")
+                  .out.find("administrator"),
+              std::string::npos);
     EXPECT_NE(
         fails({"add-user", db, "Mal", "--user", "Eve", "--password-stdin"}, "eve-pw\nmal-pw\n")
             .err.find("administrator"),
