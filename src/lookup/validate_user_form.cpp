@@ -8,15 +8,7 @@ using ui::ControlKind;
 
 namespace {
 ui::WindowDesc makeDescription() {
-    ui::WindowDesc w;
-    w.name = "frmValidateUser";
-    w.caption = u"ACT Login ";
-    w.clientWidth = 4140;
-    w.clientHeight = 1905;
-    w.border = ui::Border::FixedDialog;
-    w.minimizeButton = false;
-    w.maximizeButton = false;
-    w.showInTaskbar = false;
+    ui::WindowDesc w = ui::WindowDesc::fixedDialog("frmValidateUser", u"ACT Login ", 4140, 1905);
     w.ownedByMainWindow = false;                  // shown modally with no owner window
     w.startPosition = ui::StartPosition::Manual;  // the load handler centres it
     w.icon = ui::Image::LoginIcon;

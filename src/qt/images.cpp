@@ -3,8 +3,8 @@
 #include <QBitmap>
 #include <QImage>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
+#include <QPolygon>
 
 namespace penwick::qt {
 
@@ -87,24 +87,23 @@ QCursor linkCursor() {
     QPixmap pm(32, 32);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
-    QPainterPath hand;
-    hand.moveTo(6, 1);  // finger tip
-    hand.lineTo(9, 1);
-    hand.lineTo(9, 11);
-    hand.lineTo(12, 10);
-    hand.lineTo(15, 11);
-    hand.lineTo(18, 12);
-    hand.lineTo(21, 14);
-    hand.lineTo(21, 22);
-    hand.lineTo(18, 27);
-    hand.lineTo(8, 27);
-    hand.lineTo(2, 19);
-    hand.lineTo(2, 15);
-    hand.lineTo(6, 17);
-    hand.closeSubpath();
+    // The outline from the finger tip round the back of the hand.
+    const QPolygon hand({{6, 1},
+                         {9, 1},
+                         {9, 11},
+                         {12, 10},
+                         {15, 11},
+                         {18, 12},
+                         {21, 14},
+                         {21, 22},
+                         {18, 27},
+                         {8, 27},
+                         {2, 19},
+                         {2, 15},
+                         {6, 17}});
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::white);
-    p.drawPath(hand);
+    p.drawPolygon(hand);
     p.drawLine(12, 11, 12, 16);
     p.drawLine(15, 12, 15, 16);
     p.drawLine(18, 13, 18, 16);

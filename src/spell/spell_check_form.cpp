@@ -38,15 +38,7 @@ ui::ControlDesc control(std::string name, ui::ControlKind kind, std::u16string t
 
 ui::WindowDesc makeWindow() {
     using ui::ControlKind;
-    ui::WindowDesc w;
-    w.name = "frmSpellCheck";
-    w.caption = u"Suggestions";
-    w.clientWidth = 4215;
-    w.clientHeight = 3915;
-    w.border = ui::Border::FixedDialog;
-    w.minimizeButton = false;
-    w.maximizeButton = false;
-    w.showInTaskbar = false;
+    ui::WindowDesc w = ui::WindowDesc::fixedDialog("frmSpellCheck", u"Suggestions", 4215, 3915);
     w.startPosition = ui::StartPosition::CenterOwner;
     w.background = ui::SysColor::Menu;
     w.defaultFont = kTahoma;

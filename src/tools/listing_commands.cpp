@@ -10,13 +10,10 @@
 
 namespace penwick::tools {
 
-using embedded::LookupQuery;
-using embedded::Session;
 using embedded::Store;
 
 int cmdContacts(const Arguments& a, ToolIo& io) {
-    expectPositional(a, 0, 1);
-    const Format format = formatOf(a);
+    const Format format = listingFormat(a);
     Store store(databaseArgument(a, io));
     std::vector<Column> header{{"id"}};
     for (const auto& field : embedded::kContactFieldColumns) {
@@ -39,8 +36,7 @@ int cmdContacts(const Arguments& a, ToolIo& io) {
 }
 
 int cmdNotes(const Arguments& a, ToolIo& io) {
-    expectPositional(a, 0, 1);
-    const Format format = formatOf(a);
+    const Format format = listingFormat(a);
     std::optional<std::int64_t> onlyRun;
     if (const auto run = a.value("run")) onlyRun = parseCount(*run, "the run");
     Store store(databaseArgument(a, io));

@@ -8,13 +8,10 @@
 
 namespace penwick::tools {
 
-using embedded::LookupQuery;
-using embedded::Session;
 using embedded::Store;
 
 int cmdRuns(const Arguments& a, ToolIo& io) {
-    expectPositional(a, 0, 1);
-    const Format format = formatOf(a);
+    const Format format = listingFormat(a);
     Store store(databaseArgument(a, io));
     std::vector<std::vector<Cell>> rows;
     const auto number = [](const std::optional<std::int64_t>& n) -> Cell {

@@ -50,7 +50,8 @@ std::string jsonString(std::string_view s) {
 
 }  // namespace
 
-Format formatOf(const Arguments& a) {
+Format listingFormat(const Arguments& a) {
+    expectPositional(a, 0, 1);
     const std::string f = a.value("format").value_or("table");
     if (f == "table") return Format::Table;
     if (f == "csv") return Format::Csv;

@@ -14,8 +14,9 @@ namespace penwick::tools {
 
 enum class Format { Table, Csv, Json };
 
-// The --format option: table (the default), csv or json.
-Format formatOf(const Arguments& a);
+// A listing's arguments: at most the database's name, and --format: table (the default), csv
+// or json.
+Format listingFormat(const Arguments& a);
 
 struct Column {
     std::string name;

@@ -94,6 +94,10 @@ struct WindowDesc {
     std::vector<ControlDesc> controls;
 
     const ControlDesc* find(std::string_view control, int index = -1) const;
+
+    // A dialog of fixed size: no minimise or maximise button, and no taskbar entry of its own.
+    static WindowDesc fixedDialog(std::string name, std::u16string caption, int clientWidth,
+                                  int clientHeight);
 };
 
 // Screen pixels from twips at a given logical resolution (15 twips per pixel at 96 dpi).
