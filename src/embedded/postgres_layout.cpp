@@ -6,6 +6,7 @@
 #include <libpq-fe.h>
 
 #include "embedded/layout.h"
+#include "embedded/note_rule.h"
 #include "embedded/postgres_parts.h"
 #include "embedded/server_users.h"
 #include "embedded/store.h"
@@ -14,6 +15,7 @@
 namespace penwick::embedded {
 
 using postgres_parts::connectPostgres;
+using postgres_parts::dollarParameters;
 using postgres_parts::fail;
 using postgres_parts::Login;
 using postgres_parts::messageOf;
@@ -32,50 +34,22 @@ CREATE FUNCTION penwick_has_users() RETURNS boolean LANGUAGE sql STABLE AS $$
 $$;
 CREATE FUNCTION instr(haystack text, needle text) RETURNS integer
     LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE RETURN strpos(haystack, needle);
--- A further note of a run, in one call: writers to one contact take turns, then the note goes
--- in unless the connection has not logged in where it must, or another run of the run's
--- family (the run it continues, the runs continuing it) has given the contact the note.
--- Each statement takes its snapshot when it starts, so the INSERT sees the turn before it;
--- PL/pgSQL keeps the statements' plans for the session.
-CREATE FUNCTION penwick_add_note(p_contact bigint, p_run bigint, p_type bigint, p_text text,
-                                 p_attachment text, p_date_text text, p_date text,
-                                 p_time text, p_written_at text, p_user text,
-                                 p_logged_in bigint)
-    RETURNS bigint LANGUAGE plpgsql VOLATILE AS $$
-DECLARE
-    written bigint;
-BEGIN
-    PERFORM pg_advisory_xact_lock(p_contact);
-    IF p_logged_in <> 1 AND penwick_has_users() THEN
-        RETURN NULL;
-    END IF;
-    -- Most runs have no family: one that continues none and that none continues.
-    IF NOT EXISTS (SELECT 1 FROM run WHERE id = p_run AND continues_run IS NOT NULL)
-       AND NOT EXISTS (SELECT 1 FROM run WHERE continues_run = p_run) THEN
-        INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, date,
-                         time, written_at, user_name)
-        VALUES (p_contact, p_run, p_type, p_text, p_attachment, p_date_text, p_date, p_time,
-                p_written_at, p_user)
-        RETURNING id INTO written;
-        RETURN written;
-    END IF;
-    WITH RECURSIVE up(id, parent) AS (
-        SELECT r.id, r.continues_run FROM run r WHERE r.id = p_run
-        UNION SELECT r.id, r.continues_run FROM run r JOIN up ON r.id = up.parent),
-    family(id) AS (
-        SELECT up.id FROM up WHERE up.parent IS NULL
-        UNION SELECT r.id FROM run r JOIN family ON r.continues_run = family.id)
-    INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, date, time,
-                     written_at, user_name)
-    SELECT p_contact, p_run, p_type, p_text, p_attachment, p_date_text, p_date, p_time,
-           p_written_at, p_user
-    WHERE NOT EXISTS (SELECT 1 FROM note n WHERE n.contact_id = p_contact
-                      AND n.run_id <> p_run AND n.run_id IN (SELECT family.id FROM family))
-    RETURNING id INTO written;
-    RETURN written;
-END
-$$;
 )sql";
+
+// penwick_add_note: a further note of a run in one call, its arguments a NoteRow's
+// (note_rule.h): writers to one contact take turns, then the store's own INSERT of a note
+// runs. Each statement takes its snapshot when it starts, so the INSERT sees the turn before
+// it; PL/pgSQL keeps the statement's plan for the session.
+std::string addNoteFunction(Connection& c) {
+    return "CREATE FUNCTION penwick_add_note(p_contact bigint, p_run bigint, p_type bigint, "
+           "p_text text, p_attachment text, p_date_text text, p_date text, p_time text, "
+           "p_written_at text, p_user text, p_logged_in bigint)\n"
+           "    RETURNS bigint LANGUAGE plpgsql VOLATILE AS $$\n"
+           "DECLARE\n    written bigint;\nBEGIN\n"
+           "    PERFORM pg_advisory_xact_lock(p_contact);\n    " +
+           dollarParameters(note_rule::insertNote(c.hasUsersSql())) +
+           " INTO written;\n    RETURN written;\nEND\n$$;\n";
+}
 
 // penwick_fold(text): case folded over the whole of Unicode, as the SQLite engine does it:
 // lower case by the Unicode tables (ICU's where the server has them), sharp s spelt "ss".
@@ -187,6 +161,7 @@ void createPostgresDatabase(const std::string& uri, const std::function<void(Con
     }
     c.exec(layout::schema(layout::Engine::Server));
     c.exec(kFunctions);
+    c.exec(addNoteFunction(c));
     c.exec(foldFunction(icu));
     c.query(
          "INSERT INTO meta(key, value) VALUES ('application', 'penwick-contacts'), "
