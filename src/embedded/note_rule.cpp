@@ -19,16 +19,20 @@ std::string runFamily(std::string_view run) {
 std::string insertNote(std::string_view hasUsers) {
     // A run of a family (one completing another's rest, or one whose rest is being completed
     // meanwhile) never writes to a contact that another run of it has reached: two programs
-    // at work on one rest, or a stalled run that wakes up, would give the note twice. The
-    // login check rides in the same statement: a user added by the tool a moment ago cannot
-    // slip a note past it.
+    // at work on one rest, or a stalled run that wakes up, would give the note twice. Most
+    // runs have no family (they continue none and none continues them), and then the family
+    // is not gathered at all: both engines compute a CTE only when it is read. The login
+    // check rides in the same statement: a user added by the tool a moment ago cannot slip a
+    // note past it.
     return runFamily("?2") +
            "INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, date, "
            "time, written_at, user_name) SELECT ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10 "
            "WHERE (?11 = 1 OR NOT " +
            std::string(hasUsers) +
-           ") AND NOT EXISTS (SELECT 1 FROM note WHERE contact_id = ?1 AND run_id <> ?2 "
-           "AND run_id IN (SELECT id FROM family)) RETURNING id";
+           ") AND (NOT EXISTS (SELECT 1 FROM run WHERE id = ?2 AND continues_run IS NOT NULL) "
+           "AND NOT EXISTS (SELECT 1 FROM run WHERE continues_run = ?2) "
+           "OR NOT EXISTS (SELECT 1 FROM note WHERE contact_id = ?1 AND run_id <> ?2 "
+           "AND run_id IN (SELECT id FROM family))) RETURNING id";
 }
 
 void bindNote(Query& q, const NoteRow& row) {
