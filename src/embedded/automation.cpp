@@ -172,12 +172,9 @@ public:
                              const std::u16string& password) override {
         Store& s = store();
         asMemberOf(kDatabaseSource, [&] {
-            if (!s.isMultiUser()) {
-                error_ = false;  // a single-user database takes anyone
-                return;
-            }
-            user_ = s.verifyUser(toUtf8(userName), toUtf8(password));
-            error_ = !user_.has_value();
+            LoginOutcome login = s.logIn(toUtf8(userName), toUtf8(password));
+            user_ = std::move(login.user);
+            error_ = !login.accepted;
         });
     }
 

@@ -158,10 +158,9 @@ public:
     // Many rows are about to go in (or have gone in): the engine may size its caches.
     virtual void bulkLoad(bool starting) = 0;
     // One statement that writes a further note of a run, checks and all, in a transaction of
-    // its own: parameters as the store's note INSERT (?1 contact, ?2 run, ?3 type, ?4 text,
-    // ?5 attachment, ?6 date as written, ?7 date, ?8 time, ?9 written at, ?10 user, ?11
-    // logged in); one row with the note's id, or with NULL when a check refused it. Empty
-    // where the store's transaction does it as well.
+    // its own: its parameters a note_rule::NoteRow's, bound by note_rule::bindNote as for the
+    // store's own INSERT of a note; one row with the note's id, or with NULL when a check
+    // refused it. Empty where the store's transaction does it as well.
     virtual const std::string& noteStatement() const {
         static const std::string none;
         return none;

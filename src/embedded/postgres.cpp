@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "embedded/note_rule.h"
 #include "embedded/postgres_parts.h"
 #include "util/failure.h"
 #include "util/text.h"
@@ -27,6 +28,7 @@ std::string messageOf(const char* text) {
 
 }  // namespace postgres_parts
 
+using postgres_parts::dollarParameters;
 using postgres_parts::fail;
 using postgres_parts::Login;
 using postgres_parts::messageOf;
@@ -66,13 +68,16 @@ std::string replaceParameters(const std::string& sql, Text text) {
     return out;
 }
 
-// PostgreSQL's own parameters, `$N`.
-std::string dollarParameters(const std::string& sql) {
+}  // namespace
+
+std::string postgres_parts::dollarParameters(const std::string& sql) {
     return replaceParameters(sql, [](std::size_t number) {
         std::string dollar(1, '$');
         return dollar += std::to_string(number);
     });
 }
+
+namespace {
 
 constexpr unsigned kInt8Oid = 20;  // bigint
 
@@ -448,7 +453,7 @@ public:
     const char* hasUsersSql() const override { return "penwick_has_users()"; }
     const std::string& noteStatement() const override {
         static const std::string statement =
-            "SELECT penwick_add_note(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)";
+            "SELECT penwick_add_note(" + note_rule::noteParameters() + ")";
         return statement;
     }
 

@@ -13,6 +13,9 @@ namespace penwick::embedded::postgres_parts {
 // libpq's messages end in a line break.
 std::string messageOf(const char* text);
 
+// The store's SQL with PostgreSQL's own parameters: each `?N` becomes `$N`.
+std::string dollarParameters(const std::string& sql);
+
 struct Login {
     std::string user, password;
 };

@@ -96,7 +96,7 @@ void setUpServerGroups(Connection& c) {
 ServerUsers::ServerUsers(Connection& c) : c_(c) {}
 
 bool ServerUsers::any() {
-    auto q = c_.query("SELECT penwick_has_users()");
+    auto q = c_.query(std::string("SELECT ") + c_.hasUsersSql());
     return q.step() && q.integer(0) != 0;
 }
 

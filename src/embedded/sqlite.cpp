@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "embedded/layout.h"
 #include "embedded/store.h"
 #include "util/failure.h"
 #include "util/text.h"
@@ -18,6 +19,8 @@ void failSqlite(sqlite3* db, std::string_view what) {
 }
 
 namespace {
+
+using layout::Engine;
 
 [[noreturn]] void fail(int number, const std::string& message) {
     raise(number, fromUtf8(message), std::u16string(kSource));
@@ -69,79 +72,6 @@ private:
     sqlite3_stmt* statement_;
 };
 
-// Fields of contacts beyond the fixed five, as imported: their names in first-seen order, and
-// one row per contact and field that has a value.
-constexpr const char* kExtraFieldSchema = R"sql(
-CREATE TABLE extra_field(
-    id INTEGER PRIMARY KEY,
-    name TEXT NOT NULL UNIQUE COLLATE NOCASE
-);
-CREATE TABLE contact_extra(
-    contact_id INTEGER NOT NULL REFERENCES contact(id) ON DELETE CASCADE,
-    field_id INTEGER NOT NULL REFERENCES extra_field(id) ON DELETE CASCADE,
-    value TEXT NOT NULL,
-    PRIMARY KEY (contact_id, field_id)
-) WITHOUT ROWID;
-)sql";
-
-constexpr const char* kSchema = R"sql(
-CREATE TABLE meta(
-    key TEXT PRIMARY KEY,
-    value TEXT NOT NULL
-) WITHOUT ROWID;
-CREATE TABLE contact(
-    id INTEGER PRIMARY KEY,
-    name TEXT NOT NULL DEFAULT '',
-    company TEXT NOT NULL DEFAULT '',
-    phone TEXT NOT NULL DEFAULT '',
-    email TEXT NOT NULL DEFAULT '',
-    city TEXT NOT NULL DEFAULT ''
-);
-CREATE TABLE app_user(
-    id INTEGER PRIMARY KEY,
-    name TEXT NOT NULL UNIQUE COLLATE NOCASE,
-    password_hash TEXT NOT NULL,
-    created_at TEXT NOT NULL,
-    is_admin INTEGER NOT NULL DEFAULT 0
-);
-CREATE TABLE run(
-    id INTEGER PRIMARY KEY,
-    started_at TEXT NOT NULL,
-    user_name TEXT NOT NULL,
-    host TEXT NOT NULL,
-    pid INTEGER NOT NULL,
-    undone_at TEXT,
-    lookup_size INTEGER,
-    continues_run INTEGER REFERENCES run(id)
-);
-CREATE TABLE note(
-    id INTEGER PRIMARY KEY,
-    contact_id INTEGER NOT NULL REFERENCES contact(id),
-    run_id INTEGER NOT NULL REFERENCES run(id),
-    type_code INTEGER NOT NULL CHECK (type_code BETWEEN -32768 AND 32767),
-    text TEXT NOT NULL,
-    attachment TEXT,
-    date_text TEXT NOT NULL,
-    date TEXT NOT NULL CHECK (date GLOB '[0-9][0-9][0-9][0-9]-[0-1][0-9]-[0-3][0-9]'),
-    time TEXT CHECK (time IS NULL OR time GLOB '[0-2][0-9]:[0-5][0-9]:[0-5][0-9]'),
-    written_at TEXT NOT NULL,
-    user_name TEXT NOT NULL
-);
-CREATE INDEX note_by_contact ON note(contact_id);
-CREATE INDEX note_by_run ON note(run_id);
-)sql";
-
-// The lookup each run was confirmed for, in its order: what a run stopped part way still owes.
-constexpr const char* kRunLookupSchema = R"sql(
-CREATE TABLE run_lookup(
-    run_id INTEGER NOT NULL REFERENCES run(id),
-    position INTEGER NOT NULL,
-    contact_id INTEGER NOT NULL,
-    PRIMARY KEY(run_id, position)
-) WITHOUT ROWID;
-CREATE INDEX run_by_continued ON run(continues_run);
-)sql";
-
 // penwick_fold(TEXT): the text case-folded over the whole of Unicode, so that a lookup finds
 // "ZOË" for "zoë" (SQLite's own NOCASE and lower() know ASCII letters only).
 void foldFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
@@ -178,15 +108,16 @@ void migrate(SqliteConnection& c, std::int64_t from) {
     Transaction tx(c);
     if (from < 2) {
         // Users of a version 1 file were all equal; the first one becomes the administrator.
-        c.exec("ALTER TABLE app_user ADD COLUMN is_admin INTEGER NOT NULL DEFAULT 0");
+        c.exec(layout::addColumn(Engine::File, "app_user", "is_admin"));
         c.exec("UPDATE app_user SET is_admin = 1 WHERE id = (SELECT min(id) FROM app_user)");
     }
     if (from < 3) {
         // Runs written before keep no lookup (lookup_size stays NULL): their rest is unknown.
-        c.exec("ALTER TABLE run ADD COLUMN lookup_size INTEGER");
-        c.exec("ALTER TABLE run ADD COLUMN continues_run INTEGER REFERENCES run(id)");
-        c.exec(kRunLookupSchema);
-        c.exec(kExtraFieldSchema);
+        c.exec(layout::addColumn(Engine::File, "run", "lookup_size"));
+        c.exec(layout::addColumn(Engine::File, "run", "continues_run"));
+        for (const char* table : {"run_lookup", "extra_field", "contact_extra"})
+            c.exec(layout::createTable(Engine::File, table));
+        c.exec(layout::createIndex("run_by_continued"));
     }
     c.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     tx.commit();
@@ -318,9 +249,7 @@ void createSqliteDatabase(const std::string& path, const std::function<void(Conn
             c.exec("PRAGMA journal_mode = DELETE");
             configure(c);
             Transaction tx(c);
-            c.exec(kSchema);
-            c.exec(kRunLookupSchema);
-            c.exec(kExtraFieldSchema);
+            c.exec(layout::schema(Engine::File));
             c.exec("PRAGMA application_id = " + std::to_string(kApplicationId));
             c.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
             fill(c);

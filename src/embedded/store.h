@@ -197,6 +197,12 @@ struct CopyCounts {
     std::int64_t newPasswords = 0, rolesKept = 0;
 };
 
+// What a login came to: whether the database lets the connection in, and as whom.
+struct LoginOutcome {
+    bool accepted = false;
+    std::optional<std::string> user;  // the user as stored; nothing where no one logs in
+};
+
 // A new password for a user of a copy where his password cannot go across.
 using NewPassword = std::function<std::string(const UserEntry&)>;
 
@@ -230,7 +236,12 @@ public:
     Connection& connection() { return *connection_; }
 
     // --- users
+    // Whether the database asks for a login: it has users.
     bool isMultiUser();
+    // The login every front end makes: a database without users lets anyone in, as no user;
+    // one with users only a user with the right password (verifyUser), and the answer for an
+    // unknown name is the one for a wrong password.
+    LoginOutcome logIn(std::string_view name, std::string_view password);
     // The first user of a database is always an administrator.
     void addUser(std::string_view name, std::string_view password, bool admin = false);
     // The user's name as stored when the password is right, else nothing. In a file, an

@@ -5,13 +5,14 @@
 #include <variant>
 
 #include "embedded/contact_id.h"
+#include "embedded/note_rule.h"
 #include "embedded/store_parts.h"
 #include "util/failure.h"
 
 namespace penwick::embedded {
 
+using note_rule::runFamily;
 using store_parts::fail;
-using store_parts::kRunFamily;
 
 namespace {
 
@@ -142,7 +143,7 @@ void Store::forEachSelected(const LookupQuery& query, bool skipRemoved,
             // a contact with a note from any run of that family is done, whichever run of
             // it is being completed.
             auto q = connection_->stream(
-                std::string(kRunFamily) +
+                runFamily("?1") +
                 "SELECT l.contact_id FROM run_lookup l WHERE l.run_id = ?1 "
                 "AND EXISTS (SELECT 1 FROM contact WHERE id = l.contact_id) "
                 "AND NOT EXISTS (SELECT 1 FROM note n WHERE n.contact_id = l.contact_id "

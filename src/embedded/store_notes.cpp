@@ -9,14 +9,18 @@
 
 #include "embedded/contact_id.h"
 #include "embedded/insert_rows.h"
+#include "embedded/note_rule.h"
 #include "embedded/store_parts.h"
 #include "embedded/system.h"
 #include "util/failure.h"
 
 namespace penwick::embedded {
 
+using note_rule::bindNote;
+using note_rule::insertNote;
+using note_rule::NoteRow;
+using note_rule::runFamily;
 using store_parts::fail;
-using store_parts::kRunFamily;
 
 namespace {
 constexpr const char* kRunLookupInto = "run_lookup(run_id, position, contact_id)";
@@ -25,60 +29,32 @@ constexpr const char* kRunLookupInto = "run_lookup(run_id, position, contact_id)
 void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string& userName,
                     bool loggedIn, const RunStart& start) {
     const std::string now = utcTimestamp();
-    // The login check rides in the INSERT itself: a user added by the tool a moment ago
-    // cannot slip a note past it.
-    const auto bindNote = [&](Query& q, std::int64_t runId) {
-        q.bind(1, note.contact)
-            .bind(2, runId)
-            .bind(3, std::int64_t{note.typeCode})
-            .bind(4, note.text)
-            .bindOptional(5, note.attachment)
-            .bind(6, note.dateText)
-            .bind(7, note.date)
-            .bindOptional(8, note.time)
-            .bind(9, now)
-            .bind(10, userName)
-            .bind(11, std::int64_t{loggedIn});
+    const auto bound = [&](Query& q, std::int64_t runId) -> Query& {
+        bindNote(q, NoteRow{note, runId, now, userName, loggedIn});
+        return q;
     };
-    const auto refuseLoggedOut = [] {
-        fail(err::PermissionDenied, "this database asks for a login: log in before writing notes");
-    };
-    auto insert = [&](std::int64_t runId) {
-        auto q = connection_->query(
-            "INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, "
-            "date, "
-            "time, written_at, user_name) SELECT ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10 "
-            "WHERE ?11 = 1 OR NOT " +
-            std::string(connection_->hasUsersSql()) + " RETURNING id");
-        bindNote(q, runId);
-        if (!q.step()) refuseLoggedOut();
-    };
-
-    // A run of a family (one completing another's rest, or one whose rest is being completed
-    // meanwhile) never writes to a contact that another run of it has reached: two programs
-    // at work on one rest, or a stalled run that wakes up, would give the note twice.
-    auto refuseIfNotedByFamily = [&](std::int64_t family, std::int64_t self) {
+    // Which check of the rule refused a note, found out afterwards: the family's note first.
+    const auto refused = [&](std::int64_t runId) {
         auto q =
-            connection_->query(std::string(kRunFamily) +
-                               "SELECT run_id FROM note WHERE contact_id = ?2 AND run_id <> ?3 "
+            connection_->query(runFamily("?1") +
+                               "SELECT run_id FROM note WHERE contact_id = ?2 AND run_id <> ?1 "
                                "AND run_id IN (SELECT id FROM family) LIMIT 1");
-        if (q.bind(1, family).bind(2, note.contact).bind(3, self).step()) {
+        if (q.bind(1, runId).bind(2, note.contact).step()) {
             fail(err::InvalidPropertyValue,
                  formatContactId(note.contact) + " already has this note, from run " +
                      std::to_string(q.integer(0)) + "; it is not written twice");
         }
+        fail(err::PermissionDenied, "this database asks for a login: log in before writing notes");
     };
 
     // Where the engine writes a run's further notes in one statement with every check in it
-    // (a server, which would otherwise be asked six times a note), it is asked that; which
-    // check refused a note is found out afterwards.
+    // (a server, which would otherwise be asked six times a note), it is asked that.
     if (const std::string& oneStatement = connection_->noteStatement();
         run != 0 && !oneStatement.empty()) {
         std::optional<std::int64_t> written;
         try {
             auto q = connection_->query(oneStatement);
-            bindNote(q, run);
-            if (q.step()) written = q.optionalInteger(0);
+            if (bound(q, run).step()) written = q.optionalInteger(0);
         } catch (const Failure&) {
             bool missing = false;
             try {
@@ -92,9 +68,8 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
             }
             throw;
         }
-        if (written) return;
-        refuseIfNotedByFamily(run, run);
-        refuseLoggedOut();
+        if (!written) refused(run);
+        return;
     }
 
     Transaction tx(*connection_);
@@ -103,15 +78,8 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
         fail(err::InvalidPropertyValue,
              "no contact has the identifier " + formatContactId(note.contact));
     }
-    if (run != 0) {
-        refuseIfNotedByFamily(run, run);
-        insert(run);
-        tx.commit();
-        return;
-    }
-    if (start.continues) refuseIfNotedByFamily(*start.continues, 0);
-    std::int64_t newRun = 0;
-    {
+    std::int64_t runId = run;
+    if (runId == 0) {
         auto q = connection_->query(
             "INSERT INTO run(started_at, user_name, host, pid, lookup_size, continues_run) "
             "VALUES (?1, ?2, ?3, ?4, ?5, ?6) RETURNING id");
@@ -123,13 +91,16 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
                 5, start.lookup ? std::optional(std::int64_t(start.lookup->size())) : std::nullopt)
             .bindOptional(6, start.continues);
         if (!q.step()) fail(err::AutomationError, "the run was not recorded");
-        newRun = q.integer(0);
+        runId = q.integer(0);
+        // The lookup goes in with the run's first note: a run on record always has its lookup.
+        if (start.lookup) addRunLookup(runId, *start.lookup);
     }
-    // The lookup goes in with the run's first note: a run on record always has its lookup.
-    if (start.lookup) addRunLookup(newRun, *start.lookup);
-    insert(newRun);
+    {
+        auto q = connection_->query(insertNote(connection_->hasUsersSql()));
+        if (!bound(q, runId).step()) refused(runId);
+    }
     tx.commit();
-    run = newRun;
+    run = runId;
 }
 
 void Store::forEachNote(const std::function<void(const StoredNote&)>& visit) {

@@ -46,9 +46,14 @@ const std::string& dummyHash() {
 }  // namespace
 
 bool Store::isMultiUser() {
-    if (connection_->serverRoles()) return ServerUsers(*connection_).any();
-    auto q = connection_->query("SELECT EXISTS (SELECT 1 FROM app_user)");
+    auto q = connection_->query(std::string("SELECT ") + connection_->hasUsersSql());
     return q.step() && q.integer(0) != 0;
+}
+
+LoginOutcome Store::logIn(std::string_view name, std::string_view password) {
+    if (!isMultiUser()) return {true, std::nullopt};
+    auto user = verifyUser(name, password);
+    return {user.has_value(), std::move(user)};
 }
 
 void Store::addUser(std::string_view name, std::string_view password, bool admin) {

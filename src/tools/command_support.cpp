@@ -59,7 +59,7 @@ std::string readPassword(const Arguments& a, ToolIo& io, const std::string& prom
 }
 
 std::string logIn(Store& store, const Arguments& a, ToolIo& io) {
-    if (!store.isMultiUser()) return {};
+    if (!store.isMultiUser()) return {};  // nothing to ask for
     std::optional<std::string> name = a.value("user");
     if (!name) {
         if (const auto session = currentSession(io);
@@ -72,9 +72,9 @@ std::string logIn(Store& store, const Arguments& a, ToolIo& io) {
     }
     const std::string password = readPassword(a, io, "Password for " + *name + ": ");
     // One answer for an unknown name and a wrong password: the tool tells no names.
-    const auto user = store.verifyUser(*name, password);
-    if (!user) throw ToolError{"wrong user name or password for " + store.path()};
-    return *user;
+    const auto login = store.logIn(*name, password);
+    if (!login.accepted) throw ToolError{"wrong user name or password for " + store.path()};
+    return login.user.value_or("");
 }
 
 }  // namespace penwick::tools
