@@ -6,12 +6,12 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <cmath>
 #include <memory>
 #include <vector>
 
 #include "qt/qt_control.h"
 #include "qt/widgets_ui.h"
+#include "ui/layout.h"
 
 namespace penwick::qt {
 
@@ -60,7 +60,7 @@ private:
     void connectEvents(const ui::ControlDesc& d, QWidget* w);
     void place();
     int toPixels(int twips) const { return ui::twipsToPixels(twips, dpi_); }
-    int toTwips(int pixels) const { return static_cast<int>(std::lround(pixels * 1440.0 / dpi_)); }
+    int toTwips(int pixels) const { return ui::pixelsToTwips(pixels, dpi_); }
 
     QtUi& ui_;
     const ui::WindowDesc& description_;

@@ -4,10 +4,10 @@
 #include <shobjidl.h>
 #include <windows.h>
 
-#include <cmath>
 #include <memory>
 #include <vector>
 
+#include "ui/layout.h"
 #include "win32/win32_control.h"
 #include "win32/win32_ui.h"
 
@@ -56,9 +56,7 @@ private:
     HWND build(const ui::ControlDesc& d, HWND parent, int id);
     void place();
     int toPixels(int twips) const { return ui::twipsToPixels(twips, ui_.dotsPerInch()); }
-    int toTwips(int pixels) const {
-        return static_cast<int>(std::lround(pixels * 1440.0 / ui_.dotsPerInch()));
-    }
+    int toTwips(int pixels) const { return ui::pixelsToTwips(pixels, ui_.dotsPerInch()); }
     HBRUSH formBrush() const {
         return GetSysColorBrush(
             static_cast<int>(description_.background.value_or(SysColor::ButtonFace)));

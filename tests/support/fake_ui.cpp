@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ui/layout.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -113,10 +114,7 @@ FakeWindow::FakeWindow(FakeUi& ui, const ui::WindowDesc& description, ui::EventS
 }
 
 FakeControl& FakeWindow::control(std::string_view name, int index) {
-    for (auto& c : controls_) {
-        if (c->description().name == name && c->description().index == index) return *c;
-    }
-    raise(err::InvalidCall, u"No such control: " + fromUtf8(name), fromUtf8(description_.name));
+    return ui::findControl(controls_, description_, name, index);
 }
 
 void FakeWindow::setCaption(std::u16string_view caption) {
