@@ -97,11 +97,6 @@ QtControl* QtWindow::controlOf(const QWidget* w) const {
     return nullptr;
 }
 
-void QtWindow::deliver(ui::EventKind kind, const ui::ControlDesc* c) {
-    if (sink_ == nullptr) return;
-    ui_.windows().deliver(*sink_, {kind, c ? c->name : std::string(), c ? c->index : -1});
-}
-
 void QtWindow::place() {
     if (placed_) return;
     placed_ = true;

@@ -51,7 +51,9 @@ public:
     QWidget* widget() const { return widget_; }
     QtControl* controlOf(const QWidget* widget) const;
     // Passes one user event to the logic, unless the window has been unloaded.
-    void deliver(ui::EventKind kind, const ui::ControlDesc* control = nullptr);
+    void deliver(ui::EventKind kind, const ui::ControlDesc* control = nullptr) {
+        ui_.windows().deliver(sink_, kind, control);
+    }
     // Cuts the window off from the logic: no more events, out of its modal loop, hidden.
     void detach();
 

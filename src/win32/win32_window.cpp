@@ -215,11 +215,6 @@ bool Win32Window::tab(HWND from, bool backwards) {
     return false;
 }
 
-void Win32Window::deliver(ui::EventKind kind, const ui::ControlDesc* c) {
-    if (sink_ == nullptr) return;
-    ui_.windows().deliver(*sink_, {kind, c ? c->name : std::string(), c ? c->index : -1});
-}
-
 void Win32Window::place() {
     if (placed_) return;
     placed_ = true;

@@ -45,7 +45,9 @@ public:
     // Moves the focus to the next (or previous) control in tab order; false when none takes it.
     bool tab(HWND from, bool backwards);
     // Passes one user event to the logic, unless the window has been unloaded.
-    void deliver(ui::EventKind kind, const ui::ControlDesc* control = nullptr);
+    void deliver(ui::EventKind kind, const ui::ControlDesc* control = nullptr) {
+        ui_.windows().deliver(sink_, kind, control);
+    }
     // Cuts the window off from the logic: no more events, out of its modal loop, hidden.
     void detach();
 
