@@ -131,8 +131,8 @@ HWND Win32Window::build(const ui::ControlDesc& d, HWND parent, int id) {
     if (d.tabStop && d.kind != ControlKind::Label && d.kind != ControlKind::Frame)
         style |= WS_TABSTOP;
     const ui::PixelRect at = ui::toPixels(d.geometry, ui_.dotsPerInch());
-    const int height = d.kind == ControlKind::DropDownList ? at.height * 8  // the opened list
-                                                           : at.height;
+    // A drop-down list's window has room for the opened list below the box.
+    const int height = d.kind == ControlKind::DropDownList ? at.height * 8 : at.height;
     HWND hwnd = CreateWindowExW(
         exStyle, cls, wide(d.text).c_str(), style, at.left, at.top, at.width, height, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ui_.instance(), nullptr);
