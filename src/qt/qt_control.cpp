@@ -29,10 +29,6 @@ int selectedRow(const QListWidget* list) {
     return items.isEmpty() ? -1 : list->row(items.constFirst());
 }
 
-[[noreturn]] void invalidValue(const ui::ControlDesc& d, const char16_t* member) {
-    raise(err::InvalidPropertyValue, fromUtf8(d.name) + u"." + member);
-}
-
 }  // namespace
 
 std::u16string QtControl::text() const {
@@ -59,7 +55,7 @@ std::u16string QtControl::text() const {
     return {};
 }
 
-void QtControl::setText(std::u16string_view text) {
+void QtControl::writeText(std::u16string_view text) {
     const QString t = toQ(text);
     switch (description_.kind) {
         case ControlKind::Label:
@@ -72,12 +68,6 @@ void QtControl::setText(std::u16string_view text) {
         case ControlKind::MultiLineTextBox:
             plain()->setPlainText(t);
             break;
-        case ControlKind::DropDownList: {
-            const int i = combo()->findText(t, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-            if (i < 0) raise(err::ReadOnlyProperty, fromUtf8(description_.name));
-            combo()->setCurrentIndex(i);
-            break;
-        }
         case ControlKind::Button:
             static_cast<QPushButton*>(widget_)->setText(t);
             break;
@@ -85,7 +75,7 @@ void QtControl::setText(std::u16string_view text) {
             static_cast<QGroupBox*>(widget_)->setTitle(t);
             break;
         default:
-            invalidValue(description_, u"Text");
+            break;
     }
 }
 
@@ -110,13 +100,11 @@ int QtControl::selectionStart() const {
     return c.selectionStart();
 }
 
-void QtControl::setSelectionStart(int start) {
-    if (start < 0) invalidValue(description_, u"SelStart");
-    start = std::min(start, textLength());
-    if (QLineEdit* e = line()) return e->setCursorPosition(start);
+void QtControl::placeCaret(int position) {
+    if (QLineEdit* e = line()) return e->setCursorPosition(position);
     QPlainTextEdit* edit = as<QPlainTextEdit>(u"SelStart");
     QTextCursor c = edit->textCursor();
-    c.setPosition(start);
+    c.setPosition(position);
     edit->setTextCursor(c);
 }
 
@@ -126,10 +114,7 @@ int QtControl::selectionLength() const {
     return c.selectionEnd() - c.selectionStart();
 }
 
-void QtControl::setSelectionLength(int length) {
-    if (length < 0) invalidValue(description_, u"SelLength");
-    const int start = selectionStart();
-    length = std::min(length, textLength() - start);
+void QtControl::select(int start, int length) {
     if (QLineEdit* e = line()) return e->setSelection(start, length);
     QPlainTextEdit* edit = as<QPlainTextEdit>(u"SelLength");
     QTextCursor c = edit->textCursor();
@@ -156,8 +141,7 @@ int QtControl::listIndex() const {
     return selectedRow(as<QListWidget>(u"ListIndex"));
 }
 
-void QtControl::setListIndex(int index) {
-    if (index < -1 || index >= listCount()) invalidValue(description_, u"ListIndex");
+void QtControl::selectEntry(int index) {
     if (QComboBox* c = combo()) return c->setCurrentIndex(index);
     QListWidget* l = as<QListWidget>(u"ListIndex");
     const QSignalBlocker quiet(l);  // the logic's own change is no click
@@ -174,9 +158,7 @@ int QtControl::listCount() const {
     return as<QListWidget>(u"ListCount")->count();
 }
 
-std::u16string QtControl::listItem(int index) const {
-    if (index < 0 || index >= listCount())
-        raise(err::InvalidPropertyArrayIndex, fromUtf8(description_.name) + u".List");
+std::u16string QtControl::entry(int index) const {
     if (QComboBox* c = combo()) return fromQ(c->itemText(index));
     return fromQ(as<QListWidget>(u"List")->item(index)->text());
 }
@@ -222,8 +204,7 @@ std::chrono::year_month_day QtControl::calendarValue() const {
     return fromQDate(as<QCalendarWidget>(u"Value")->selectedDate());
 }
 
-void QtControl::setCalendarValue(std::chrono::year_month_day date) {
-    if (!date.ok()) invalidValue(description_, u"Value");
+void QtControl::showDate(std::chrono::year_month_day date) {
     as<QCalendarWidget>(u"Value")->setSelectedDate(toQDate(date));
 }
 

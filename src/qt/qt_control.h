@@ -7,14 +7,14 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
-#include "ui/window.h"
+#include "ui/classic_control.h"
 #include "util/failure.h"
 #include "util/text.h"
 
 namespace penwick::qt {
 
 // One control: the widget and the description it was built from.
-class QtControl final : public ui::Control {
+class QtControl final : public ui::ClassicControl {
 public:
     QtControl(const ui::ControlDesc& description, QWidget* widget)
         : description_(description), widget_(widget) {}
@@ -23,7 +23,6 @@ public:
     QWidget* widget() const { return widget_; }
 
     std::u16string text() const override;
-    void setText(std::u16string_view text) override;
     bool enabled() const override { return widget_->isEnabled(); }
     void setEnabled(bool enabled) override { widget_->setEnabled(enabled); }
     void setVisible(bool visible) override { widget_->setVisible(visible); }
@@ -31,28 +30,31 @@ public:
     void setBackground(ui::SysColor color) override;
     void bringToFront() override { widget_->raise(); }
 
-    int selectionStart() const;
-    void setSelectionStart(int start) override;
+    int selectionStart() const override;
     int selectionLength() const;
-    void setSelectionLength(int length) override;
     std::u16string selectedText() const override;
     void setSelectedText(std::u16string_view text) override;
 
     int listIndex() const override;
-    void setListIndex(int index) override;
-    int listCount() const;
-    std::u16string listItem(int index) const override;
+    int listCount() const override;
     void clearList() override;
     void addItem(std::u16string_view item) override;
 
     std::chrono::year_month_day calendarValue() const override;
-    void setCalendarValue(std::chrono::year_month_day date) override;
+
+protected:
+    void writeText(std::u16string_view text) override;
+    void placeCaret(int position) override;
+    void select(int start, int length) override;
+    void selectEntry(int index) override;
+    std::u16string entry(int index) const override;
+    void showDate(std::chrono::year_month_day date) override;
 
 private:
     template <class W>
     W* as(const char16_t* member) const {
         if (auto* w = qobject_cast<W*>(widget_)) return w;
-        raise(err::UnsupportedMember, fromUtf8(description_.name) + u"." + member);
+        unsupported(member);
     }
     QComboBox* combo() const { return qobject_cast<QComboBox*>(widget_); }
     // Narrows a drop-down list's font where its entries would be cut in the closed list.
@@ -60,7 +62,6 @@ private:
     QListWidget* list() const { return qobject_cast<QListWidget*>(widget_); }
     QLineEdit* line() const { return qobject_cast<QLineEdit*>(widget_); }
     QPlainTextEdit* plain() const { return qobject_cast<QPlainTextEdit*>(widget_); }
-    int textLength() const { return static_cast<int>(text().size()); }
 
     const ui::ControlDesc& description_;
     QWidget* widget_;

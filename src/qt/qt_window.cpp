@@ -5,12 +5,13 @@
 #include <QLabel>
 #include <QScreen>
 
-#include <algorithm>
+#include <optional>
 
 #include "qt/convert.h"
 #include "qt/fonts.h"
 #include "qt/images.h"
 #include "ui/accessibility.h"
+#include "ui/layout.h"
 
 namespace penwick::qt {
 
@@ -54,14 +55,11 @@ QtWindow::QtWindow(QtUi& ui, const ui::WindowDesc& d, ui::EventSink& sink, doubl
         widget_->resize(client);
     }
 
-    // Containers first, so that every control finds its parent.
-    for (const bool containers : {true, false}) {
-        for (const ui::ControlDesc& c : d.controls) {
-            if ((c.kind == ControlKind::Frame) != containers) continue;
-            QWidget* parent = widget_;
-            if (!c.parent.empty()) parent = static_cast<QtControl&>(control(c.parent)).widget();
-            controls_.push_back(std::make_unique<QtControl>(c, build(c, parent)));
-        }
+    for (const std::size_t i : ui::buildOrder(d)) {
+        const ui::ControlDesc& c = d.controls[i];
+        QWidget* parent = widget_;
+        if (!c.parent.empty()) parent = static_cast<QtControl&>(control(c.parent)).widget();
+        controls_.push_back(std::make_unique<QtControl>(c, build(c, parent)));
     }
     // A label names its control for screen readers, and its access key focuses it.
     for (auto& c : controls_) {
@@ -70,16 +68,9 @@ QtWindow::QtWindow(QtUi& ui, const ui::WindowDesc& d, ui::EventSink& sink, doubl
         auto& label = static_cast<QtControl&>(control(spoken.label->name, spoken.label->index));
         if (auto* l = qobject_cast<QLabel*>(label.widget())) l->setBuddy(c->widget());
     }
-    // The small buttons lie over the right end of their text boxes.
-    for (auto& c : controls_)
-        if (c->description().kind == ControlKind::Button) c->widget()->raise();
-
-    std::vector<const QtControl*> order;
-    for (auto& c : controls_)
-        if (c->widget()->focusPolicy() != Qt::NoFocus) order.push_back(c.get());
-    std::stable_sort(order.begin(), order.end(), [](const QtControl* a, const QtControl* b) {
-        return a->description().tabIndex < b->description().tabIndex;
-    });
+    ui::raiseButtons(controls_);
+    const std::vector<QtControl*> order = ui::tabOrder(
+        controls_, [](const QtControl& c) { return c.widget()->focusPolicy() != Qt::NoFocus; });
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1]->widget(), order[i]->widget());
 }
@@ -94,9 +85,7 @@ void QtWindow::setCaption(std::u16string_view caption) {
 }
 
 ui::Control& QtWindow::control(std::string_view name, int index) {
-    for (auto& c : controls_)
-        if (c->description().name == name && c->description().index == index) return *c;
-    raise(err::InvalidCall, fromUtf8(description_.name) + u"." + fromUtf8(name));
+    return ui::findControl(controls_, description_, name, index);
 }
 
 QtControl* QtWindow::controlOf(const QWidget* w) const {
@@ -108,23 +97,21 @@ QtControl* QtWindow::controlOf(const QWidget* w) const {
     return nullptr;
 }
 
-void QtWindow::deliver(ui::EventKind kind, const ui::ControlDesc* c) {
-    if (sink_ == nullptr) return;
-    ui_.windows().deliver(*sink_, {kind, c ? c->name : std::string(), c ? c->index : -1});
-}
-
 void QtWindow::place() {
     if (placed_) return;
     placed_ = true;
-    QRect area = widget_->screen() ? widget_->screen()->availableGeometry() : QRect();
-    if (description_.startPosition == ui::StartPosition::CenterOwner) {
-        if (QWidget* owner = QApplication::activeWindow(); owner && owner != widget_)
-            area = owner->frameGeometry();
-    } else if (description_.startPosition == ui::StartPosition::Manual) {
-        return;
-    }
+    const auto pixels = [](const QRect& r) {
+        return ui::PixelRect{r.left(), r.top(), r.width(), r.height()};
+    };
+    const ui::PixelRect workArea =
+        widget_->screen() ? pixels(widget_->screen()->availableGeometry()) : ui::PixelRect{};
+    std::optional<ui::PixelRect> owner;
+    if (QWidget* active = QApplication::activeWindow(); active && active != widget_)
+        owner = pixels(active->frameGeometry());
     const QSize size = widget_->frameGeometry().size();
-    widget_->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    if (const auto at = ui::startingPlace(description_.startPosition, workArea, owner, size.width(),
+                                          size.height()))
+        widget_->move(at->x, at->y);
 }
 
 void QtWindow::show() {

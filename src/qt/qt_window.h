@@ -6,12 +6,12 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <cmath>
 #include <memory>
 #include <vector>
 
 #include "qt/qt_control.h"
 #include "qt/widgets_ui.h"
+#include "ui/layout.h"
 
 namespace penwick::qt {
 
@@ -51,7 +51,9 @@ public:
     QWidget* widget() const { return widget_; }
     QtControl* controlOf(const QWidget* widget) const;
     // Passes one user event to the logic, unless the window has been unloaded.
-    void deliver(ui::EventKind kind, const ui::ControlDesc* control = nullptr);
+    void deliver(ui::EventKind kind, const ui::ControlDesc* control = nullptr) {
+        ui_.windows().deliver(sink_, kind, control);
+    }
     // Cuts the window off from the logic: no more events, out of its modal loop, hidden.
     void detach();
 
@@ -60,7 +62,7 @@ private:
     void connectEvents(const ui::ControlDesc& d, QWidget* w);
     void place();
     int toPixels(int twips) const { return ui::twipsToPixels(twips, dpi_); }
-    int toTwips(int pixels) const { return static_cast<int>(std::lround(pixels * 1440.0 / dpi_)); }
+    int toTwips(int pixels) const { return ui::pixelsToTwips(pixels, dpi_); }
 
     QtUi& ui_;
     const ui::WindowDesc& description_;

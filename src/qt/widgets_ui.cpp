@@ -3,11 +3,10 @@
 #include <QApplication>
 #include <QScreen>
 
-#include <algorithm>
-#include <cmath>
-
 #include "qt/fonts.h"
 #include "qt/qt_window.h"
+
+template class penwick::ui::FrontEnd<penwick::qt::QtWindow>;
 
 namespace penwick::qt {
 
@@ -19,7 +18,7 @@ QtUi::QtUi() : focusWatch_(std::make_unique<QObject>()) {
                      [this](QWidget* old, QWidget* now) {
                          if (old == nullptr || now == nullptr || old->window() != now->window())
                              return;
-                         for (auto& w : windows_.windows()) {
+                         for (auto& w : windows().windows()) {
                              QtControl* from = w->controlOf(old);
                              if (from == nullptr) continue;
                              if (from != w->controlOf(now))
@@ -31,7 +30,7 @@ QtUi::QtUi() : focusWatch_(std::make_unique<QObject>()) {
 
 QtUi::~QtUi() {
     focusWatch_.reset();
-    windows_.clear();
+    windows().clear();
 }
 
 double QtUi::dotsPerInch() const {
@@ -39,49 +38,37 @@ double QtUi::dotsPerInch() const {
     return screen ? screen->logicalDotsPerInch() : 96.0;
 }
 
-ui::Window& QtUi::create(const ui::WindowDesc& description, ui::EventSink& sink) {
-    return windows_.add(std::make_unique<QtWindow>(*this, description, sink, dotsPerInch()));
-}
-
-void QtUi::destroy(ui::Window& window) {
-    windows_.remove(window);
+std::unique_ptr<QtWindow> QtUi::makeWindow(const ui::WindowDesc& description, ui::EventSink& sink) {
+    return std::make_unique<QtWindow>(*this, description, sink, dotsPerInch());
 }
 
 QWidget* QtUi::widgetOf(ui::Window& window) const {
-    const QtWindow* w = windows_.find(window);
+    const QtWindow* w = windows().find(window);
     return w ? w->widget() : nullptr;
 }
 
 QWidget* QtUi::activeOwner() const {
     if (QWidget* active = QApplication::activeWindow()) return active;
-    const auto& windows = windows_.windows();
-    const auto newest =
-        std::find_if(windows.rbegin(), windows.rend(), [](const auto& w) { return w->visible(); });
-    return newest != windows.rend() ? (*newest)->widget() : nullptr;
+    const auto* newest = newestShown();
+    return newest ? newest->widget() : nullptr;
 }
 
 void QtUi::yield() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-ui::ScreenSize QtUi::screenSize() const {
+ui::PixelSize QtUi::screenPixels() const {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize px = screen ? screen->geometry().size() : QSize(1024, 768);
-    const double dpi = dotsPerInch();
-    return {static_cast<int>(std::lround(px.width() * 1440.0 / dpi)),
-            static_cast<int>(std::lround(px.height() * 1440.0 / dpi))};
+    return {px.width(), px.height()};
 }
 
-void QtUi::quit(int exitCode) {
-    quitRequested_ = true;
-    exitCode_ = exitCode;
+void QtUi::leaveLoops(int exitCode) {
     QCoreApplication::exit(exitCode);  // leaves every event loop, nested ones included
 }
 
-int QtUi::run() {
-    if (quitRequested_) return exitCode_;
-    const int code = QApplication::exec();
-    return quitRequested_ ? exitCode_ : code;
+int QtUi::runLoop() {
+    return QApplication::exec();
 }
 
 }  // namespace penwick::qt

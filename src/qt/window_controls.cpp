@@ -145,8 +145,8 @@ QWidget* QtWindow::build(const ui::ControlDesc& d, QWidget* parent) {
     w->setFocusPolicy(!takesFocus ? Qt::NoFocus : d.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
     w->setObjectName(
         QString::fromStdString(d.index < 0 ? d.name : d.name + "_" + std::to_string(d.index)));
-    w->setGeometry(toPixels(d.geometry.left), toPixels(d.geometry.top), toPixels(d.geometry.width),
-                   toPixels(d.geometry.height));
+    const ui::PixelRect at = ui::toPixels(d.geometry, dpi_);
+    w->setGeometry(at.left, at.top, at.width, at.height);
     if (d.font) w->setFont(toQFont(*d.font));
     if (auto* cal = qobject_cast<QCalendarWidget*>(w)) styleCalendar(*cal);
     if (!d.toolTip.empty()) w->setToolTip(toQ(d.toolTip));

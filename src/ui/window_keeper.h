@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -61,6 +62,14 @@ public:
         } catch (...) {
         }
         leaveFrame();
+    }
+
+    // A user's event on a window (control null) or one of its controls; nothing once the
+    // window is detached from the logic (sink null).
+    void deliver(EventSink* sink, EventKind kind, const ControlDesc* control) noexcept {
+        if (sink == nullptr) return;
+        deliver(*sink,
+                {kind, control ? control->name : std::string(), control ? control->index : -1});
     }
 
     // Frees every window.

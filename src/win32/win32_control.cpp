@@ -20,10 +20,6 @@ std::u16string windowText(HWND hwnd) {
     return windows::narrowToU16(text);
 }
 
-[[noreturn]] void invalidValue(const ui::ControlDesc& d, const char16_t* member) {
-    raise(err::InvalidPropertyValue, fromUtf8(d.name) + u"." + member);
-}
-
 SYSTEMTIME toSystemTime(std::chrono::year_month_day d) {
     SYSTEMTIME st{};
     st.wYear = static_cast<WORD>(static_cast<int>(d.year()));
@@ -33,10 +29,6 @@ SYSTEMTIME toSystemTime(std::chrono::year_month_day d) {
 }
 
 }  // namespace
-
-[[noreturn]] void notSupported(const ui::ControlDesc& d, const char16_t* member) {
-    raise(err::UnsupportedMember, fromUtf8(d.name) + u"." + member);
-}
 
 std::u16string Win32Control::text() const {
     switch (description_.kind) {
@@ -52,22 +44,9 @@ std::u16string Win32Control::text() const {
     }
 }
 
-void Win32Control::setText(std::u16string_view text) {
-    switch (description_.kind) {
-        case ControlKind::DropDownList: {
-            // Only an entry of the list can be its text, compared exactly.
-            for (int i = 0, n = listCount(); i < n; ++i) {
-                if (listItem(i) == text) return setListIndex(i);
-            }
-            raise(err::ReadOnlyProperty, fromUtf8(description_.name));
-        }
-        case ControlKind::ListBox:
-        case ControlKind::MonthCalendar:
-            invalidValue(description_, u"Text");
-        default:
-            SetWindowTextW(hwnd_, wide(text).c_str());
-            if (isEdit()) SendMessageW(hwnd_, EM_SETSEL, 0, 0);
-    }
+void Win32Control::writeText(std::u16string_view text) {
+    SetWindowTextW(hwnd_, wide(text).c_str());
+    if (isEdit()) SendMessageW(hwnd_, EM_SETSEL, 0, 0);
 }
 
 void Win32Control::setVisible(bool visible) {
@@ -88,24 +67,17 @@ bool Win32Control::hasFocus() const {
     return focus != nullptr && (focus == hwnd_ || IsChild(hwnd_, focus));
 }
 
-void Win32Control::setSelectionStart(int start) {
-    requireEdit(u"SelStart");
-    if (start < 0) invalidValue(description_, u"SelStart");
-    start = std::min(start, textLength());
-    SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(start), start);
+void Win32Control::placeCaret(int position) {
+    SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(position), position);
     SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
 }
 
-void Win32Control::setSelectionLength(int length) {
-    requireEdit(u"SelLength");
-    if (length < 0) invalidValue(description_, u"SelLength");
-    const int start = selection().first;
-    length = std::min(length, textLength() - start);
+void Win32Control::select(int start, int length) {
     SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(start), start + length);
 }
 
 std::u16string Win32Control::selectedText() const {
-    requireEdit(u"SelText");
+    requireTextBox(u"SelText");
     const auto [start, end] = selection();
     const std::u16string all = windowText(hwnd_);
     const auto from = std::min<std::size_t>(static_cast<std::size_t>(start), all.size());
@@ -113,7 +85,7 @@ std::u16string Win32Control::selectedText() const {
 }
 
 void Win32Control::setSelectedText(std::u16string_view text) {
-    requireEdit(u"SelText");
+    requireTextBox(u"SelText");
     const std::wstring w = wide(text);
     SendMessageW(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(w.c_str()));
 }
@@ -124,9 +96,7 @@ int Win32Control::listIndex() const {
     return i < 0 ? -1 : static_cast<int>(i);
 }
 
-void Win32Control::setListIndex(int index) {
-    requireList(u"ListIndex");
-    if (index < -1 || index >= listCount()) invalidValue(description_, u"ListIndex");
+void Win32Control::selectEntry(int index) {
     // The logic's own change is no click: these messages notify nobody.
     SendMessageW(hwnd_, isCombo() ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
@@ -136,10 +106,7 @@ int Win32Control::listCount() const {
     return static_cast<int>(SendMessageW(hwnd_, isCombo() ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
 }
 
-std::u16string Win32Control::listItem(int index) const {
-    requireList(u"List");
-    if (index < 0 || index >= listCount())
-        raise(err::InvalidPropertyArrayIndex, fromUtf8(description_.name) + u".List");
+std::u16string Win32Control::entry(int index) const {
     const auto i = static_cast<WPARAM>(index);
     const LRESULT n = SendMessageW(hwnd_, isCombo() ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, i, 0);
     std::wstring item(static_cast<std::size_t>(std::max<LRESULT>(n, 0)) + 1, L'\0');
@@ -163,18 +130,16 @@ void Win32Control::addItem(std::u16string_view item) {
 }
 
 std::chrono::year_month_day Win32Control::calendarValue() const {
-    if (description_.kind != ControlKind::MonthCalendar) notSupported(description_, u"Value");
+    if (description_.kind != ControlKind::MonthCalendar) unsupported(u"Value");
     SYSTEMTIME st{};
     SendMessageW(hwnd_, MCM_GETCURSEL, 0, reinterpret_cast<LPARAM>(&st));
     return std::chrono::year_month_day{std::chrono::year{st.wYear}, std::chrono::month{st.wMonth},
                                        std::chrono::day{st.wDay}};
 }
 
-void Win32Control::setCalendarValue(std::chrono::year_month_day date) {
-    if (description_.kind != ControlKind::MonthCalendar) notSupported(description_, u"Value");
-    if (!date.ok()) invalidValue(description_, u"Value");
+void Win32Control::showDate(std::chrono::year_month_day date) {
     SYSTEMTIME st = toSystemTime(date);
     if (!SendMessageW(hwnd_, MCM_SETCURSEL, 0, reinterpret_cast<LPARAM>(&st)))
-        invalidValue(description_, u"Value");  // outside the calendar's range
+        invalidValue(u"Value");  // outside the calendar's range
 }
 }  // namespace penwick::win32

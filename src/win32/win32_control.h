@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "ui/window.h"
+#include "ui/classic_control.h"
 #include "win32/win32_ui.h"
 #include "windows/wide.h"
 
@@ -17,9 +17,7 @@ using ui::ControlKind;
 using ui::SysColor;
 using windows::wide;
 
-[[noreturn]] void notSupported(const ui::ControlDesc& d, const char16_t* member);
-
-class Win32Control final : public ui::Control {
+class Win32Control final : public ui::ClassicControl {
 public:
     Win32Control(Win32Window& window, const ui::ControlDesc& description, HWND hwnd)
         : window_(window), description_(description), hwnd_(hwnd) {
@@ -33,7 +31,6 @@ public:
     std::optional<SysColor> explicitBackground() const { return background_; }
 
     std::u16string text() const override;
-    void setText(std::u16string_view text) override;
     bool enabled() const override { return IsWindowEnabled(hwnd_) != FALSE; }
     void setEnabled(bool enabled) override { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
     void setVisible(bool visible) override;
@@ -48,20 +45,16 @@ public:
         InvalidateRect(hwnd_, nullptr, TRUE);
     }
 
-    void setSelectionStart(int start) override;
-    void setSelectionLength(int length) override;
+    int selectionStart() const override { return selection().first; }
     std::u16string selectedText() const override;
     void setSelectedText(std::u16string_view text) override;
 
     int listIndex() const override;
-    void setListIndex(int index) override;
-    int listCount() const;
-    std::u16string listItem(int index) const override;
+    int listCount() const override;
     void clearList() override;
     void addItem(std::u16string_view item) override;
 
     std::chrono::year_month_day calendarValue() const override;
-    void setCalendarValue(std::chrono::year_month_day date) override;
 
     // A link that is a tab stop is reached with the keyboard, as a button is; other labels and
     // frames never take the focus.
@@ -75,26 +68,27 @@ public:
     }
     bool isTabStop() const { return takesFocus() && description_.tabStop; }
 
+protected:
+    void writeText(std::u16string_view text) override;
+    int textLength() const override { return GetWindowTextLengthW(hwnd_); }
+    void placeCaret(int position) override;
+    void select(int start, int length) override;
+    void selectEntry(int index) override;
+    std::u16string entry(int index) const override;
+    void showDate(std::chrono::year_month_day date) override;
+
 private:
     bool isEdit() const {
         return description_.kind == ControlKind::TextBox ||
                description_.kind == ControlKind::MultiLineTextBox;
     }
     bool isCombo() const { return description_.kind == ControlKind::DropDownList; }
-    bool isList() const { return description_.kind == ControlKind::ListBox; }
-    void requireEdit(const char16_t* member) const {
-        if (!isEdit()) notSupported(description_, member);
-    }
-    void requireList(const char16_t* member) const {
-        if (!isCombo() && !isList()) notSupported(description_, member);
-    }
     std::pair<int, int> selection() const {
         DWORD start = 0, end = 0;
         SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                      reinterpret_cast<LPARAM>(&end));
         return {static_cast<int>(start), static_cast<int>(end)};
     }
-    int textLength() const { return GetWindowTextLengthW(hwnd_); }
 
     Win32Window& window_;
     const ui::ControlDesc& description_;

@@ -2,11 +2,10 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <cmath>
-
 #include "win32/images.h"
 #include "win32/win32_window.h"
+
+template class penwick::ui::FrontEnd<penwick::win32::Win32Window>;
 
 namespace penwick::win32 {
 
@@ -32,23 +31,20 @@ Win32Ui::Win32Ui(HINSTANCE instance) : instance_(instance) {
 }
 
 Win32Ui::~Win32Ui() {
-    windows_.clear();
+    windows().clear();
     for (auto& [key, font] : fonts_) DeleteObject(font);
     if (linkCursor_ != nullptr) DestroyCursor(linkCursor_);
     if (hiddenOwner_ != nullptr) DestroyWindow(hiddenOwner_);
 }
 
-ui::Window& Win32Ui::create(const ui::WindowDesc& description, ui::EventSink& sink) {
+std::unique_ptr<Win32Window> Win32Ui::makeWindow(const ui::WindowDesc& description,
+                                                 ui::EventSink& sink) {
     // Dialogs are owned by the first window, the program's main window; one shown with no
     // owner window by a hidden window of the program, which keeps it off the taskbar.
-    const auto& windows = windows_.windows();
-    HWND owner = windows.empty() ? nullptr : windows.front()->hwnd();
+    const auto& live = windows().windows();
+    HWND owner = live.empty() ? nullptr : live.front()->hwnd();
     if (!description.ownedByMainWindow) owner = hiddenOwner();
-    return windows_.add(std::make_unique<Win32Window>(*this, description, sink, owner));
-}
-
-void Win32Ui::destroy(ui::Window& window) {
-    windows_.remove(window);
+    return std::make_unique<Win32Window>(*this, description, sink, owner);
 }
 
 HWND Win32Ui::hiddenOwner() {
@@ -59,7 +55,7 @@ HWND Win32Ui::hiddenOwner() {
 }
 
 HWND Win32Ui::handleOf(const ui::Window& window) const {
-    const Win32Window* w = windows_.find(window);
+    const Win32Window* w = windows().find(window);
     return w ? w->hwnd() : nullptr;
 }
 
@@ -69,7 +65,7 @@ HWND Win32Ui::handleOf(const ui::Control& control) const {
 
 Win32Window* Win32Ui::windowOf(HWND hwnd) const {
     HWND root = hwnd != nullptr ? GetAncestor(hwnd, GA_ROOT) : nullptr;
-    for (auto& w : windows_.windows())
+    for (auto& w : windows().windows())
         if (w->hwnd() == root) return w.get();
     return nullptr;
 }
@@ -77,10 +73,8 @@ Win32Window* Win32Ui::windowOf(HWND hwnd) const {
 HWND Win32Ui::activeOwner() const {
     if (HWND active = GetActiveWindow(); active != nullptr && windowOf(active) != nullptr)
         return active;
-    const auto& windows = windows_.windows();
-    const auto newest =
-        std::find_if(windows.rbegin(), windows.rend(), [](const auto& w) { return w->visible(); });
-    return newest != windows.rend() ? (*newest)->hwnd() : nullptr;
+    const auto* newest = newestShown();
+    return newest ? newest->hwnd() : nullptr;
 }
 
 bool Win32Ui::dispatch(MSG& msg) {
@@ -103,7 +97,7 @@ bool Win32Ui::dispatch(MSG& msg) {
 
 void Win32Ui::yield() {
     MSG msg{};
-    while (!quitRequested_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (!quitRequested() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (!dispatch(msg)) {
             PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop that ends on it
             break;
@@ -111,25 +105,22 @@ void Win32Ui::yield() {
     }
 }
 
-ui::ScreenSize Win32Ui::screenSize() const {
-    return {static_cast<int>(std::lround(GetSystemMetrics(SM_CXSCREEN) * 1440.0 / dpi_)),
-            static_cast<int>(std::lround(GetSystemMetrics(SM_CYSCREEN) * 1440.0 / dpi_))};
+ui::PixelSize Win32Ui::screenPixels() const {
+    return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
-void Win32Ui::quit(int exitCode) {
-    quitRequested_ = true;
-    exitCode_ = exitCode;
-    for (auto& w : windows_.windows()) w->detach();
+void Win32Ui::leaveLoops(int exitCode) {
+    for (auto& w : windows().windows()) w->detach();
     PostQuitMessage(exitCode);  // wakes whichever loop is waiting, nested ones included
 }
 
-int Win32Ui::run() {
+int Win32Ui::runLoop() {
     MSG msg{};
-    while (!quitRequested_) {
+    while (!quitRequested()) {
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) break;
         if (got > 0) dispatch(msg);
     }
-    return quitRequested_ ? exitCode_ : static_cast<int>(msg.wParam);
+    return static_cast<int>(msg.wParam);
 }
 }  // namespace penwick::win32

@@ -4,7 +4,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 
+#include "ui/layout.h"
 #include "util/failure.h"
 #include "util/text.h"
 #include "win32/accessible.h"
@@ -49,34 +51,25 @@ Win32Window::Win32Window(Win32Ui& ui, const ui::WindowDesc& d, ui::EventSink& si
                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ui.instance(), nullptr);
 
-    // Containers first, so that every control finds its parent. A control's id is its place
-    // in the description (from kFirstControlId), so that it can be found from outside.
-    for (const bool containers : {true, false}) {
-        for (std::size_t i = 0; i < d.controls.size(); ++i) {
-            const ui::ControlDesc& c = d.controls[i];
-            if ((c.kind == ControlKind::Frame) != containers) continue;
-            HWND parent = hwnd_;
-            if (!c.parent.empty()) parent = static_cast<Win32Control&>(control(c.parent)).hwnd();
-            HWND child = build(c, parent, controlId(d, i));
-            controls_.push_back(std::make_unique<Win32Control>(*this, c, child));
-            SetWindowSubclass(child, controlProc, kSubclassId,
-                              reinterpret_cast<DWORD_PTR>(controls_.back().get()));
-        }
+    // A control's id is its place in the description (from kFirstControlId), so that it can be
+    // found from outside.
+    for (const std::size_t i : ui::buildOrder(d)) {
+        const ui::ControlDesc& c = d.controls[i];
+        HWND parent = hwnd_;
+        if (!c.parent.empty()) parent = static_cast<Win32Control&>(control(c.parent)).hwnd();
+        HWND child = build(c, parent, controlId(d, i));
+        controls_.push_back(std::make_unique<Win32Control>(*this, c, child));
+        SetWindowSubclass(child, controlProc, kSubclassId,
+                          reinterpret_cast<DWORD_PTR>(controls_.back().get()));
     }
     // Z-order by tab index within each container, so the dialog manager's order is the
-    // window's where it applies; then the small buttons over the right end of their boxes.
-    std::vector<Win32Control*> order;
-    for (auto& c : controls_) order.push_back(c.get());
-    std::stable_sort(order.begin(), order.end(), [](auto* a, auto* b) {
-        return a->description().tabIndex < b->description().tabIndex;
-    });
+    // window's where it applies; then the buttons over it.
     HWND after = HWND_TOP;
-    for (Win32Control* c : order) {
+    for (Win32Control* c : ui::tabOrder(controls_)) {
         SetWindowPos(c->hwnd(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         after = c->hwnd();
     }
-    for (auto& c : controls_)
-        if (c->description().kind == ControlKind::Button) c->bringToFront();
+    ui::raiseButtons(controls_);
 }
 
 Win32Window::~Win32Window() {
@@ -137,19 +130,17 @@ HWND Win32Window::build(const ui::ControlDesc& d, HWND parent, int id) {
     if (d.visible) style |= WS_VISIBLE;
     if (d.tabStop && d.kind != ControlKind::Label && d.kind != ControlKind::Frame)
         style |= WS_TABSTOP;
-    const int height = d.kind == ControlKind::DropDownList
-                           ? toPixels(d.geometry.height) * 8  // room for the opened list
-                           : toPixels(d.geometry.height);
-    HWND hwnd =
-        CreateWindowExW(exStyle, cls, wide(d.text).c_str(), style, toPixels(d.geometry.left),
-                        toPixels(d.geometry.top), toPixels(d.geometry.width), height, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ui_.instance(), nullptr);
+    const ui::PixelRect at = ui::toPixels(d.geometry, ui_.dotsPerInch());
+    // A drop-down list's window has room for the opened list below the box.
+    const int height = d.kind == ControlKind::DropDownList ? at.height * 8 : at.height;
+    HWND hwnd = CreateWindowExW(
+        exStyle, cls, wide(d.text).c_str(), style, at.left, at.top, at.width, height, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ui_.instance(), nullptr);
     if (hwnd == nullptr) raise(err::OutOfMemory, u"Load " + fromUtf8(d.name));
     if (d.password) SendMessageW(hwnd, EM_SETPASSWORDCHAR, L'*', 0);
     if (d.kind == ControlKind::DropDownList) {
         // The closed box is as tall as described; the list opens below it.
-        SendMessageW(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
-                     std::max(toPixels(d.geometry.height) - 6, 8));
+        SendMessageW(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(at.height - 6, 8));
     }
     const ui::Font font = d.font                                 ? *d.font
                           : d.kind == ControlKind::MonthCalendar ? kCalendarGridFont
@@ -188,9 +179,7 @@ HWND Win32Window::build(const ui::ControlDesc& d, HWND parent, int id) {
 }
 
 ui::Control& Win32Window::control(std::string_view name, int index) {
-    for (auto& c : controls_)
-        if (c->description().name == name && c->description().index == index) return *c;
-    raise(err::InvalidCall, fromUtf8(description_.name) + u"." + fromUtf8(name));
+    return ui::findControl(controls_, description_, name, index);
 }
 
 Win32Control* Win32Window::controlOf(HWND hwnd) const {
@@ -204,12 +193,8 @@ Win32Control* Win32Window::controlOf(HWND hwnd) const {
 bool Win32Window::tab(HWND from, bool backwards) {
     // One tab sequence over the whole window, frames or not, in tab-index order; hidden,
     // disabled and non-stop controls are skipped.
-    std::vector<Win32Control*> order;
-    for (auto& c : controls_)
-        if (c->isTabStop()) order.push_back(c.get());
-    std::stable_sort(order.begin(), order.end(), [](auto* a, auto* b) {
-        return a->description().tabIndex < b->description().tabIndex;
-    });
+    const std::vector<Win32Control*> order =
+        ui::tabOrder(controls_, [](const Win32Control& c) { return c.isTabStop(); });
     if (order.empty()) return false;
     const Win32Control* current = controlOf(from);
     const auto n = static_cast<int>(order.size());
@@ -230,28 +215,26 @@ bool Win32Window::tab(HWND from, bool backwards) {
     return false;
 }
 
-void Win32Window::deliver(ui::EventKind kind, const ui::ControlDesc* c) {
-    if (sink_ == nullptr) return;
-    ui_.windows().deliver(*sink_, {kind, c ? c->name : std::string(), c ? c->index : -1});
-}
-
 void Win32Window::place() {
     if (placed_) return;
     placed_ = true;
-    RECT area{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    if (description_.startPosition == ui::StartPosition::Manual) return;
-    if (description_.startPosition == ui::StartPosition::CenterOwner) {
-        // The window's own owner, wherever it stands; not whichever window is active now.
-        if (HWND owner = GetWindow(hwnd_, GW_OWNER); owner != nullptr && IsWindowVisible(owner))
-            GetWindowRect(owner, &area);
+    const auto pixels = [](const RECT& r) {
+        return ui::PixelRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    };
+    RECT r{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
+    const ui::PixelRect workArea = pixels(r);
+    // The window's own owner, wherever it stands; not whichever window is active now.
+    std::optional<ui::PixelRect> owner;
+    if (HWND o = GetWindow(hwnd_, GW_OWNER); o != nullptr && IsWindowVisible(o)) {
+        GetWindowRect(o, &r);
+        owner = pixels(r);
     }
-    RECT frame{};
-    GetWindowRect(hwnd_, &frame);
-    const int w = frame.right - frame.left, h = frame.bottom - frame.top;
-    SetWindowPos(hwnd_, nullptr, area.left + (area.right - area.left - w) / 2,
-                 area.top + (area.bottom - area.top - h) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(hwnd_, &r);
+    if (const auto at = ui::startingPlace(description_.startPosition, workArea, owner,
+                                          r.right - r.left, r.bottom - r.top))
+        SetWindowPos(hwnd_, nullptr, at->x, at->y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Window::show() {

@@ -4,10 +4,10 @@
 #include <shobjidl.h>
 #include <windows.h>
 
-#include <cmath>
 #include <memory>
 #include <vector>
 
+#include "ui/layout.h"
 #include "win32/win32_control.h"
 #include "win32/win32_ui.h"
 
@@ -45,7 +45,9 @@ public:
     // Moves the focus to the next (or previous) control in tab order; false when none takes it.
     bool tab(HWND from, bool backwards);
     // Passes one user event to the logic, unless the window has been unloaded.
-    void deliver(ui::EventKind kind, const ui::ControlDesc* control = nullptr);
+    void deliver(ui::EventKind kind, const ui::ControlDesc* control = nullptr) {
+        ui_.windows().deliver(sink_, kind, control);
+    }
     // Cuts the window off from the logic: no more events, out of its modal loop, hidden.
     void detach();
 
@@ -56,9 +58,7 @@ private:
     HWND build(const ui::ControlDesc& d, HWND parent, int id);
     void place();
     int toPixels(int twips) const { return ui::twipsToPixels(twips, ui_.dotsPerInch()); }
-    int toTwips(int pixels) const {
-        return static_cast<int>(std::lround(pixels * 1440.0 / ui_.dotsPerInch()));
-    }
+    int toTwips(int pixels) const { return ui::pixelsToTwips(pixels, ui_.dotsPerInch()); }
     HBRUSH formBrush() const {
         return GetSysColorBrush(
             static_cast<int>(description_.background.value_or(SysColor::ButtonFace)));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ui/layout.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -18,11 +19,6 @@ FakeControl::FakeControl(FakeWindow& window, const ui::ControlDesc& description)
       visible_(description.visible),
       background_(description.background.value_or(ui::SysColor::Window)) {}
 
-void FakeControl::requireKind(std::initializer_list<ControlKind> kinds, const char* member) const {
-    if (std::find(kinds.begin(), kinds.end(), description_.kind) == kinds.end())
-        raise(err::UnsupportedMember, fromUtf8(description_.name + "." + member));
-}
-
 bool FakeControl::isList() const {
     return description_.kind == ControlKind::DropDownList ||
            description_.kind == ControlKind::ListBox;
@@ -33,7 +29,7 @@ std::u16string FakeControl::text() const {
     return text_;
 }
 
-void FakeControl::setText(std::u16string_view text) {
+void FakeControl::writeText(std::u16string_view text) {
     text_ = text;
     selStart_ = 0;
     selLength_ = 0;
@@ -60,49 +56,25 @@ void FakeControl::bringToFront() {
     ++raised_;
 }
 
-void FakeControl::setSelectionStart(int start) {
-    requireKind({ControlKind::TextBox, ControlKind::MultiLineTextBox}, "SelStart");
-    if (start < 0) raise(err::InvalidPropertyValue, u"SelStart");
-    selStart_ = std::min<int>(start, static_cast<int>(text_.size()));
-    selLength_ = 0;
-}
-
-void FakeControl::setSelectionLength(int length) {
-    requireKind({ControlKind::TextBox, ControlKind::MultiLineTextBox}, "SelLength");
-    if (length < 0) raise(err::InvalidPropertyValue, u"SelLength");
-    selLength_ = std::min<int>(length, static_cast<int>(text_.size()) - selStart_);
-}
-
 std::u16string FakeControl::selectedText() const {
     return text_.substr(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_));
 }
 
 void FakeControl::setSelectedText(std::u16string_view text) {
-    requireKind({ControlKind::TextBox, ControlKind::MultiLineTextBox}, "SelText");
+    requireTextBox(u"SelText");
     text_.replace(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_), text);
     selStart_ += static_cast<int>(text.size());
     selLength_ = 0;
 }
 
-void FakeControl::setListIndex(int index) {
-    requireKind({ControlKind::DropDownList, ControlKind::ListBox}, "ListIndex");
-    if (index < -1 || index >= listCount()) raise(err::InvalidPropertyValue, u"ListIndex");
-    listIndex_ = index;
-}
-
-std::u16string FakeControl::listItem(int index) const {
-    if (index < 0 || index >= listCount()) raise(err::InvalidPropertyArrayIndex, u"List");
-    return items_[static_cast<std::size_t>(index)];
-}
-
 void FakeControl::clearList() {
-    requireKind({ControlKind::DropDownList, ControlKind::ListBox}, "Clear");
+    requireList(u"Clear");
     items_.clear();
     listIndex_ = -1;
 }
 
 void FakeControl::addItem(std::u16string_view item) {
-    requireKind({ControlKind::DropDownList, ControlKind::ListBox}, "AddItem");
+    requireList(u"AddItem");
     items_.emplace_back(item);
 }
 
@@ -113,10 +85,7 @@ FakeWindow::FakeWindow(FakeUi& ui, const ui::WindowDesc& description, ui::EventS
 }
 
 FakeControl& FakeWindow::control(std::string_view name, int index) {
-    for (auto& c : controls_) {
-        if (c->description().name == name && c->description().index == index) return *c;
-    }
-    raise(err::InvalidCall, u"No such control: " + fromUtf8(name), fromUtf8(description_.name));
+    return ui::findControl(controls_, description_, name, index);
 }
 
 void FakeWindow::setCaption(std::u16string_view caption) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/classic_control.h"
 #include "ui/window.h"
 
 namespace penwick::testing {
@@ -17,13 +18,12 @@ namespace penwick::testing {
 class FakeUi;
 class FakeWindow;
 
-class FakeControl final : public ui::Control {
+class FakeControl final : public ui::ClassicControl {
 public:
     FakeControl(FakeWindow& window, const ui::ControlDesc& description);
 
     const ui::ControlDesc& description() const override { return description_; }
     std::u16string text() const override;
-    void setText(std::u16string_view text) override;
     bool enabled() const override { return enabled_; }
     void setEnabled(bool enabled) override { enabled_ = enabled; }
     bool visible() const { return visible_; }
@@ -34,28 +34,32 @@ public:
     void setBackground(ui::SysColor color) override { background_ = color; }
     void bringToFront() override;
 
-    int selectionStart() const { return selStart_; }
-    void setSelectionStart(int start) override;
+    int selectionStart() const override { return selStart_; }
     int selectionLength() const { return selLength_; }
-    void setSelectionLength(int length) override;
     std::u16string selectedText() const override;
     void setSelectedText(std::u16string_view text) override;
 
     int listIndex() const override { return listIndex_; }
-    void setListIndex(int index) override;
-    int listCount() const { return static_cast<int>(items_.size()); }
-    std::u16string listItem(int index) const override;
+    int listCount() const override { return static_cast<int>(items_.size()); }
     void clearList() override;
     void addItem(std::u16string_view item) override;
 
     std::chrono::year_month_day calendarValue() const override { return calendar_; }
-    void setCalendarValue(std::chrono::year_month_day date) override { calendar_ = date; }
 
     // How many times the control was brought to the front.
     int raisedCount() const { return raised_; }
 
+protected:
+    void writeText(std::u16string_view text) override;
+    void placeCaret(int position) override { selStart_ = position, selLength_ = 0; }
+    void select(int start, int length) override { selStart_ = start, selLength_ = length; }
+    void selectEntry(int index) override { listIndex_ = index; }
+    std::u16string entry(int index) const override {
+        return items_[static_cast<std::size_t>(index)];
+    }
+    void showDate(std::chrono::year_month_day date) override { calendar_ = date; }
+
 private:
-    void requireKind(std::initializer_list<ui::ControlKind> kinds, const char* member) const;
     bool isList() const;
 
     FakeWindow& window_;
