@@ -262,6 +262,26 @@ void SqliteConnection::bulkLoad(bool starting) {
     }
 }
 
+const std::string& SqliteConnection::noteStatement() const {
+    // A statement that writes is a transaction of its own and takes the write lock at its
+    // start, as BEGIN IMMEDIATE does, so its checks see what no one can change before the
+    // commit. The contact's existence is the foreign key's; the run family is the store's
+    // (store_parts.h), here of run ?2; the other runs' notes are read only when the contact
+    // has some.
+    static const std::string statement =
+        "WITH RECURSIVE up(id, parent) AS ("
+        " SELECT id, continues_run FROM run WHERE id = ?2 UNION"
+        " SELECT r.id, r.continues_run FROM run r JOIN up ON r.id = up.parent),"
+        " family(id) AS (SELECT id FROM up WHERE parent IS NULL UNION"
+        " SELECT r.id FROM run r JOIN family ON r.continues_run = family.id) "
+        "INSERT INTO note(contact_id, run_id, type_code, text, attachment, date_text, date, time, "
+        "written_at, user_name) SELECT ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10 "
+        "WHERE (?11 = 1 OR NOT EXISTS (SELECT 1 FROM app_user)) AND NOT EXISTS (SELECT 1 FROM "
+        "note WHERE contact_id = ?1 AND run_id <> ?2 AND run_id IN (SELECT id FROM family)) "
+        "RETURNING id";
+    return statement;
+}
+
 std::unique_ptr<SqliteConnection> openSqliteDatabase(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) fail(err::FileNotFound, "no contact database at " + path);
