@@ -147,8 +147,9 @@ std::optional<Took> timeStart(Side side, int argc, char** argv) {
 }
 
 // An X server of our own when DISPLAY names none; its process, to be ended at the end. Its
-// number is picked well away from the low ones other X servers of the machine take, as such a
-// server's clean-up of its socket has cut ours off.
+// number is picked well away from the low ones other X servers of the machine take. It does
+// not reset when its last client leaves, as each start does: a start that came during the
+// reset could not connect.
 std::optional<pid_t> startXvfb() {
     for (int attempt = 0; attempt < 20; ++attempt) {
         char display[16];
@@ -161,7 +162,7 @@ std::optional<pid_t> startXvfb() {
             close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
             execlp("Xvfb", "Xvfb", display, "-displayfd", fd.c_str(), "-screen", "0",
-                   "1280x1024x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
+                   "1280x1024x24", "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
