@@ -38,7 +38,7 @@ int selectedRow(const QListWidget* list) {
 std::u16string QtControl::text() const {
     switch (description_.kind) {
         case ControlKind::Label:
-            return fromQ(static_cast<QLabel*>(widget_)->text());
+            return fromQ(static_cast<QLabel*>(widget())->text());
         case ControlKind::TextBox:
             return fromQ(line()->text());
         case ControlKind::MultiLineTextBox:
@@ -50,9 +50,9 @@ std::u16string QtControl::text() const {
             return row < 0 ? std::u16string() : fromQ(list()->item(row)->text());
         }
         case ControlKind::Button:
-            return fromQ(static_cast<QPushButton*>(widget_)->text());
+            return fromQ(static_cast<QPushButton*>(widget())->text());
         case ControlKind::Frame:
-            return fromQ(static_cast<QGroupBox*>(widget_)->title());
+            return fromQ(static_cast<QGroupBox*>(widget())->title());
         case ControlKind::MonthCalendar:
             break;
     }
@@ -63,7 +63,7 @@ void QtControl::setText(std::u16string_view text) {
     const QString t = toQ(text);
     switch (description_.kind) {
         case ControlKind::Label:
-            static_cast<QLabel*>(widget_)->setText(t);
+            static_cast<QLabel*>(widget())->setText(t);
             break;
         case ControlKind::TextBox:
             line()->setText(t);
@@ -79,10 +79,10 @@ void QtControl::setText(std::u16string_view text) {
             break;
         }
         case ControlKind::Button:
-            static_cast<QPushButton*>(widget_)->setText(t);
+            static_cast<QPushButton*>(widget())->setText(t);
             break;
         case ControlKind::Frame:
-            static_cast<QGroupBox*>(widget_)->setTitle(t);
+            static_cast<QGroupBox*>(widget())->setTitle(t);
             break;
         default:
             invalidValue(description_, u"Text");
@@ -90,17 +90,17 @@ void QtControl::setText(std::u16string_view text) {
 }
 
 void QtControl::setFocus() {
-    if (!widget_->isVisible() || !widget_->isEnabled() || widget_->focusPolicy() == Qt::NoFocus)
+    if (!widget()->isVisible() || !widget()->isEnabled() || widget()->focusPolicy() == Qt::NoFocus)
         raise(err::InvalidCall, fromUtf8(description_.name) + u".SetFocus");
-    widget_->setFocus(Qt::OtherFocusReason);
+    widget()->setFocus(Qt::OtherFocusReason);
 }
 
 void QtControl::setBackground(SysColor color) {
     background_ = color;
-    QPalette p = widget_->palette();
+    QPalette p = widget()->palette();
     p.setColor(description_.kind == ControlKind::Label ? QPalette::Window : QPalette::Base,
                systemColor(color, QApplication::palette()));
-    widget_->setPalette(p);
+    widget()->setPalette(p);
 }
 
 int QtControl::selectionStart() const {

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -20,6 +21,17 @@ void FormWidget::closeEvent(QCloseEvent* event) {
     if (window_ == nullptr) return event->accept();
     event->ignore();
     window_->deliver(ui::EventKind::CloseRequest);
+}
+
+void FormWidget::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (window_ == nullptr || painted_) return;
+    painted_ = true;
+    // The controls left for later are built in the event loop's next turn, after this paint
+    // has reached the screen.
+    QTimer::singleShot(0, this, [this] {
+        if (window_ != nullptr) window_->buildRest();
+    });
 }
 
 void FormWidget::resizeEvent(QResizeEvent* event) {
@@ -60,6 +72,14 @@ QtWindow::QtWindow(QtUi& ui, const ui::WindowDesc& d, ui::EventSink& sink, doubl
             if ((c.kind == ControlKind::Frame) != containers) continue;
             QWidget* parent = widget_;
             if (!c.parent.empty()) parent = static_cast<QtControl&>(control(c.parent)).widget();
+            // A hidden month calendar is built when first used, or once the window has been
+            // painted: building one loads icons from the desktop's theme, which the first
+            // sight of the window need not wait for.
+            if (c.kind == ControlKind::MonthCalendar && !c.visible) {
+                controls_.push_back(std::make_unique<QtControl>(
+                    c, [this, &c, parent] { return buildLater(c, parent); }));
+                continue;
+            }
             controls_.push_back(std::make_unique<QtControl>(c, build(c, parent)));
         }
     }
@@ -75,13 +95,42 @@ QtWindow::QtWindow(QtUi& ui, const ui::WindowDesc& d, ui::EventSink& sink, doubl
         if (c->description().kind == ControlKind::Button) c->widget()->raise();
 
     std::vector<const QtControl*> order;
-    for (auto& c : controls_)
-        if (c->widget()->focusPolicy() != Qt::NoFocus) order.push_back(c.get());
+    for (auto& c : controls_) {
+        const QWidget* w = c->builtWidget();
+        if (w != nullptr && w->focusPolicy() != Qt::NoFocus) order.push_back(c.get());
+    }
     std::stable_sort(order.begin(), order.end(), [](const QtControl* a, const QtControl* b) {
         return a->description().tabIndex < b->description().tabIndex;
     });
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1]->widget(), order[i]->widget());
+}
+
+QWidget* QtWindow::buildLater(const ui::ControlDesc& d, QWidget* parent) {
+    QWidget* w = build(d, parent);
+    if (w->focusPolicy() == Qt::NoFocus) return w;
+    // Into the tab order after the last built control before it, else before the first after.
+    const QtControl* before = nullptr;
+    const QtControl* after = nullptr;
+    for (auto& c : controls_) {
+        const QWidget* other = c->builtWidget();
+        if (other == nullptr || other->focusPolicy() == Qt::NoFocus) continue;
+        const int tab = c->description().tabIndex;
+        if (tab < d.tabIndex && (before == nullptr || tab >= before->description().tabIndex))
+            before = c.get();
+        if (tab > d.tabIndex && (after == nullptr || tab < after->description().tabIndex))
+            after = c.get();
+    }
+    if (before != nullptr) {
+        QWidget::setTabOrder(before->builtWidget(), w);
+    } else if (after != nullptr) {
+        QWidget::setTabOrder(w, after->builtWidget());
+    }
+    return w;
+}
+
+void QtWindow::buildRest() {
+    for (auto& c : controls_) c->widget();
 }
 
 QtWindow::~QtWindow() {
@@ -102,7 +151,7 @@ ui::Control& QtWindow::control(std::string_view name, int index) {
 QtControl* QtWindow::controlOf(const QWidget* w) const {
     for (; w != nullptr; w = w->parentWidget()) {
         for (auto& c : controls_)
-            if (c->widget() == w) return c.get();
+            if (c->builtWidget() == w) return c.get();
         if (w == widget_) break;
     }
     return nullptr;
