@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -188,7 +189,9 @@ void QtControl::clearList() {
     l->clear();
 }
 
-void QtControl::fitEntries(QComboBox& combo) const {
+void QtControl::fitEntries(QComboBox& combo, const QString& added) const {
+    const QFont own =
+        description_.font ? toQFont(*description_.font) : combo.parentWidget()->font();
     QStyleOptionComboBox option;
     option.initFrom(&combo);
     option.rect = combo.rect();
@@ -198,10 +201,11 @@ void QtControl::fitEntries(QComboBox& combo) const {
         combo.style()
             ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &combo)
             .width();
+    // While the control's own font holds every entry, a new one that fits it changes nothing:
+    // the list is measured whole only when the font has to narrow.
+    if (combo.font() == own && QFontMetrics(own).horizontalAdvance(added) <= room) return;
     QStringList entries;
     for (int i = 0; i < combo.count(); ++i) entries << combo.itemText(i);
-    const QFont own =
-        description_.font ? toQFont(*description_.font) : combo.parentWidget()->font();
     combo.setFont(fittingFont(own, entries, room));
 }
 
@@ -209,8 +213,9 @@ void QtControl::addItem(std::u16string_view item) {
     if (QComboBox* c = combo()) {
         // Qt makes the first entry of an empty list the current one; a new entry chooses none.
         const int chosen = c->currentIndex();
-        c->addItem(toQ(item));
-        fitEntries(*c);
+        const QString entry = toQ(item);
+        c->addItem(entry);
+        fitEntries(*c, entry);
         return c->setCurrentIndex(chosen);
     }
     QListWidget* l = as<QListWidget>(u"AddItem");

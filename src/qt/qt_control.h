@@ -67,7 +67,7 @@ private:
     }
     QComboBox* combo() const { return qobject_cast<QComboBox*>(widget()); }
     // Narrows a drop-down list's font where its entries would be cut in the closed list.
-    void fitEntries(QComboBox& combo) const;
+    void fitEntries(QComboBox& combo, const QString& added) const;
     QListWidget* list() const { return qobject_cast<QListWidget*>(widget()); }
     QLineEdit* line() const { return qobject_cast<QLineEdit*>(widget()); }
     QPlainTextEdit* plain() const { return qobject_cast<QPlainTextEdit*>(widget()); }
