@@ -190,8 +190,6 @@ void QtControl::clearList() {
 }
 
 void QtControl::fitEntries(QComboBox& combo, const QString& added) const {
-    const QFont own =
-        description_.font ? toQFont(*description_.font) : combo.parentWidget()->font();
     QStyleOptionComboBox option;
     option.initFrom(&combo);
     option.rect = combo.rect();
@@ -201,11 +199,13 @@ void QtControl::fitEntries(QComboBox& combo, const QString& added) const {
         combo.style()
             ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &combo)
             .width();
-    // While the control's own font holds every entry, a new one that fits it changes nothing:
-    // the list is measured whole only when the font has to narrow.
-    if (combo.font() == own && QFontMetrics(own).horizontalAdvance(added) <= room) return;
+    // The font was fitted to the entries before this one, so one that fits it too changes
+    // nothing: no larger size held those. The list is measured whole only when it must narrow.
+    if (combo.count() > 1 && QFontMetrics(combo.font()).horizontalAdvance(added) <= room) return;
     QStringList entries;
     for (int i = 0; i < combo.count(); ++i) entries << combo.itemText(i);
+    const QFont own =
+        description_.font ? toQFont(*description_.font) : combo.parentWidget()->font();
     combo.setFont(fittingFont(own, entries, room));
 }
 
