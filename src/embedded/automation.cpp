@@ -211,7 +211,9 @@ public:
 
     void addNote(const NoteRecord& note) {
         Store& s = store();
-        const std::string userName = user_ ? *user_ : osUserName();
+        // The account is looked up once: the system reads its user database for each lookup.
+        if (!user_ && osUser_.empty()) osUser_ = osUserName();
+        const std::string& userName = user_ ? *user_ : osUser_;
         asMemberOf(kDatabaseSource, [&] {
             s.addNote(note, run_, userName, user_.has_value(), contacts_.runStart());
         });
@@ -224,6 +226,7 @@ private:
     std::unique_ptr<Store> store_;
     bool error_ = false;
     std::optional<std::string> user_;  // set by an accepted login on a multi-user database
+    std::string osUser_;               // the account the program runs as, once asked for
     std::int64_t run_ = 0;             // this connection's run, once it has written a note
     EmbeddedContactSet contacts_{*this};
     EmbeddedNoteHistory notes_{*this};

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "embedded/layout.h"
+#include "embedded/note_rule.h"
 #include "embedded/store.h"
 #include "util/failure.h"
 #include "util/text.h"
@@ -191,6 +192,14 @@ void SqliteConnection::bulkLoad(bool starting) {
         sqlite3_exec(db_, ("PRAGMA cache_size = " + std::to_string(cacheSize_)).c_str(), nullptr,
                      nullptr, nullptr);
     }
+}
+
+const std::string& SqliteConnection::noteStatement() const {
+    // The note's rule as one statement: a statement that writes is a transaction of its own
+    // and takes the write lock at its start, as BEGIN IMMEDIATE does, so its checks see what
+    // no one can change before the commit. The contact's existence is the foreign key's.
+    static const std::string statement = note_rule::insertNote(hasUsersSql());
+    return statement;
 }
 
 std::unique_ptr<SqliteConnection> openSqliteDatabase(const std::string& path) {

@@ -40,6 +40,7 @@ public:
     void lockContact(std::int64_t) override {}
     void identifiersTaken(std::string_view) override {}
     void bulkLoad(bool starting) override;
+    const std::string& noteStatement() const override;
 
 private:
     sqlite3* db_ = nullptr;

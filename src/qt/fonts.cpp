@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "qt/convert.h"
 
@@ -52,6 +55,31 @@ constexpr std::array kFaceFiles{
     FaceFiles{u"MS Sans Serif", {"ms_sans_serif.ttf", nullptr}},
 };
 
+// The stand-in chosen for each face, once: asking fontconfig whether a family is installed
+// takes a substitution pass each time, and a window asks for the same few faces again and
+// again. Forgotten when faces are added.
+struct Chosen {
+    QString family;
+    double scale = 1.0;
+};
+std::vector<std::pair<std::u16string, Chosen>>& chosenFaces() {
+    static std::vector<std::pair<std::u16string, Chosen>> chosen;
+    return chosen;
+}
+
+Chosen choose(std::u16string_view face) {
+    for (const FaceMapping& mapping : kFaces) {
+        if (mapping.face != face) continue;
+        for (const StandIn& choice : mapping.choices) {
+            if (choice.family == nullptr) break;
+            const QString candidate = QString::fromUtf16(choice.family);
+            if (QFontDatabase::hasFamily(candidate)) return {candidate, choice.scale};
+        }
+        break;
+    }
+    return {toQ(face), 1.0};
+}
+
 }  // namespace
 
 QString defaultFaceFolder() {
@@ -70,27 +98,18 @@ int loadFaceFiles(const QString& folder) {
             if (QFile::exists(path) && QFontDatabase::addApplicationFont(path) >= 0) ++added;
         }
     }
+    if (added > 0) chosenFaces().clear();
     return added;
 }
 
 QFont toQFont(const ui::Font& font) {
-    QString family = toQ(font.face);
-    double scale = 1.0;
-    for (const FaceMapping& mapping : kFaces) {
-        if (mapping.face != font.face) continue;
-        for (const StandIn& choice : mapping.choices) {
-            if (choice.family == nullptr) break;
-            const QString candidate = QString::fromUtf16(choice.family);
-            if (QFontDatabase::hasFamily(candidate)) {
-                family = candidate;
-                scale = choice.scale;
-                break;
-            }
-        }
-        break;
-    }
-    QFont f(family);
-    f.setPointSizeF(font.points * scale);
+    auto& chosen = chosenFaces();
+    auto known = std::find_if(chosen.begin(), chosen.end(),
+                              [&](const auto& entry) { return entry.first == font.face; });
+    if (known == chosen.end()) known = chosen.insert(chosen.end(), {font.face, choose(font.face)});
+    const Chosen& face = known->second;
+    QFont f(face.family);
+    f.setPointSizeF(font.points * face.scale);
     f.setBold(font.bold);
     f.setUnderline(font.underline);
     return f;

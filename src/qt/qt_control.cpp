@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -34,7 +35,7 @@ int selectedRow(const QListWidget* list) {
 std::u16string QtControl::text() const {
     switch (description_.kind) {
         case ControlKind::Label:
-            return fromQ(static_cast<QLabel*>(widget_)->text());
+            return fromQ(static_cast<QLabel*>(widget())->text());
         case ControlKind::TextBox:
             return fromQ(line()->text());
         case ControlKind::MultiLineTextBox:
@@ -46,9 +47,9 @@ std::u16string QtControl::text() const {
             return row < 0 ? std::u16string() : fromQ(list()->item(row)->text());
         }
         case ControlKind::Button:
-            return fromQ(static_cast<QPushButton*>(widget_)->text());
+            return fromQ(static_cast<QPushButton*>(widget())->text());
         case ControlKind::Frame:
-            return fromQ(static_cast<QGroupBox*>(widget_)->title());
+            return fromQ(static_cast<QGroupBox*>(widget())->title());
         case ControlKind::MonthCalendar:
             break;
     }
@@ -59,7 +60,7 @@ void QtControl::writeText(std::u16string_view text) {
     const QString t = toQ(text);
     switch (description_.kind) {
         case ControlKind::Label:
-            static_cast<QLabel*>(widget_)->setText(t);
+            static_cast<QLabel*>(widget())->setText(t);
             break;
         case ControlKind::TextBox:
             line()->setText(t);
@@ -69,10 +70,10 @@ void QtControl::writeText(std::u16string_view text) {
             plain()->setPlainText(t);
             break;
         case ControlKind::Button:
-            static_cast<QPushButton*>(widget_)->setText(t);
+            static_cast<QPushButton*>(widget())->setText(t);
             break;
         case ControlKind::Frame:
-            static_cast<QGroupBox*>(widget_)->setTitle(t);
+            static_cast<QGroupBox*>(widget())->setTitle(t);
             break;
         default:
             break;
@@ -80,17 +81,17 @@ void QtControl::writeText(std::u16string_view text) {
 }
 
 void QtControl::setFocus() {
-    if (!widget_->isVisible() || !widget_->isEnabled() || widget_->focusPolicy() == Qt::NoFocus)
+    if (!widget()->isVisible() || !widget()->isEnabled() || widget()->focusPolicy() == Qt::NoFocus)
         raise(err::InvalidCall, fromUtf8(description_.name) + u".SetFocus");
-    widget_->setFocus(Qt::OtherFocusReason);
+    widget()->setFocus(Qt::OtherFocusReason);
 }
 
 void QtControl::setBackground(SysColor color) {
     background_ = color;
-    QPalette p = widget_->palette();
+    QPalette p = widget()->palette();
     p.setColor(description_.kind == ControlKind::Label ? QPalette::Window : QPalette::Base,
                systemColor(color, QApplication::palette()));
-    widget_->setPalette(p);
+    widget()->setPalette(p);
 }
 
 int QtControl::selectionStart() const {
@@ -170,7 +171,7 @@ void QtControl::clearList() {
     l->clear();
 }
 
-void QtControl::fitEntries(QComboBox& combo) const {
+void QtControl::fitEntries(QComboBox& combo, const QString& added) const {
     QStyleOptionComboBox option;
     option.initFrom(&combo);
     option.rect = combo.rect();
@@ -180,6 +181,9 @@ void QtControl::fitEntries(QComboBox& combo) const {
         combo.style()
             ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &combo)
             .width();
+    // The font was fitted to the entries before this one, so one that fits it too changes
+    // nothing: no larger size held those. The list is measured whole only when it must narrow.
+    if (combo.count() > 1 && QFontMetrics(combo.font()).horizontalAdvance(added) <= room) return;
     QStringList entries;
     for (int i = 0; i < combo.count(); ++i) entries << combo.itemText(i);
     const QFont own =
@@ -191,8 +195,9 @@ void QtControl::addItem(std::u16string_view item) {
     if (QComboBox* c = combo()) {
         // Qt makes the first entry of an empty list the current one; a new entry chooses none.
         const int chosen = c->currentIndex();
-        c->addItem(toQ(item));
-        fitEntries(*c);
+        const QString entry = toQ(item);
+        c->addItem(entry);
+        fitEntries(*c, entry);
         return c->setCurrentIndex(chosen);
     }
     QListWidget* l = as<QListWidget>(u"AddItem");

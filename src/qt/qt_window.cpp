@@ -4,7 +4,9 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QTimer>
 
+#include <algorithm>
 #include <optional>
 
 #include "qt/convert.h"
@@ -21,6 +23,17 @@ void FormWidget::closeEvent(QCloseEvent* event) {
     if (window_ == nullptr) return event->accept();
     event->ignore();
     window_->deliver(ui::EventKind::CloseRequest);
+}
+
+void FormWidget::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (window_ == nullptr || painted_) return;
+    painted_ = true;
+    // The controls left for later are built in the event loop's next turn, after this paint
+    // has reached the screen.
+    QTimer::singleShot(0, this, [this] {
+        if (window_ != nullptr) window_->buildRest();
+    });
 }
 
 void FormWidget::resizeEvent(QResizeEvent* event) {
@@ -59,6 +72,14 @@ QtWindow::QtWindow(QtUi& ui, const ui::WindowDesc& d, ui::EventSink& sink, doubl
         const ui::ControlDesc& c = d.controls[i];
         QWidget* parent = widget_;
         if (!c.parent.empty()) parent = static_cast<QtControl&>(control(c.parent)).widget();
+        // A hidden month calendar is built when first used, or once the window has been
+        // painted: building one loads icons from the desktop's theme, which the first sight of
+        // the window need not wait for.
+        if (c.kind == ControlKind::MonthCalendar && !c.visible) {
+            controls_.push_back(std::make_unique<QtControl>(
+                c, [this, &c, parent] { return buildLater(c, parent); }));
+            continue;
+        }
         controls_.push_back(std::make_unique<QtControl>(c, build(c, parent)));
     }
     // A label names its control for screen readers, and its access key focuses it.
@@ -69,10 +90,38 @@ QtWindow::QtWindow(QtUi& ui, const ui::WindowDesc& d, ui::EventSink& sink, doubl
         if (auto* l = qobject_cast<QLabel*>(label.widget())) l->setBuddy(c->widget());
     }
     ui::raiseButtons(controls_);
-    const std::vector<QtControl*> order = ui::tabOrder(
-        controls_, [](const QtControl& c) { return c.widget()->focusPolicy() != Qt::NoFocus; });
+    const std::vector<QtControl*> order = ui::tabOrder(controls_, [](const QtControl& c) {
+        const QWidget* w = c.builtWidget();
+        return w != nullptr && w->focusPolicy() != Qt::NoFocus;
+    });
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1]->widget(), order[i]->widget());
+}
+
+QWidget* QtWindow::buildLater(const ui::ControlDesc& d, QWidget* parent) {
+    QWidget* w = build(d, parent);
+    if (w->focusPolicy() == Qt::NoFocus) return w;
+    // Into the tab order between its neighbours among the controls built so far; its own
+    // control has no widget yet until this returns.
+    const auto widgetOf = [&](const QtControl& c) {
+        return &c.description() == &d ? w : c.builtWidget();
+    };
+    const std::vector<QtControl*> order = ui::tabOrder(controls_, [&](const QtControl& c) {
+        const QWidget* built = widgetOf(c);
+        return built != nullptr && built->focusPolicy() != Qt::NoFocus;
+    });
+    const auto at = std::find_if(order.begin(), order.end(),
+                                 [&](const QtControl* c) { return &c->description() == &d; });
+    if (at != order.begin()) {
+        QWidget::setTabOrder(widgetOf(**(at - 1)), w);
+    } else if (at + 1 < order.end()) {
+        QWidget::setTabOrder(w, widgetOf(**(at + 1)));
+    }
+    return w;
+}
+
+void QtWindow::buildRest() {
+    for (auto& c : controls_) c->widget();
 }
 
 QtWindow::~QtWindow() {
@@ -91,7 +140,7 @@ ui::Control& QtWindow::control(std::string_view name, int index) {
 QtControl* QtWindow::controlOf(const QWidget* w) const {
     for (; w != nullptr; w = w->parentWidget()) {
         for (auto& c : controls_)
-            if (c->widget() == w) return c.get();
+            if (c->builtWidget() == w) return c.get();
         if (w == widget_) break;
     }
     return nullptr;

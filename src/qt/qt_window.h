@@ -23,10 +23,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     QtWindow* window_;
+    bool painted_ = false;
 };
 
 class QtWindow final : public ui::Window {
@@ -56,9 +58,13 @@ public:
     }
     // Cuts the window off from the logic: no more events, out of its modal loop, hidden.
     void detach();
+    // Builds the controls whose widgets wait for their first use.
+    void buildRest();
 
 private:
     QWidget* build(const ui::ControlDesc& d, QWidget* parent);
+    // build(), for a control built after the others: also puts it into the tab order.
+    QWidget* buildLater(const ui::ControlDesc& d, QWidget* parent);
     void connectEvents(const ui::ControlDesc& d, QWidget* w);
     void place();
     int toPixels(int twips) const { return ui::twipsToPixels(twips, dpi_); }

@@ -9,6 +9,7 @@
 
 #include "app/note_update_form.h"
 #include "lookup/validate_user_form.h"
+#include "qt/qt_window.h"
 #include "qt/widgets_ui.h"
 #include "spell/spell_check_form.h"
 #include "ui/accessibility.h"
@@ -72,6 +73,7 @@ TEST(QtAccessibility, EveryControlTabReachesHasARoleAndANameToSpeak) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.window->name);
         ui::Window& w = ui.create(*c.window, sink);
+        static_cast<QtWindow&>(w).buildRest();  // as once the window has been painted
         EXPECT_EQ(spokenInTabOrder(ui.widgetOf(w)), c.expected);
         ui.destroy(w);
     }

@@ -29,6 +29,7 @@
 #include "qt/convert.h"
 #include "qt/fonts.h"
 #include "qt/images.h"
+#include "qt/qt_window.h"
 #include "qt/widgets_ui.h"
 #include "spell/spell_check_form.h"
 #include "support/app_harness.h"
@@ -36,6 +37,11 @@
 
 namespace penwick::qt {
 namespace {
+
+// The month calendar, built now if the window has left it for later.
+QCalendarWidget* calendarOf(ui::Window& window) {
+    return qobject_cast<QCalendarWidget*>(static_cast<QtControl&>(window.control("Cal")).widget());
+}
 
 using testing::FakeLocale;
 
@@ -396,7 +402,7 @@ TEST(QtProgram, StartsIntoTheMainWindowAndGrabsIt) {
     EXPECT_EQ(top->findChild<QLineEdit*>("txtDate")->text(), "12/6/2026");
     EXPECT_EQ(top->findChild<QComboBox*>("cboNoteType")->currentText(), "Note");
     EXPECT_FALSE(top->findChild<QLineEdit*>("txtFile")->isEnabled());
-    EXPECT_TRUE(top->findChild<QCalendarWidget*>("Cal")->isHidden());
+    EXPECT_TRUE(calendarOf(main)->isHidden());
     EXPECT_FALSE(top->windowFlags() & Qt::WindowMaximizeButtonHint);
     // The address labels: underlined, with the link cursor.
     auto* web = top->findChild<QLabel*>("Label8");

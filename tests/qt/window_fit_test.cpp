@@ -24,11 +24,17 @@
 #include "note/note_types.h"
 #include "qt/convert.h"
 #include "qt/fonts.h"
+#include "qt/qt_window.h"
 #include "qt/widgets_ui.h"
 #include "spell/spell_check_form.h"
 
 namespace penwick::qt {
 namespace {
+
+// The month calendar, built now if the window has left it for later.
+QCalendarWidget* calendarOf(ui::Window& window) {
+    return qobject_cast<QCalendarWidget*>(static_cast<QtControl&>(window.control("Cal")).widget());
+}
 
 struct CountingSink final : ui::EventSink {
     void deliver(const ui::Event& e) override { events.push_back(e); }
@@ -148,6 +154,7 @@ TEST_F(WindowFit, EveryFixedTextFitsItsControl) {
           &spell::spellCheckWindow()}) {
         SCOPED_TRACE(d->name);
         ui::Window& w = ui.create(*d, sink);
+        static_cast<QtWindow&>(w).buildRest();  // as once the window has been painted
         QWidget* top = ui.widgetOf(w);
         const Widest widest = checkTexts(top, *d);
         std::printf("%s: widest text %s %d px in %d px\n", d->name.c_str(),
@@ -179,7 +186,7 @@ TEST_F(WindowFit, TheCalendarShowsAllDaysAndWeeksInsideItsBox) {
     ui::Window& w = ui.create(app::noteUpdateDescription(), sink);
     QWidget* top = ui.widgetOf(w);
     top->show();
-    auto* cal = top->findChild<QCalendarWidget*>("Cal");
+    auto* cal = calendarOf(w);
     ASSERT_NE(cal, nullptr);
     cal->show();
     QApplication::processEvents();
@@ -219,7 +226,7 @@ TEST_F(WindowFit, OnlyADoubleClickTakesTheCalendarsDay) {
     ui::Window& w = ui.create(app::noteUpdateDescription(), sink);
     QWidget* top = ui.widgetOf(w);
     top->show();
-    auto* cal = top->findChild<QCalendarWidget*>("Cal");
+    auto* cal = calendarOf(w);
     cal->show();
     cal->setSelectedDate(QDate(2026, 12, 9));
     QApplication::processEvents();
