@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "embedded/session.h"
-#include "embedded/store.h"
+#include "contacts/session.h"
+#include "contacts/store.h"
 #include "qt/desktop_program.h"
 
 namespace {
@@ -104,9 +104,9 @@ int runOnce(int argc, char** argv, int pipe) {
 }
 
 std::int64_t noteCount(const std::string& database) {
-    penwick::embedded::Store store(database);
+    penwick::contacts::Store store(database);
     std::int64_t n = 0;
-    store.forEachNote([&](const penwick::embedded::StoredNote&) { ++n; });
+    store.forEachNote([&](const penwick::contacts::StoredNote&) { ++n; });
     return n;
 }
 
@@ -133,13 +133,13 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     const std::string database = (home / "bench.pwdb").string();
-    penwick::embedded::Store::create(database);
+    penwick::contacts::Store::create(database);
     {
-        penwick::embedded::Store store(database);
-        store.addContacts(std::vector<penwick::embedded::ContactFields>(
+        penwick::contacts::Store store(database);
+        store.addContacts(std::vector<penwick::contacts::ContactFields>(
             contacts, {"Pat Doe", "Acme", "555", "p@x", "Town"}));
     }
-    penwick::embedded::writeSession(penwick::embedded::defaultSessionPath(), {database, "", {}});
+    penwick::contacts::writeSession(penwick::contacts::defaultSessionPath(), {database, "", {}});
 
     std::vector<double> times;
     std::int64_t notesBefore = 0;

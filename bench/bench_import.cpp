@@ -26,7 +26,7 @@
 #include <thread>
 #include <vector>
 
-#include "embedded/store.h"
+#include "contacts/store.h"
 #include "postgres_cluster.h"
 #include "sized_options.h"
 
@@ -118,10 +118,10 @@ struct WriterSeen {
 void writeNotes(const std::string& uri, int k, std::int64_t contacts,
                 const std::atomic<bool>& importing, const std::atomic<bool>& stop,
                 WriterSeen& seen) {
-    penwick::embedded::Store store(uri);
+    penwick::contacts::Store store(uri);
     std::int64_t run = 0;
     for (std::int64_t i = 0; !stop; ++i) {
-        penwick::embedded::NoteRecord note;
+        penwick::contacts::NoteRecord note;
         note.contact = 1 + (k * contacts / kWriters + i) % contacts;
         note.text = "written during an import";
         note.dateText = note.date = "2026-03-07";
@@ -176,8 +176,8 @@ ServerFigures measureServer(const std::string& tool, const std::string& csv, int
     // Writers on a database that holds contacts already, then the import into it.
     const auto shared = cluster.createDatabase();
     constexpr std::int64_t kContacts = 1000;
-    penwick::embedded::Store::create(shared.uri, [](penwick::embedded::Store& store) {
-        store.addContacts(std::vector<penwick::embedded::ContactFields>(
+    penwick::contacts::Store::create(shared.uri, [](penwick::contacts::Store& store) {
+        store.addContacts(std::vector<penwick::contacts::ContactFields>(
             kContacts, {"Pat Doe", "Acme", "555", "p@x", "Town"}));
     });
     std::atomic<bool> importing{false}, stop{false};

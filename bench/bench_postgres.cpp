@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "embedded/store.h"
+#include "contacts/store.h"
 #include "postgres_cluster.h"
 #include "program_run.h"
 #include "results_json.h"
@@ -172,7 +172,7 @@ struct WriterReport {
                                std::vector<std::int64_t> lookup, int writer, int go, int report) {
     int status = 1;
     try {
-        bench::ProgramRun program(uri, folder, {embedded::LookupQuery::Kind::Ids, {}, lookup});
+        bench::ProgramRun program(uri, folder, {contacts::LookupQuery::Kind::Ids, {}, lookup});
         char byte;
         while (read(go, &byte, 1) < 0 && errno == EINTR) {
         }

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "embedded/store.h"
+#include "contacts/store.h"
 #include "program_run.h"
 #include "results_json.h"
 #include "sized_options.h"
@@ -95,7 +95,7 @@ void check(int rc, sqlite3* db, const char* what) {
 std::string makeDatabase(const std::string& path, std::size_t n) {
     std::filesystem::remove(path);
     bench::createWithContacts(path, n);
-    return embedded::databaseName(path);
+    return contacts::databaseName(path);
 }
 
 // Heap bytes a string keeps beyond its own object (none while it fits the small buffer).
@@ -145,7 +145,7 @@ struct LoopResult {
 LoopResult wholeRun(const std::string& database, const std::string& folder) {
     std::size_t expected = 0;
     {
-        embedded::Store store(database);
+        contacts::Store store(database);
         expected = static_cast<std::size_t>(store.contactCount());
     }
     bench::ProgramRun program(database, folder);
@@ -176,8 +176,8 @@ LoopResult wholeRun(const std::string& database, const std::string& folder) {
                             static_cast<long long>(captionLog)) /
         n;
     r.sqlitePerContact = static_cast<double>(sqlite3_memory_highwater(0) - sqliteBefore) / n;
-    embedded::Store store(database);
-    store.forEachNote([&](const embedded::StoredNote&) { ++r.notes; });
+    contacts::Store store(database);
+    store.forEachNote([&](const contacts::StoredNote&) { ++r.notes; });
     if (r.notes != expected) {
         std::cerr << "bench_update_loop: the run wrote " << r.notes << " of " << expected
                   << " notes\n";

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/app.h"
-#include "embedded/factory.h"
-#include "embedded/session.h"
-#include "embedded/store.h"
+#include "contacts/factory.h"
+#include "contacts/session.h"
+#include "contacts/store.h"
 #include "support/fake_ui.h"
 #include "support/fakes.h"
 #include "util/codepage.h"
@@ -23,9 +23,9 @@ namespace penwick::bench {
 // Creates `database` (a new file, or an empty server database) with `n` contacts, in the one
 // transaction that makes it.
 inline void createWithContacts(const std::string& database, std::size_t n) {
-    embedded::Store::create(database, [n](embedded::Store& store) {
+    contacts::Store::create(database, [n](contacts::Store& store) {
         store.addContacts(
-            std::vector<embedded::ContactFields>(n, {"Pat Doe", "Acme", "555", "p@x", "Town"}));
+            std::vector<contacts::ContactFields>(n, {"Pat Doe", "Acme", "555", "p@x", "Town"}));
     });
 }
 
@@ -34,11 +34,11 @@ inline void createWithContacts(const std::string& database, std::size_t n) {
 class ProgramRun {
 public:
     ProgramRun(const std::string& database, const std::string& folder,
-               embedded::LookupQuery lookup = {})
+               contacts::LookupQuery lookup = {})
         : sessionPath_(writeSessionIn(folder, database, std::move(lookup))),
           clock_(std::chrono::year_month_day{std::chrono::year{2026}, std::chrono::March,
                                              std::chrono::day{7}}),
-          contacts_(embedded::makeContactManagerFactory(locale_, clock_, sessionPath_)),
+          contacts_(contacts::makeContactManagerFactory(locale_, clock_, sessionPath_)),
           services_{.ui = ui_,
                     .platform = platform_,
                     .settings = settings_,
@@ -83,9 +83,9 @@ public:
 
 private:
     static std::string writeSessionIn(const std::string& folder, const std::string& database,
-                                      embedded::LookupQuery lookup) {
+                                      contacts::LookupQuery lookup) {
         const std::string path = folder + "/session.ini";
-        embedded::writeSession(path, {database, "", std::move(lookup)});
+        contacts::writeSession(path, {database, "", std::move(lookup)});
         return path;
     }
 

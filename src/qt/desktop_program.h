@@ -1,7 +1,7 @@
 #pragma once
 // Penwick on a Linux desktop: every outside part is chosen here, once, and handed to the
 // program. The program's main and the start-up benchmark both run it, so that what is measured
-// is what users start. Needs penwick_qt, penwick_embedded and penwick_hunspell.
+// is what users start. Needs penwick_qt, penwick_contacts and penwick_hunspell.
 
 #include <QTimer>
 
@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "app/app.h"
-#include "embedded/factory.h"
+#include "contacts/factory.h"
 #include "hunspell/factory.h"
 #include "linux/ini_settings.h"
 #include "linux/keyring_settings.h"
@@ -36,7 +36,7 @@ inline int runDesktopProgram(QtUi& ui, const std::function<void()>& onFirstIdle 
         linux_platform::PosixLocale locale;
         linux_platform::SystemClock clock;
         Windows1252 codePage;
-        const auto contacts = embedded::makeContactManagerFactory(locale, clock);
+        const auto contacts = contacts::makeContactManagerFactory(locale, clock);
         const auto speller = hunspell::makeSpellCheckerFactory(locale);
 
         Services services{.ui = ui,

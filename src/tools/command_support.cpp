@@ -6,11 +6,11 @@
 
 namespace penwick::tools {
 
-using embedded::Session;
-using embedded::Store;
+using contacts::Session;
+using contacts::Store;
 
 std::optional<Session> currentSession(const ToolIo& io) {
-    return embedded::readSession(io.sessionPath);
+    return contacts::readSession(io.sessionPath);
 }
 
 Session requireSession(const ToolIo& io) {

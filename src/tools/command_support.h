@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "embedded/session.h"
-#include "embedded/store.h"
+#include "contacts/session.h"
+#include "contacts/store.h"
 #include "tools/arguments.h"
 #include "tools/contacts_tool.h"
 
@@ -16,8 +16,8 @@ namespace penwick::tools {
 
 inline constexpr const char* kProgram = "penwick-contacts";
 
-std::optional<embedded::Session> currentSession(const ToolIo& io);
-embedded::Session requireSession(const ToolIo& io);
+std::optional<contacts::Session> currentSession(const ToolIo& io);
+contacts::Session requireSession(const ToolIo& io);
 // The database named on the command line, else the one the user works in.
 std::string databaseArgument(const Arguments& a, const ToolIo& io);
 
@@ -33,7 +33,7 @@ std::string readPassword(const Arguments& a, ToolIo& io, const std::string& prom
 // On a database with users, a command that changes it acts as one of them, who proves it with
 // a password: --user NAME, or the user of the session when it works in this database. Returns
 // the user's stored name; empty for a database without users, which asks for nothing.
-std::string logIn(embedded::Store& store, const Arguments& a, ToolIo& io);
+std::string logIn(contacts::Store& store, const Arguments& a, ToolIo& io);
 
 // The commands: databases and users (database_commands.cpp), the lookup
 // (lookup_commands.cpp), listings (listing_commands.cpp), runs (run_commands.cpp).

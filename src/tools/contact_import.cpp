@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "embedded/contact_id.h"
+#include "contacts/contact_id.h"
 #include "tools/arguments.h"
 #include "tools/csv.h"
 
@@ -13,8 +13,8 @@ namespace penwick::tools {
 
 namespace {
 
-using embedded::fieldKey;
-using embedded::kContactFieldColumns;
+using contacts::fieldKey;
+using contacts::kContactFieldColumns;
 
 // The headers each fixed field goes by (as fieldKey has them), most telling first: when
 // several columns could be the field, the one with the earliest name here is.
@@ -62,7 +62,7 @@ bool isOwnListing(CsvReader& rowsAfterHeader) {
     while (rowsAfterHeader.next(record)) {
         const auto& cells = record.fields;
         if (cells.size() == 1 && cells[0].empty()) continue;  // a blank line, skipped on import
-        if (!embedded::parseContactId(std::string_view(cells[0]))) return false;
+        if (!contacts::parseContactId(std::string_view(cells[0]))) return false;
     }
     return true;
 }
@@ -118,7 +118,7 @@ ImportPlan::ImportPlan(const std::vector<std::string>& header, bool ownListing)
     }
 }
 
-void ImportPlan::apply(const std::vector<std::string>& row, embedded::ContactFields& fields,
+void ImportPlan::apply(const std::vector<std::string>& row, contacts::ContactFields& fields,
                        std::vector<std::string>& extras) const {
     for (std::size_t f = 0; f < kContactFieldColumns.size(); ++f) {
         std::string& value = fields.*kContactFieldColumns[f].member;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "embedded/store.h"
+#include "contacts/store.h"
 
 namespace penwick::tools {
 
@@ -28,7 +28,7 @@ public:
     const std::vector<std::string>& extraNames() const { return extraNames_; }
 
     // One row (of columns() cells) as a contact's fields and its extra fields' values.
-    void apply(const std::vector<std::string>& row, embedded::ContactFields& fields,
+    void apply(const std::vector<std::string>& row, contacts::ContactFields& fields,
                std::vector<std::string>& extras) const;
 
     // What became of each column, a line each, for people.

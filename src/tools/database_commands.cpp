@@ -6,7 +6,7 @@
 #include <functional>
 #include <iostream>
 
-#include "embedded/system.h"
+#include "contacts/system.h"
 #include "posix/files.h"
 #include "tools/contact_import.h"
 #include "tools/csv.h"
@@ -14,13 +14,13 @@
 
 namespace penwick::tools {
 
-using embedded::LookupQuery;
-using embedded::Session;
-using embedded::Store;
+using contacts::LookupQuery;
+using contacts::Session;
+using contacts::Store;
 
 int cmdInit(const Arguments& a, ToolIo& io) {
     expectPositional(a, 1, 1);
-    const std::string name = embedded::databaseName(a.positional[0]);
+    const std::string name = contacts::databaseName(a.positional[0]);
     Store::create(name);
     io.out << "init: made the contact database " << name << "\n";
     return 0;
@@ -28,7 +28,7 @@ int cmdInit(const Arguments& a, ToolIo& io) {
 
 int cmdCopy(const Arguments& a, ToolIo& io) {
     expectPositional(a, 2, 2);
-    Store source(embedded::databaseName(a.positional[0]));
+    Store source(contacts::databaseName(a.positional[0]));
     // The copy carries every user's password hash: on a database with users, only an
     // administrator takes one.
     if (source.isMultiUser()) {
@@ -36,11 +36,11 @@ int cmdCopy(const Arguments& a, ToolIo& io) {
         if (!source.isAdmin(user))
             throw ToolError{"only an administrator can copy " + source.path()};
     }
-    const std::string destination = embedded::databaseName(a.positional[1]);
+    const std::string destination = contacts::databaseName(a.positional[1]);
     // A server checks its users' passwords itself: no hash goes to or from one, so each user
     // gets a new password (one a line after the administrator's, with --password-stdin).
     bool told = false;
-    const auto newPassword = [&](const embedded::UserEntry& user) {
+    const auto newPassword = [&](const contacts::UserEntry& user) {
         if (!told) {
             io.out << "copy: passwords do not go to or from a server database: each user gets "
                       "a new one\n"
@@ -49,7 +49,7 @@ int cmdCopy(const Arguments& a, ToolIo& io) {
         }
         return readPassword(a, io, "New password for " + user.name + ": ");
     };
-    embedded::CopyCounts copied;
+    contacts::CopyCounts copied;
     Store::create(destination, [&](Store& made) { copied = made.copyFrom(source, newPassword); });
     io.out << "copy: copied " << source.path() << " to " << destination << ": "
            << plural(copied.contacts, "contact") << " ("
@@ -93,10 +93,10 @@ int cmdImport(const Arguments& a, ToolIo& io) {
     // Row by row from the file into the database, all inside one transaction: a fault on any
     // row leaves the database as it was.
     using Add =
-        std::function<void(const embedded::ContactFields&, const std::vector<std::string>&)>;
+        std::function<void(const contacts::ContactFields&, const std::vector<std::string>&)>;
     std::int64_t rows = 0;
     const auto readRows = [&](const Add& add) {
-        embedded::ContactFields fields;
+        contacts::ContactFields fields;
         std::vector<std::string> extras;
         while (reader.next(record)) {
             const auto& cells = record.fields;
@@ -156,7 +156,7 @@ int cmdAddUser(const Arguments& a, ToolIo& io) {
 
 int cmdOpen(const Arguments& a, ToolIo& io) {
     expectPositional(a, 1, 1);
-    Store store(embedded::databaseName(a.positional[0]));
+    Store store(contacts::databaseName(a.positional[0]));
     Session session;
     session.database = store.path();
     if (const auto user = a.value("user")) {
@@ -167,7 +167,7 @@ int cmdOpen(const Arguments& a, ToolIo& io) {
         }
         session.user = logIn(store, a, io);
     }
-    embedded::writeSession(io.sessionPath, session);
+    contacts::writeSession(io.sessionPath, session);
     io.out << "open: working in " << store.path() << " (" << plural(store.contactCount(), "contact")
            << ")";
     if (!session.user.empty()) io.out << " as " << session.user;
@@ -194,7 +194,7 @@ int cmdDemo(const Arguments& a, ToolIo& io) {
     session.lookup.kind = LookupQuery::Kind::Where;
     session.lookup.where = {{"city", kDemoLookupCity}};
     const std::int64_t selected = store.countSelected(session.lookup);
-    embedded::writeSession(io.sessionPath, session);
+    contacts::writeSession(io.sessionPath, session);
     if (made) {
         io.out << "demo: made " << store.path() << " with "
                << plural(store.contactCount(), "contact") << "\n";

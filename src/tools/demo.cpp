@@ -43,14 +43,14 @@ std::string lower(const char* s) {
 
 }  // namespace
 
-std::vector<embedded::ContactFields> demoContacts() {
+std::vector<contacts::ContactFields> demoContacts() {
     // A fixed linear congruential sequence, so that every machine makes the same people.
     std::uint32_t state = 20260206u;
     auto next = [&state](std::uint32_t bound) {
         state = state * 1664525u + 1013904223u;
         return (state >> 8) % bound;
     };
-    std::vector<embedded::ContactFields> contacts;
+    std::vector<contacts::ContactFields> contacts;
     contacts.reserve(kDemoContacts);
     for (std::size_t i = 0; i < kDemoContacts; ++i) {
         const char* first = kFirst[next(kFirst.size())];

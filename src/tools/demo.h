@@ -3,13 +3,13 @@
 
 #include <vector>
 
-#include "embedded/store.h"
+#include "contacts/store.h"
 
 namespace penwick::tools {
 
 inline constexpr std::size_t kDemoContacts = 300;
 inline constexpr const char* kDemoLookupCity = "Springfield";
 
-std::vector<embedded::ContactFields> demoContacts();
+std::vector<contacts::ContactFields> demoContacts();
 
 }  // namespace penwick::tools

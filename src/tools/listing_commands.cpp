@@ -4,28 +4,28 @@
 
 #include <sstream>
 
-#include "embedded/contact_id.h"
+#include "contacts/contact_id.h"
 #include "tools/table_output.h"
 #include "util/failure.h"
 
 namespace penwick::tools {
 
-using embedded::Store;
+using contacts::Store;
 
 int cmdContacts(const Arguments& a, ToolIo& io) {
     const Format format = listingFormat(a);
     Store store(databaseArgument(a, io));
     std::vector<Column> header{{"id"}};
-    for (const auto& field : embedded::kContactFieldColumns) {
+    for (const auto& field : contacts::kContactFieldColumns) {
         header.push_back({std::string(field.column)});
     }
     for (std::string& name : store.extraFields()) header.push_back({std::move(name), false, true});
     std::vector<Cell> row;
     printRows(io.out, format, header, [&](const RowSink& sink) {
-        store.forEachContact([&](const embedded::Contact& c) {
+        store.forEachContact([&](const contacts::Contact& c) {
             row.clear();
-            row.emplace_back(embedded::formatContactId(c.number));
-            for (const auto& field : embedded::kContactFieldColumns) {
+            row.emplace_back(contacts::formatContactId(c.number));
+            for (const auto& field : contacts::kContactFieldColumns) {
                 row.emplace_back(c.fields.*field.member);
             }
             for (const std::string& value : c.extras) row.emplace_back(value);
@@ -41,7 +41,7 @@ int cmdNotes(const Arguments& a, ToolIo& io) {
     if (const auto run = a.value("run")) onlyRun = parseCount(*run, "the run");
     Store store(databaseArgument(a, io));
     // --with FIELD,...: contact fields shown beside each note's contact.
-    std::vector<embedded::ContactFieldRef> with;
+    std::vector<contacts::ContactFieldRef> with;
     if (a.has("with")) {
         for (const std::string& list : a.options.at("with")) {
             std::stringstream names(list);
@@ -73,9 +73,9 @@ int cmdNotes(const Arguments& a, ToolIo& io) {
     }
     std::vector<Cell> row;
     printRows(io.out, format, columns, [&](const RowSink& sink) {
-        store.forEachNote([&](const embedded::StoredNote& n) {
+        store.forEachNote([&](const contacts::StoredNote& n) {
             if (onlyRun && n.run != *onlyRun) return;
-            row = {std::to_string(n.id), embedded::formatContactId(n.contact)};
+            row = {std::to_string(n.id), contacts::formatContactId(n.contact)};
             for (const auto& field : with) row.push_back(store.contactValue(n.contact, field));
             for (Cell cell :
                  {Cell(std::to_string(n.run)), Cell(std::to_string(n.record.typeCode)),

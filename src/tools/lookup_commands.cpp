@@ -5,19 +5,19 @@
 #include <set>
 #include <sstream>
 
-#include "embedded/contact_id.h"
-#include "embedded/system.h"
+#include "contacts/contact_id.h"
+#include "contacts/system.h"
 
 namespace penwick::tools {
 
-using embedded::LookupQuery;
-using embedded::Session;
-using embedded::Store;
+using contacts::LookupQuery;
+using contacts::Session;
+using contacts::Store;
 
 namespace {
 
-std::string describe(const embedded::Condition& c) {
-    using Op = embedded::Condition::Op;
+std::string describe(const contacts::Condition& c) {
+    using Op = contacts::Condition::Op;
     if (c.value.empty() && c.op != Op::Contains) {
         return c.field + (c.op == Op::Equal ? " is empty" : " is not empty");
     }
@@ -56,7 +56,7 @@ public:
         while (!id.empty() && (id.back() == ' ' || id.back() == '\t')) id.pop_back();
         while (!id.empty() && (id.front() == ' ' || id.front() == '\t')) id.erase(0, 1);
         if (id.empty()) return;
-        const auto number = embedded::parseContactId(std::string_view(id));
+        const auto number = contacts::parseContactId(std::string_view(id));
         if (!number) throw UsageError{where + "not a contact identifier: " + id};
         if (seen_.insert(*number).second) ids_.push_back(*number);
     }
@@ -75,7 +75,7 @@ LookupQuery whereQuery(const Arguments& a, Store& store) {
     query.kind = LookupQuery::Kind::Where;
     query.any = a.has("any");
     for (const std::string& text : conditions) {
-        auto condition = embedded::parseCondition(text);
+        auto condition = contacts::parseCondition(text);
         if (!condition) {
             throw UsageError{"a condition is FIELD=VALUE, FIELD~TEXT or FIELD!=VALUE, not " + text};
         }
@@ -86,7 +86,7 @@ LookupQuery whereQuery(const Arguments& a, Store& store) {
                              "fields of " +
                              store.path()};
         }
-        if (condition->op == embedded::Condition::Op::Contains && condition->value.empty()) {
+        if (condition->op == contacts::Condition::Op::Contains && condition->value.empty()) {
             throw UsageError{condition->field + "~ needs the text to look for"};
         }
         condition->field = *field;
@@ -147,7 +147,7 @@ int cmdLookup(const Arguments& a, ToolIo& io) {
     // Counted as the selection streams past; unknown identifiers, fields and runs fail here.
     const std::int64_t selected = store.countSelected(query);
     session.lookup = query;
-    embedded::writeSession(io.sessionPath, session);
+    contacts::writeSession(io.sessionPath, session);
     io.out << "lookup: " << describe(query) << ", " << plural(selected, "contact") << "\n";
     if (selected == 0) io.err << kProgram << ": note: the lookup holds no contacts\n";
     return 0;
@@ -160,7 +160,7 @@ int cmdStatus(const Arguments& a, ToolIo& io) {
     const std::int64_t selected = store.countSelected(session.lookup, /*skipRemoved=*/true);
     io.out << "database: " << store.path() << " (" << plural(store.contactCount(), "contact")
            << (store.isMultiUser() ? ", asks for a login" : "") << ")\n";
-    io.out << "user:     " << (session.user.empty() ? embedded::osUserName() : session.user)
+    io.out << "user:     " << (session.user.empty() ? contacts::osUserName() : session.user)
            << "\n";
     io.out << "lookup:   " << describe(session.lookup) << ", " << plural(selected, "contact")
            << "\n";

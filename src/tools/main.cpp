@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "embedded/session.h"
+#include "contacts/session.h"
 #include "tools/contacts_tool.h"
 #include "tools/password_prompt.h"
 #include "util/failure.h"
@@ -16,8 +16,8 @@ int main(int argc, char** argv) {
         penwick::tools::ToolIo io{std::cin,
                                   std::cout,
                                   std::cerr,
-                                  penwick::embedded::defaultSessionPath(),
-                                  penwick::embedded::defaultDataFolder(),
+                                  penwick::contacts::defaultSessionPath(),
+                                  penwick::contacts::defaultDataFolder(),
                                   penwick::tools::askPasswordOnTerminal};
         const int status = penwick::tools::runContactsTool(args, io);
         std::cout.flush();

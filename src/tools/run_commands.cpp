@@ -8,7 +8,7 @@
 
 namespace penwick::tools {
 
-using embedded::Store;
+using contacts::Store;
 
 int cmdRuns(const Arguments& a, ToolIo& io) {
     const Format format = listingFormat(a);
@@ -18,7 +18,7 @@ int cmdRuns(const Arguments& a, ToolIo& io) {
         if (!n) return std::nullopt;
         return std::to_string(*n);
     };
-    for (const embedded::Run& r : store.runs()) {
+    for (const contacts::Run& r : store.runs()) {
         // A run without a kept lookup: neither its size nor whether it finished is known.
         const char* finished = !r.lookupSize ? "unknown" : r.finished() ? "yes" : "no";
         rows.push_back({std::to_string(r.id), r.startedAt, r.userName, r.host,

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "embedded/session.h"
+#include "contacts/session.h"
 #include "linux/ini_settings.h"
 #include "lookup/scramble.h"
 #include "note/date_parse.h"
@@ -105,7 +105,7 @@ void paths(const std::uint8_t* data, std::size_t size) {
 
 void lookupFile(const std::uint8_t* data, std::size_t size) {
     try {
-        const auto lookup = embedded::parseLookupFile(bytes(data, size), "fuzz");
+        const auto lookup = contacts::parseLookupFile(bytes(data, size), "fuzz");
         check(lookup.databaseId.size() == 32, "an accepted identity has 32 digits");
         // An accepted file lists at most one contact per 8 bytes: nothing sized by its count.
         check(lookup.contacts.size() <= size / 8, "the contacts come from the file's lines");

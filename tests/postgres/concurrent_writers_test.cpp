@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "embedded/store.h"
+#include "contacts/store.h"
 #include "embedded_support.h"
 #include "postgres_cluster.h"
 #include "util/failure.h"
@@ -39,7 +39,7 @@ using namespace std::chrono_literals;
     try {
         setenv("TMPDIR", folder.c_str(), 1);  // the child's scratch folder goes with the test's
         EmbeddedRun run;
-        run.readyToWrite(uri, {embedded::LookupQuery::Kind::Ids, {}, std::move(lookup)},
+        run.readyToWrite(uri, {contacts::LookupQuery::Kind::Ids, {}, std::move(lookup)},
                          u"written side by side");
         char byte;
         while (read(go, &byte, 1) < 0 && errno == EINTR) {
@@ -123,14 +123,14 @@ TEST(ConcurrentWriters, EveryRunWritesItsWholeLookupOnceWithoutDeadlockOrError) 
     }
 
     // Which run is which writer's: the run's kept lookup is its writer's.
-    embedded::Store store(database.uri);
+    contacts::Store store(database.uri);
     const auto runs = store.runs();
     ASSERT_EQ(runs.size(), std::size_t(kWriters));
     std::set<int> writersSeen;
     for (const auto& run : runs) {
         SCOPED_TRACE("run " + std::to_string(run.id));
         const auto written =
-            store.resolve({embedded::LookupQuery::Kind::Run, {}, {}, false, run.id});
+            store.resolve({contacts::LookupQuery::Kind::Run, {}, {}, false, run.id});
         ASSERT_FALSE(written.empty());
         // Every contact of one writer's lookup, each once, in its order.
         const auto k = std::find(lookups.begin(), lookups.end(), written) - lookups.begin();
@@ -166,18 +166,18 @@ TEST(ConcurrentWriters, TwoRunsCompletingOneRestGiveEachContactTheNoteOnce) {
     const auto note = [](std::int64_t contact) { return noteFor(contact, "the rest"); };
     std::int64_t stopped = 0;
     {
-        embedded::Store store(database.uri);
+        contacts::Store store(database.uri);
         for (std::int64_t c = 1; c <= 20; ++c)
             store.addNote(note(c), stopped, "Pat", true, {&lookup, std::nullopt});
     }
     const auto rest =
-        embedded::Store(database.uri)
-            .resolve({embedded::LookupQuery::Kind::RestOfRun, {}, {}, false, stopped});
+        contacts::Store(database.uri)
+            .resolve({contacts::LookupQuery::Kind::RestOfRun, {}, {}, false, stopped});
     ASSERT_EQ(rest.size(), 100u);
 
     std::atomic<int> refused{0}, failedOtherwise{0};
     const auto complete = [&](bool backwards) {
-        embedded::Store store(database.uri);
+        contacts::Store store(database.uri);
         std::vector<std::int64_t> order = rest;
         if (backwards) std::reverse(order.begin(), order.end());
         std::int64_t run = 0;

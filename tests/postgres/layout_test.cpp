@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "embedded/layout.h"
-#include "embedded/store.h"
+#include "contacts/layout.h"
+#include "contacts/store.h"
 #include "embedded_support.h"
 #include "server_databases.h"
 
 namespace penwick::testing {
 namespace {
 
-using embedded::Connection;
-using embedded::Store;
+using contacts::Connection;
+using contacts::Store;
 
 // Each table's columns, keys and indexes as lines of one form for both engines: a column's
 // type by what it holds (integer or text), a default as its literal, a key the database hands
@@ -162,7 +162,7 @@ TEST(Layout, AFileAndAServerDatabaseHoldTheSameTablesColumnsKeysAndIndexes) {
     const Layout onServer = sorted(serverLayout(Store(server).connection()));
 
     std::size_t shared = 0;
-    for (const embedded::layout::Table& table : embedded::layout::tables()) {
+    for (const contacts::layout::Table& table : contacts::layout::tables()) {
         if (table.fileOnly) {
             EXPECT_EQ(inFile.erase(std::string(table.name)), 1u) << table.name;
         } else {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "embedded/store.h"
+#include "contacts/store.h"
 #include "embedded_support.h"
 #include "postgres_cluster.h"
 
@@ -18,7 +18,7 @@ struct ServerDatabases {
         cluster.requirePasswords();
         return cluster.createDatabase().uri;
     }
-    static constexpr int layoutVersion = embedded::kServerSchemaVersion;
+    static constexpr int layoutVersion = contacts::kServerSchemaVersion;
     std::string layoutVersionSql(int version) const {
         return "UPDATE meta SET value = '" + std::to_string(version) +
                "' WHERE key = 'schema_version'";

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "embedded/factory.h"
-#include "embedded/session.h"
+#include "contacts/factory.h"
+#include "contacts/session.h"
 #include "embedded_world.h"
 #include "postgres_cluster.h"
 #include "server_databases.h"
@@ -22,8 +22,8 @@
 namespace penwick::testing {
 namespace {
 
-using embedded::Store;
-using Op = embedded::Condition::Op;
+using contacts::Store;
+using Op = contacts::Condition::Op;
 using store_contract::dumpOf;
 using store_contract::failureText;
 
@@ -100,7 +100,7 @@ TEST_F(ServerTool, AnImportArrivesExactlyAsWrittenOrNotAtAll) {
     EXPECT_EQ(store.contactValue(1, ref), "two\nlines");
     EXPECT_EQ(store.contactValue(2, ref), "");
     EXPECT_EQ(
-        store.countSelected({embedded::LookupQuery::Kind::Where, {{"ref", "", Op::NotEqual}}, {}}),
+        store.countSelected({contacts::LookupQuery::Kind::Where, {{"ref", "", Op::NotEqual}}, {}}),
         1);
     // The connection that failed part way is usable again.
     ok({"import", server.uri, good});
@@ -114,14 +114,14 @@ TEST_F(ServerTool, TheSessionAndTheProgramNameAServerByItsAddress) {
     const auto server = cluster.createDatabase();
     ok({"init", server.uri});
     ok({"open", server.uri});
-    const auto session = embedded::readSession(t.file("cfg/session.ini"));
+    const auto session = contacts::readSession(t.file("cfg/session.ini"));
     ASSERT_TRUE(session);
     EXPECT_EQ(session->database, server.uri);
     EXPECT_NE(ok({"status"}).out.find("database: " + server.uri), std::string::npos);
 
     FakeLocale locale;
     FixedClock clock{std::chrono::year{2026} / std::chrono::March / 7};
-    auto factory = embedded::makeContactManagerFactory(locale, clock, t.file("cfg/session.ini"));
+    auto factory = contacts::makeContactManagerFactory(locale, clock, t.file("cfg/session.ini"));
     auto app = factory->createApplication(lookup::kApplicationClass);
     EXPECT_EQ(app->GetOpenDBName(), fromUtf8(server.uri));
     EXPECT_EQ(SettingsSectionOf(app->GetOpenDBName()), fromUtf8(server.name));
@@ -136,7 +136,7 @@ TEST_F(ServerTool, TheSessionAndTheProgramNameAServerByItsAddress) {
         EXPECT_EQ(refused.find("secret"), std::string::npos) << refused;
         fails({"init", secret});
     }
-    EXPECT_EQ(embedded::readSession(t.file("cfg/session.ini"))->database, server.uri);
+    EXPECT_EQ(contacts::readSession(t.file("cfg/session.ini"))->database, server.uri);
     const std::string nonsense = fails({"open", "postgresql://[::1"}).err;
     EXPECT_NE(nonsense.find("is not a server address"), std::string::npos) << nonsense;
 }
@@ -212,7 +212,7 @@ TEST(Server, ListingsLongerThanABatchComeWholeAndInOrder) {
     }
     std::int64_t run = 0, seen = 0;
     for (std::int64_t c = 1; c <= kContacts; c += 2) store.addNote(noteFor(c), run, "Pat", true);
-    store.forEachContact([&](const embedded::Contact& c) {
+    store.forEachContact([&](const contacts::Contact& c) {
         ++seen;
         ASSERT_EQ(c.number, seen);
         EXPECT_EQ(c.extras, std::vector<std::string>{numbered("R", seen)});
@@ -220,14 +220,14 @@ TEST(Server, ListingsLongerThanABatchComeWholeAndInOrder) {
     EXPECT_EQ(seen, kContacts);
     const auto ref = store.contactField("ref");
     std::int64_t notes = 0;
-    store.forEachNote([&](const embedded::StoredNote& n) {
+    store.forEachNote([&](const contacts::StoredNote& n) {
         EXPECT_EQ(n.contact, 2 * notes + 1);
         EXPECT_EQ(store.contactValue(n.contact, ref), numbered("R", n.contact));
         ++notes;
     });
     EXPECT_EQ(notes, (kContacts + 1) / 2);
     EXPECT_EQ(store.countSelected(
-                  {embedded::LookupQuery::Kind::Where, {{"ref", "r4", Op::Contains}}, {}}),
+                  {contacts::LookupQuery::Kind::Where, {{"ref", "r4", Op::Contains}}, {}}),
               612);  // R4, R40.., R400.., R4000..R4500
 }
 
@@ -317,7 +317,7 @@ TEST(Server, UsersAreTheServersRolesAndTheServerChecksTheirPasswords) {
     }
 
     // The program: the login dialog once, then the remembered login, tried silently.
-    run.work(alice, {embedded::LookupQuery::Kind::Ids, {}, {1}}, "alice");
+    run.work(alice, {contacts::LookupQuery::Kind::Ids, {}, {1}}, "alice");
     for (const char* text : {"first", "second"}) {
         run.start();
         run.fill(u"3/7/2026", 1, fromUtf8(text));

@@ -60,14 +60,14 @@ TEST_F(Tool, OpenLookupAndStatus) {
     EXPECT_NE(ok({"status"}).out.find("all contacts, 3 contacts"), std::string::npos);
     EXPECT_NE(ok({"lookup", "--where", "city=PARIS"}).out.find("2 contacts"), std::string::npos);
     EXPECT_NE(ok({"lookup", "--ids", "C000003,C000001"}).out.find("2 contacts"), std::string::npos);
-    const auto session = embedded::readSession(t.file("cfg/session.ini"));
+    const auto session = contacts::readSession(t.file("cfg/session.ini"));
     ASSERT_TRUE(session);
     EXPECT_EQ(session->lookup.ids, (std::vector<std::int64_t>{3, 1}));
     // A wrong lookup leaves the one before in place.
     fails({"lookup", "--ids", "C000009"});
     fails({"lookup", "--where", "shoe=9"});
     fails({"lookup", "--all", "--ids", "C000001"});
-    EXPECT_EQ(embedded::readSession(t.file("cfg/session.ini"))->lookup.ids,
+    EXPECT_EQ(contacts::readSession(t.file("cfg/session.ini"))->lookup.ids,
               (std::vector<std::int64_t>{3, 1}));
     fails({"open", t.file("missing.pwdb")});
     fails({"open", db, "--user", "Pat"});  // no users in this database
@@ -98,7 +98,7 @@ TEST_F(Tool, LookupsByConditionsIdentifierFilesAndRuns) {
     EXPECT_NE(lookup({"--ids-file", write("ids.txt", "C000003\r\n\n  C000001 \nC000003\n")})
                   .find("2 chosen contacts, 2 contacts"),
               std::string::npos);
-    EXPECT_EQ(embedded::readSession(t.file("cfg/session.ini"))->lookup.ids,
+    EXPECT_EQ(contacts::readSession(t.file("cfg/session.ini"))->lookup.ids,
               (std::vector<std::int64_t>{3, 1}));
     const Result badLine = fails({"lookup", "--ids-file", write("bad.txt", "C000001\nC1\n")});
     EXPECT_NE(badLine.err.find("line 2 of"), std::string::npos) << badLine.err;
@@ -120,7 +120,7 @@ TEST_F(Tool, LookupsByConditionsIdentifierFilesAndRuns) {
     EXPECT_NE(unknownField.err.find("unknown field shoe size"), std::string::npos);
     fails({"lookup", "--run", "1"});  // no runs yet
     fails({"lookup", "--rest-of-run", "1"});
-    EXPECT_EQ(embedded::readSession(t.file("cfg/session.ini"))->lookup.ids,
+    EXPECT_EQ(contacts::readSession(t.file("cfg/session.ini"))->lookup.ids,
               (std::vector<std::int64_t>{3, 1}));
 }
 
@@ -131,12 +131,12 @@ TEST_F(Tool, UsersMakeTheDatabaseAskForALogin) {
     EXPECT_NE(ok({"add-user", db, "Pat", "--password-stdin"}, "s3cret\n").out.find("login"),
               std::string::npos);
     fails({"add-user", db, "pat", "--password-stdin"}, "x\n");  // names ignore case
-    embedded::Store store(db);
+    contacts::Store store(db);
     EXPECT_TRUE(store.isMultiUser());
     EXPECT_EQ(store.verifyUser("Pat", "s3cret"), "Pat");
     EXPECT_FALSE(store.verifyUser("Pat", "s3cret\n"));
     ok({"open", db, "--user", "pat", "--password-stdin"}, "s3cret\n");
-    EXPECT_EQ(embedded::readSession(t.file("cfg/session.ini"))->user, "Pat");
+    EXPECT_EQ(contacts::readSession(t.file("cfg/session.ini"))->user, "Pat");
     fails({"open", db, "--user", "Nobody", "--password-stdin"}, "s3cret\n");
 }
 
@@ -149,7 +149,7 @@ TEST_F(Tool, ADatabaseWithUsersAsksTheToolForAPassword) {
     EXPECT_NE(
         ok({"add-user", db, "Pat", "--password-stdin"}, "pat-pw\n").out.find("(administrator)"),
         std::string::npos);
-    EXPECT_TRUE(embedded::Store(db).isAdmin("Pat"));
+    EXPECT_TRUE(contacts::Store(db).isAdmin("Pat"));
     const std::string csv = write("c.csv", "name\nZed\n");
 
     // No login, a wrong password, an unknown name: refused alike, nothing changed.
@@ -162,8 +162,8 @@ TEST_F(Tool, ADatabaseWithUsersAsksTheToolForAPassword) {
     fails({"import", db, csv});
     fails({"import", db, csv, "--user", "Pat", "--password-stdin"}, "guess\n");
     fails({"open", db, "--user", "Pat"});  // no terminal to ask on
-    EXPECT_EQ(embedded::Store(db).contactCount(), 3);
-    EXPECT_TRUE(std::ranges::none_of(embedded::Store(db).users(),
+    EXPECT_EQ(contacts::Store(db).contactCount(), 3);
+    EXPECT_TRUE(std::ranges::none_of(contacts::Store(db).users(),
                                      [](const auto& u) { return u.name == "Eve"; }));
 
     EXPECT_EQ(ok({"add-user", db, "Eve", "--user", "Pat", "--password-stdin"}, "pat-pw\neve-pw\n")
@@ -174,7 +174,7 @@ TEST_F(Tool, ADatabaseWithUsersAsksTheToolForAPassword) {
             .err.find("administrator"),
         std::string::npos);
     ok({"import", db, csv, "--user", "eve", "--password-stdin"}, "eve-pw\n");
-    EXPECT_EQ(embedded::Store(db).contactCount(), 4);
+    EXPECT_EQ(contacts::Store(db).contactCount(), 4);
 
     // Asked on the terminal when not given on standard input.
     std::vector<std::string> prompts;
@@ -190,7 +190,7 @@ TEST_F(Tool, ADatabaseWithUsersAsksTheToolForAPassword) {
     // A run each by Pat and by Eve, written through logged-in connections.
     FakeLocale locale;
     FixedClock clock{std::chrono::year{2026} / std::chrono::March / 7};
-    auto factory = embedded::makeContactManagerFactory(locale, clock, t.file("none.ini"));
+    auto factory = contacts::makeContactManagerFactory(locale, clock, t.file("none.ini"));
     for (const auto& [user, password] : {std::pair{u"Pat", u"pat-pw"}, {u"Eve", u"eve-pw"}}) {
         auto connection = factory->createDatabase(u"ACTOLE.DATABASE");
         std::u16string path = fromUtf8(db), name = user, secret = password;
@@ -217,7 +217,7 @@ TEST_F(Tool, RunsAreListedAndOneCanBeUndoneAfterConfirmation) {
     // Two runs, as two connections of the program would write them.
     FakeLocale locale;
     FixedClock clock{std::chrono::year{2026} / std::chrono::March / 7};
-    auto factory = embedded::makeContactManagerFactory(locale, clock, t.file("none.ini"));
+    auto factory = contacts::makeContactManagerFactory(locale, clock, t.file("none.ini"));
     for (int run = 0; run < 2; ++run) {
         auto connection = factory->createDatabase(u"ACTOLE.DATABASE");
         std::u16string path = fromUtf8(db);
@@ -256,7 +256,7 @@ TEST_F(Tool, NotesShowWhatTheRunWrote) {
     db = makeDatabase(db, 2);
     FakeLocale locale;
     FixedClock clock{std::chrono::year{2026} / std::chrono::March / 7};
-    auto factory = embedded::makeContactManagerFactory(locale, clock, t.file("none.ini"));
+    auto factory = contacts::makeContactManagerFactory(locale, clock, t.file("none.ini"));
     auto connection = factory->createDatabase(u"ACTOLE.DATABASE");
     std::u16string path = fromUtf8(db);
     connection->Open(path);
@@ -284,10 +284,10 @@ TEST_F(Tool, DemoIsTheSameEveryTimeAndWorksInItsDatabase) {
     const std::string c1 = ok({"contacts", t.file("d1.pwdb"), "--format", "csv"}).out;
     EXPECT_EQ(c1, ok({"contacts", t.file("d2.pwdb"), "--format", "csv"}).out);
     EXPECT_EQ(std::count(c1.begin(), c1.end(), '\n'), 1 + long(tools::kDemoContacts));
-    const auto session = embedded::readSession(t.file("cfg/session.ini"));
+    const auto session = contacts::readSession(t.file("cfg/session.ini"));
     ASSERT_TRUE(session);
     EXPECT_EQ(session->database, t.file("d2.pwdb"));
-    const auto lookup = embedded::Store(session->database).resolve(session->lookup);
+    const auto lookup = contacts::Store(session->database).resolve(session->lookup);
     EXPECT_GT(lookup.size(), 0u);
     EXPECT_LT(lookup.size(), tools::kDemoContacts);
     // Again on an existing database: used as it is, never replaced.

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "embedded/contact_id.h"
+#include "contacts/contact_id.h"
 #include "tool_fixture.h"
 #include "tools/csv.h"
 
@@ -128,7 +128,7 @@ TEST_F(Import, ListingsImportAgainUnchanged) {
     EXPECT_EQ(ok({"contacts", again, "--format", "csv"}).out, listing);
 
     // A note's listing, with contact fields beside it, becomes contacts of its own columns.
-    embedded::Store store(db);
+    contacts::Store store(db);
     std::int64_t run = 0;
     store.addNote({2, 100, "said \"hi\";\nthen left", "/tmp/a b.pdf", "March 9, 2026", "2026-03-09",
                    "10:30:00"},
@@ -168,7 +168,7 @@ TEST_F(Import, AnotherSystemsIdColumnIsKeptWhateverItsHeader) {
 
     // Rows in the tool's form far into the file, then one that is not: nothing is dropped.
     std::string rows = header;
-    for (int i = 1; i <= 20000; ++i) rows += embedded::formatContactId(i) + ",P,,,,\n";
+    for (int i = 1; i <= 20000; ++i) rows += contacts::formatContactId(i) + ",P,,,,\n";
     for (const char* last : {"C-20001", "C0020001", ""}) {
         const std::string report =
             ok({"import", db, write("late.csv", rows + last + ",Last,,,,\n"), "--dry-run"}).out;
@@ -209,7 +209,7 @@ TEST_F(Import, ADryRunOrAFaultWritesNothing) {
 TEST_F(Import, NotesShowContactFieldsBesideEachNote) {
     ok({"init", db});
     ok({"import", db, write("c.csv", "name,Customer No\nAnn,K-1\nBob,K-2\n")});
-    embedded::Store store(db);
+    contacts::Store store(db);
     std::int64_t run = 0;
     store.addNote({2, 100, "Called", std::nullopt, "today", "2026-03-09", std::nullopt}, run, "pat",
                   false);
