@@ -54,7 +54,12 @@ std::string regexOf(std::string_view glob) {
     std::string_view previous;
     int repeats = 0;
     const auto flush = [&] {
-        if (repeats > 1) out += "{" + std::to_string(repeats) + "}";
+        if (repeats > 1) {
+            // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "{" + ... + "}".
+            out += '{';
+            out += std::to_string(repeats);
+            out += '}';
+        }
         repeats = 0;
     };
     for (std::size_t i = 0; i < glob.size();) {
