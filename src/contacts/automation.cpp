@@ -8,17 +8,16 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "contacts/contact_id.h"
 #include "contacts/factory.h"
+#include "contacts/note_texts.h"
 #include "contacts/session.h"
 #include "contacts/store.h"
 #include "contacts/system.h"
-#include "note/date_parse.h"
 #include "util/failure.h"
 #include "util/text.h"
 
@@ -77,13 +76,6 @@ std::int16_t int16Of(const Argument& value) {
     return static_cast<std::int16_t>(v);
 }
 
-std::string isoDate(std::chrono::year_month_day d) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", int(d.year()), unsigned(d.month()),
-                  unsigned(d.day()));
-    return buffer;
-}
-
 class EmbeddedDatabase;
 
 class EmbeddedContactSet final : public lookup::ContactSet {
@@ -137,23 +129,25 @@ private:
 
 class EmbeddedNoteHistory final : public lookup::NoteHistory {
 public:
-    explicit EmbeddedNoteHistory(EmbeddedDatabase& db) : db_(db) {}
+    EmbeddedNoteHistory(EmbeddedDatabase& db, const Locale& locale, const Clock& clock)
+        : db_(db), records_(locale, clock) {}
     void Add() override;
     void Data(std::int16_t field, const Argument& value) override;
     void Update() override;
-    void clear() { pending_.reset(); }
+    void clear() {
+        pending_.reset();
+        records_.forget();
+    }
 
 private:
     struct Pending {
         std::optional<std::int64_t> currentAtAdd;
         std::optional<std::u16string> contactId;
-        std::int16_t typeCode = 100;
-        std::u16string text;
-        std::optional<std::u16string> attachment;
-        std::optional<std::u16string> date;
+        NoteTexts texts;
     };
     EmbeddedDatabase& db_;
     std::optional<Pending> pending_;
+    NoteRecordMaker records_;
 };
 
 class EmbeddedDatabase final : public lookup::Database {
@@ -203,8 +197,6 @@ public:
         if (!store_) fail(err::InvalidCall, kDatabaseSource, "no contact database is open");
         return *store_;
     }
-    const Locale& locale() const { return locale_; }
-    const Clock& clock() const { return clock_; }
     // The year a note date typed without one ("12/6") is taken in, as the entry check took it.
     std::chrono::year noteYear() const { return noteYear_; }
     EmbeddedContactSet& contacts() { return contacts_; }
@@ -229,7 +221,7 @@ private:
     std::string osUser_;               // the account the program runs as, once asked for
     std::int64_t run_ = 0;             // this connection's run, once it has written a note
     EmbeddedContactSet contacts_{*this};
-    EmbeddedNoteHistory notes_{*this};
+    EmbeddedNoteHistory notes_{*this, locale_, clock_};
 };
 
 void EmbeddedContactSet::Loadlookupquery(std::u16string_view lookupFile) {
@@ -309,47 +301,22 @@ void EmbeddedNoteHistory::Data(std::int16_t field, const Argument& value) {
             pending_->contactId = textOf(value);
             break;
         case lookup::field::NoteType:
-            pending_->typeCode = int16Of(value);
+            pending_->texts.typeCode = int16Of(value);
             break;
         case lookup::field::NoteText:
-            pending_->text = textOf(value);
+            pending_->texts.text = textOf(value);
             break;
         case lookup::field::Attachment:
-            pending_->attachment = textOf(value);
+            pending_->texts.attachment = textOf(value);
             break;
         case lookup::field::NoteDate:
-            pending_->date = textOf(value);
+            pending_->texts.date = textOf(value);
             break;
         default:
             fail(err::InvalidPropertyValue, kDatabaseSource,
                  "no note-history field " + std::to_string(field));
     }
 }
-
-namespace {
-
-// Half of a surrogate pair is no character: UTF-8 cannot hold it, and storing a replacement
-// instead would change the note without a word. The note is refused, naming where it is.
-void refuseLoneSurrogate(std::u16string_view text, const char* what) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        const bool high = c >= 0xD800 && c <= 0xDBFF, low = c >= 0xDC00 && c <= 0xDFFF;
-        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            ++i;  // a whole pair
-            continue;
-        }
-        if (high || low) {
-            char code[8];
-            std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(c));
-            fail(err::InvalidPropertyValue, kDatabaseSource,
-                 std::string("the ") + what + " holds half of a surrogate pair (U+" + code +
-                     " at character " + std::to_string(i + 1) +
-                     "), which is no character and cannot be stored");
-        }
-    }
-}
-
-}  // namespace
 
 void EmbeddedNoteHistory::Update() {
     if (!pending_) fail(err::InvalidCall, kDatabaseSource, "Add must come before Update");
@@ -358,46 +325,20 @@ void EmbeddedNoteHistory::Update() {
     const Pending p = std::move(*pending_);
     pending_.reset();
 
-    NoteRecord note;
+    std::int64_t contact = 0;
     if (p.contactId) {
         const auto number = parseContactId(std::u16string_view(*p.contactId));
         if (!number) {
             fail(err::InvalidPropertyValue, kDatabaseSource,
                  "no contact has the identifier " + toUtf8(*p.contactId));
         }
-        note.contact = *number;
+        contact = *number;
     } else if (p.currentAtAdd) {
-        note.contact = *p.currentAtAdd;
+        contact = *p.currentAtAdd;
     } else {
         fail(err::InvalidCall, kDatabaseSource, "the note names no contact");
     }
-    note.typeCode = p.typeCode;
-    refuseLoneSurrogate(p.text, "note text");
-    note.text = toUtf8(p.text);
-    if (p.attachment) {
-        refuseLoneSurrogate(*p.attachment, "attachment path");
-        note.attachment = toUtf8(*p.attachment);
-    }
-    if (p.date) {
-        const auto parsed = note::parseDateTime(*p.date, db_.locale(), db_.noteYear());
-        if (!parsed) {
-            fail(err::InvalidPropertyValue, kDatabaseSource,
-                 "cannot read the note date \"" + toUtf8(*p.date) + "\"");
-        }
-        note.dateText = toUtf8(*p.date);
-        note.date = isoDate(parsed->date);
-        if (parsed->timeOfDay) {
-            const long s = static_cast<long>(parsed->timeOfDay->count());
-            char buffer[32];
-            std::snprintf(buffer, sizeof buffer, "%02ld:%02ld:%02ld", s / 3600, s / 60 % 60,
-                          s % 60);
-            note.time = buffer;
-        }
-    } else {
-        note.date = isoDate(db_.clock().today());
-        note.dateText = note.date;
-    }
-    db_.addNote(note);
+    db_.addNote(records_.make(contact, p.texts, db_.noteYear()));
 }
 
 class EmbeddedApplication final : public lookup::Application {
