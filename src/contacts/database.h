@@ -43,6 +43,9 @@ public:
 };
 
 class Connection;
+namespace note_rule {
+struct NoteRow;
+}
 
 // Rows streamed into a table, each value as text or NULL (a server's COPY). Nothing is sent
 // for good until finish(); dropping the stream unfinished fails the transaction it is in.
@@ -77,6 +80,11 @@ public:
     }
     Query& bind(int index, std::string_view text) {
         statement_.bind(index, text, false);
+        return *this;
+    }
+    // A text that stays where it is until the query is dropped: bound without a copy.
+    Query& bindStable(int index, std::string_view text) {
+        statement_.bind(index, text, true);
         return *this;
     }
     Query& bindOptional(int index, const std::optional<std::string>& text) {
@@ -157,13 +165,12 @@ public:
     virtual void identifiersTaken(std::string_view table) = 0;
     // Many rows are about to go in (or have gone in): the engine may size its caches.
     virtual void bulkLoad(bool starting) = 0;
-    // One statement that writes a further note of a run, checks and all, in a transaction of
-    // its own: its parameters a note_rule::NoteRow's, bound by note_rule::bindNote as for the
-    // store's own INSERT of a note; one row with the note's id, or with NULL when a check
-    // refused it. Empty where the store's transaction does it as well.
-    virtual const std::string& noteStatement() const {
-        static const std::string none;
-        return none;
+    // Writes a further note of a run in one statement, checks and all, in a transaction of
+    // its own: true when written, false when a check of the note's rule refused it. Nothing,
+    // and nothing written, where the store's transaction does it as well.
+    virtual std::optional<bool> addFurtherNote(const note_rule::NoteRow& row) {
+        (void)row;
+        return std::nullopt;
     }
     // Where the engine takes many rows as one stream (a server's COPY), canCopy() says so and
     // copyInto gives a stream into `table` (with its column list); else rows go in through

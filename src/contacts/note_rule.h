@@ -28,13 +28,20 @@ struct NoteRow {
 // one (and those that continue them).
 std::string runFamily(std::string_view run);
 
-// The INSERT of one note, its parameters a NoteRow's (bindNote), returning the note's id; no
-// row when the rule refused it. `hasUsers` is the engine's condition for a database that
-// asks for a login (Connection::hasUsersSql).
-std::string insertNote(std::string_view hasUsers);
+enum class Returning { Id, Nothing };
 
-// The row bound to the parameters of insertNote and of an engine's noteStatement: the one
-// place their numbers are given.
+// The INSERT of one note, its parameters a NoteRow's (bindNote), returning the note's id (no
+// row when the rule refused it) or nothing. `hasUsers` is the engine's condition for a
+// database that asks for a login (Connection::hasUsersSql).
+std::string insertNote(std::string_view hasUsers, Returning returning = Returning::Id);
+// The same INSERT for a run in no family, which needs no look at the notes: it writes nothing
+// for a run of a family, as for a note a check refused, and the caller falls back on
+// insertNote. It reads no note, so SQLite fills the table straight from its SELECT instead
+// of gathering the row in a temporary table first.
+std::string insertLoneRunNote(std::string_view hasUsers);
+
+// The row bound to the parameters of insertNote and of penwick_add_note: the one place their
+// numbers are given. The row must outlive the query.
 void bindNote(Query& q, const NoteRow& row);
 // Those parameters in order, "?1, ?2, ...", for a call that passes them on.
 std::string noteParameters();

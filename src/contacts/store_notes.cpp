@@ -51,15 +51,10 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
     // (a server, which would otherwise be asked six times a note; a file, where BEGIN, three
     // statements and COMMIT cost more than the note's own writing), it is asked that; which
     // check refused a note is found out afterwards.
-    if (const std::string& oneStatement = connection_->noteStatement();
-        run != 0 && !oneStatement.empty()) {
-        std::optional<std::int64_t> written;
+    if (run != 0) {
+        std::optional<bool> written;
         try {
-            auto q = connection_->query(oneStatement);
-            if (bound(q, run).step()) written = q.optionalInteger(0);
-            // Run to its end, where a statement that is its own transaction commits: a
-            // failing commit fails here rather than unseen at the reset.
-            q.run();
+            written = connection_->addFurtherNote(NoteRow{note, run, now, userName, loggedIn});
         } catch (const Failure&) {
             bool missing = false;
             try {
@@ -73,8 +68,10 @@ void Store::addNote(const NoteRecord& note, std::int64_t& run, const std::string
             }
             throw;
         }
-        if (!written) refused(run);
-        return;
+        if (written) {
+            if (!*written) refused(run);
+            return;
+        }
     }
 
     Transaction tx(*connection_);

@@ -451,10 +451,14 @@ public:
     }
     bool serverRoles() const override { return true; }
     const char* hasUsersSql() const override { return "penwick_has_users()"; }
-    const std::string& noteStatement() const override {
+    std::optional<bool> addFurtherNote(const note_rule::NoteRow& row) override {
         static const std::string statement =
             "SELECT penwick_add_note(" + note_rule::noteParameters() + ")";
-        return statement;
+        auto q = query(statement);
+        note_rule::bindNote(q, row);
+        const bool written = q.step() && !q.isNull(0);
+        q.run();
+        return written;
     }
 
 private:

@@ -194,12 +194,25 @@ void SqliteConnection::bulkLoad(bool starting) {
     }
 }
 
-const std::string& SqliteConnection::noteStatement() const {
+std::optional<bool> SqliteConnection::addFurtherNote(const note_rule::NoteRow& row) {
     // The note's rule as one statement: a statement that writes is a transaction of its own
     // and takes the write lock at its start, as BEGIN IMMEDIATE does, so its checks see what
     // no one can change before the commit. The contact's existence is the foreign key's.
-    static const std::string statement = note_rule::insertNote(hasUsersSql());
-    return statement;
+    // Most runs are in no family, and their notes go in by the cheaper statement for those;
+    // the whole rule decides when that one wrote nothing. Whether a statement wrote is the
+    // count of changed rows: a RETURNING clause would gather its rows in a temporary table.
+    static const std::string lone = note_rule::insertLoneRunNote(hasUsersSql());
+    static const std::string any =
+        note_rule::insertNote(hasUsersSql(), note_rule::Returning::Nothing);
+    for (const std::string* statement : {&lone, &any}) {
+        auto q = query(*statement);
+        note_rule::bindNote(q, row);
+        // Run to its end, where the statement's transaction commits: a failing commit fails
+        // here rather than unseen at the reset.
+        q.run();
+        if (sqlite3_changes(handle()) == 1) return true;
+    }
+    return false;
 }
 
 std::unique_ptr<SqliteConnection> openSqliteDatabase(const std::string& path) {

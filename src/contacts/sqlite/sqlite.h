@@ -40,7 +40,7 @@ public:
     void lockContact(std::int64_t) override {}
     void identifiersTaken(std::string_view) override {}
     void bulkLoad(bool starting) override;
-    const std::string& noteStatement() const override;
+    std::optional<bool> addFurtherNote(const note_rule::NoteRow& row) override;
 
 private:
     sqlite3* db_ = nullptr;
