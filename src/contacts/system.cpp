@@ -4,23 +4,30 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 namespace penwick::contacts {
 
 std::string utcTimestamp() {
     using namespace std::chrono;
-    const auto now = system_clock::now();
-    const std::time_t seconds = system_clock::to_time_t(now);
-    const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm tm{};
-    gmtime_r(&seconds, &tm);
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900,
-                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, int(millis));
-    return buffer;
+    // Every note is stamped: plain arithmetic on the clock (gmtime_r takes a lock each call)
+    // and digits put in place rather than a formatted print.
+    const auto now = floor<milliseconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day date{day};
+    const hh_mm_ss time{now - day};
+    std::string stamp = "0000-00-00T00:00:00.000Z";
+    const auto put = [&](std::size_t at, std::size_t width, long value) {
+        for (std::size_t i = at + width; i > at; value /= 10) stamp[--i] = char('0' + value % 10);
+    };
+    put(0, 4, int(date.year()));
+    put(5, 2, unsigned(date.month()));
+    put(8, 2, unsigned(date.day()));
+    put(11, 2, time.hours().count());
+    put(14, 2, time.minutes().count());
+    put(17, 2, static_cast<long>(time.seconds().count()));
+    put(20, 3, static_cast<long>(time.subseconds().count()));
+    return stamp;
 }
 
 std::string osUserName() {
