@@ -1,12 +1,14 @@
 // The whole update loop of a write-note run on the embedded contact manager, against the
 // storage limit: bare SQLite inserts of the same rows, one committed transaction per row, with
 // the same journal and sync settings. Prints notes/s, the ratio to the limit, time per note
-// and peak memory per contact for each lookup size, and writes them to bench_update_loop.json
-// and (merged under "update_loop") results.json in --out.
+// peak memory per contact and the user and system time a note took on each side for each
+// lookup size (what is left of a note's time is the disk's), and writes them to
+// bench_update_loop.json and (merged under "update_loop") results.json in --out.
 //
 //     bench_update_loop [--out DIR] [--sizes 1000,10000,100000] [--reps 3]
 
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -85,6 +87,26 @@ double seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
+// Seconds of processor time, in the program itself and in the kernel for it.
+struct Cpu {
+    double user = 0;
+    double system = 0;
+    Cpu operator-(const Cpu& o) const { return {user - o.user, system - o.system}; }
+};
+
+Cpu processorSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto sec = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return {sec(usage.ru_utime), sec(usage.ru_stime)};
+}
+
+// Seconds a side took, on the clock and in processor time.
+struct Timed {
+    double wall = 0;
+    Cpu cpu;
+};
+
 void check(int rc, sqlite3* db, const char* what) {
     if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
         std::cerr << "bench_update_loop: " << what << ": " << sqlite3_errmsg(db) << "\n";
@@ -104,7 +126,7 @@ std::size_t heapOf(const std::u16string& s) {
 }
 
 // The storage limit: the same row, n times, one committed transaction each.
-double bareInserts(const std::string& path, std::size_t n) {
+Timed bareInserts(const std::string& path, std::size_t n) {
     sqlite3* db = nullptr;
     check(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), db, "open");
     check(sqlite3_exec(db,
@@ -122,20 +144,21 @@ double bareInserts(const std::string& path, std::size_t n) {
                              "'2026-03-07T10:00:00.000Z', 'bench')",
                              -1, &insert, nullptr),
           db, "prepare");
+    const Cpu processor = processorSeconds();
     const auto start = Clock::now();
     for (std::size_t i = 1; i <= n; ++i) {
         sqlite3_bind_int64(insert, 1, static_cast<sqlite3_int64>(i));
         check(sqlite3_step(insert), db, "insert");
         sqlite3_reset(insert);
     }
-    const double elapsed = seconds(Clock::now() - start);
+    const Timed took{seconds(Clock::now() - start), processorSeconds() - processor};
     sqlite3_finalize(insert);
     sqlite3_close(db);
-    return elapsed;
+    return took;
 }
 
 struct LoopResult {
-    double seconds = 0;
+    Timed took;
     double heapPerContact = 0;    // C++ heap at the peak, less identifiers and the test UI's log
     double sqlitePerContact = 0;  // SQLite's own allocations at their peak
     std::size_t notes = 0;
@@ -169,7 +192,9 @@ LoopResult wholeRun(const std::string& database, const std::string& folder) {
     sqlite3_int64 sqliteBefore = sqlite3_memory_used();
     sqlite3_memory_highwater(1);
     LoopResult r;
-    r.seconds = program.write();
+    const Cpu processor = processorSeconds();
+    r.took.wall = program.write();
+    r.took.cpu = processorSeconds() - processor;
     const double n = static_cast<double>(expected);
     r.heapPerContact =
         static_cast<double>(gPeak.load() - before - static_cast<long long>(identifiers) -
@@ -190,10 +215,12 @@ struct Figures {
     std::size_t n;
     double loopSeconds, bareSeconds;
     double heapPerContact, sqlitePerContact;
+    Cpu loopCpu, bareCpu;
     double loopRate() const { return n / loopSeconds; }
     double bareRate() const { return n / bareSeconds; }
     double ratio() const { return loopRate() / bareRate(); }
     double microsPerNote() const { return loopSeconds / n * 1e6; }
+    double processorMicros(double s) const { return s / n * 1e6; }
 };
 
 }  // namespace
@@ -217,25 +244,36 @@ int main(int argc, char** argv) {
         bareInserts(makeDatabase(work + "/bare.pwdb", 500), 500);
         for (std::size_t n : sizes) {
             std::vector<double> bare, loop, heap, sqlite;
+            std::vector<double> bareUser, bareSystem, loopUser, loopSystem;
             for (int rep = 0; rep < reps; ++rep) {
                 auto measureBare = [&] {
-                    bare.push_back(bareInserts(makeDatabase(work + "/bare.pwdb", n), n));
+                    const Timed took = bareInserts(makeDatabase(work + "/bare.pwdb", n), n);
+                    bare.push_back(took.wall);
+                    bareUser.push_back(took.cpu.user);
+                    bareSystem.push_back(took.cpu.system);
                 };
                 if (rep % 2 == 0) measureBare();
                 const LoopResult r = wholeRun(makeDatabase(work + "/loop.pwdb", n), work);
-                loop.push_back(r.seconds);
+                loop.push_back(r.took.wall);
+                loopUser.push_back(r.took.cpu.user);
+                loopSystem.push_back(r.took.cpu.system);
                 heap.push_back(r.heapPerContact);
                 sqlite.push_back(r.sqlitePerContact);
                 if (rep % 2 == 1) measureBare();
             }
             figures.push_back({n, bench::median(loop), bench::median(bare), bench::median(heap),
-                               bench::median(sqlite)});
+                               bench::median(sqlite),
+                               Cpu{bench::median(loopUser), bench::median(loopSystem)},
+                               Cpu{bench::median(bareUser), bench::median(bareSystem)}});
             const Figures& f = figures.back();
             std::printf(
                 "%7zu contacts: loop %8.1f notes/s, bare SQLite %8.1f notes/s, ratio %.3f, "
-                "%7.1f us/note, peak %.1f B/contact above the identifiers (+ SQLite %.1f)\n",
+                "%7.1f us/note, peak %.1f B/contact above the identifiers (+ SQLite %.1f); "
+                "user time %.1f us/note against bare %.1f, system %.1f against %.1f\n",
                 n, f.loopRate(), f.bareRate(), f.ratio(), f.microsPerNote(), f.heapPerContact,
-                f.sqlitePerContact);
+                f.sqlitePerContact, f.processorMicros(f.loopCpu.user),
+                f.processorMicros(f.bareCpu.user), f.processorMicros(f.loopCpu.system),
+                f.processorMicros(f.bareCpu.system));
             std::fflush(stdout);
         }
     } catch (const Failure& failure) {
@@ -262,7 +300,11 @@ int main(int argc, char** argv) {
              << ", \"bare_sqlite_notes_per_s\": " << f.bareRate() << ", \"ratio\": " << f.ratio()
              << ", \"us_per_note\": " << f.microsPerNote()
              << ", \"heap_bytes_per_contact\": " << f.heapPerContact
-             << ", \"sqlite_bytes_per_contact\": " << f.sqlitePerContact << "}";
+             << ", \"sqlite_bytes_per_contact\": " << f.sqlitePerContact
+             << ", \"user_us_per_note\": " << f.processorMicros(f.loopCpu.user)
+             << ", \"bare_user_us_per_note\": " << f.processorMicros(f.bareCpu.user)
+             << ", \"system_us_per_note\": " << f.processorMicros(f.loopCpu.system)
+             << ", \"bare_system_us_per_note\": " << f.processorMicros(f.bareCpu.system) << "}";
     }
     json << "], \"time_per_note_growth\": " << growth << ", \"targets\": {\"ratio_min\": 0.6, "
          << "\"time_growth_max\": 1.3, \"bytes_per_contact_max\": 300}, \"met\": "
