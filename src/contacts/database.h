@@ -90,6 +90,9 @@ public:
     Query& bindOptional(int index, const std::optional<std::string>& text) {
         return text ? bind(index, std::string_view(*text)) : bindNull(index);
     }
+    Query& bindOptionalStable(int index, const std::optional<std::string>& text) {
+        return text ? bindStable(index, std::string_view(*text)) : bindNull(index);
+    }
     Query& bindOptional(int index, const std::optional<std::int64_t>& value) {
         return value ? bind(index, *value) : bindNull(index);
     }
@@ -168,8 +171,7 @@ public:
     // Writes a further note of a run in one statement, checks and all, in a transaction of
     // its own: true when written, false when a check of the note's rule refused it. Nothing,
     // and nothing written, where the store's transaction does it as well.
-    virtual std::optional<bool> addFurtherNote(const note_rule::NoteRow& row) {
-        (void)row;
+    virtual std::optional<bool> addFurtherNote(const note_rule::NoteRow& /*row*/) {
         return std::nullopt;
     }
     // Where the engine takes many rows as one stream (a server's COPY), canCopy() says so and

@@ -54,24 +54,17 @@ std::string insertLoneRunNote(std::string_view hasUsers) {
 void bindNote(Query& q, const NoteRow& row) {
     const NoteRecord& note = row.note;
     // The row outlives the query: a note's texts go in without copies.
-    const auto optional = [&](int index, const std::optional<std::string>& text) {
-        if (text) {
-            q.bindStable(index, *text);
-        } else {
-            q.bindNull(index);
-        }
-    };
     q.bind(1, note.contact)
         .bind(2, row.run)
         .bind(3, std::int64_t{note.typeCode})
         .bindStable(4, note.text)
+        .bindOptionalStable(5, note.attachment)
         .bindStable(6, note.dateText)
         .bindStable(7, note.date)
+        .bindOptionalStable(8, note.time)
         .bindStable(9, row.writtenAt)
         .bindStable(10, row.userName)
         .bind(11, std::int64_t{row.loggedIn});
-    optional(5, note.attachment);
-    optional(8, note.time);
 }
 
 std::string noteParameters() {

@@ -49,9 +49,8 @@ const NoteRecord& NoteRecordMaker::make(std::int64_t contact, const NoteTexts& t
     // A note without a date is dated today, which a run may pass: it is made afresh.
     const bool same = texts.date && last_ && last_->year == year && last_->texts == texts;
     if (!same) {
-        last_.reset();
-        NoteRecord record = convert(texts, year);
-        last_ = Made{texts, year, std::move(record)};
+        last_.reset();  // a text that cannot be stored leaves nothing kept
+        last_ = Made{texts, year, convert(texts, year)};
     }
     last_->record.contact = contact;
     return last_->record;
